@@ -1,0 +1,224 @@
+#include "MainWindowUi.h"
+
+#include "layout/Layout.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeWidget>
+
+namespace rw {
+
+namespace {
+
+// "宋体" at 9 pt, falling back to whatever CJK face the system has.
+QFont songTiFont(int pointSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+                      QStringLiteral("WenQuanYi Zen Hei")});
+    font.setPointSize(pointSize);
+    return font;
+}
+
+template <typename W> W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromUtf8(name));
+    return widget;
+}
+
+QWidget *addPage(QTabWidget *tabs, const char *title)
+{
+    auto *page = new QWidget;
+    tabs->addTab(page, QString::fromUtf8(title));
+    return page;
+}
+
+QPlainTextEdit *plainBox(QWidget *page, const char *name)
+{
+    auto *box = named(new QPlainTextEdit(page), name);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return box;
+}
+
+QPlainTextEdit *richBox(QWidget *page, const char *name)
+{
+    QPlainTextEdit *box = plainBox(page, name);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    box->setFont(songTiFont(9));
+    // Keep the selection visible while another control has the focus.
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    box->setPalette(pal);
+    return box;
+}
+
+QMenu *menu(QWidget *window, const char *name, std::initializer_list<const char *> items)
+{
+    auto *m = named(new QMenu(window), name);
+    for (const char *item : items) {
+        if (qstrcmp(item, "-") == 0)
+            m->addSeparator();
+        else
+            m->addAction(QString::fromUtf8(item));
+    }
+    return m;
+}
+
+void place(QWidget *w, const QRect &r, const QPoint &offset = {})
+{
+    w->setGeometry(r.left() - offset.x(), r.top() - offset.y(), qMax(0, r.width()), qMax(0, r.height()));
+}
+
+// Where a tab control's pages start, relative to the tab control: the design positions of page
+// controls count from the tab control's own corner.
+QPoint pageOffset(QTabWidget *tabs)
+{
+    QWidget *page = tabs->currentWidget();
+    if (page && tabs->isVisible())
+        return page->mapTo(tabs, QPoint(0, 0));
+    return QPoint(2, tabs->tabBar()->sizeHint().height() + 2);
+}
+
+} // namespace
+
+MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
+{
+    const WindowLayout d = designLayout();
+    QFont tabFont(QStringLiteral("SimSun"));
+    tabFont.setFamilies(songTiFont(9).families());
+    tabFont.setPixelSize(12);
+
+    group1 = named(new QGroupBox(QStringLiteral("正则表达式"), window), "分组框1");
+    tabs1 = named(new QTabWidget(group1), "高级选择夹1");
+    tabs1->setFont(tabFont);
+    QWidget *exprPage = addPage(tabs1, "表达式");
+    QWidget *rulesPage = addPage(tabs1, "规则");
+    QWidget *notesPage = addPage(tabs1, "记事本");
+    QWidget *aboutPage = addPage(tabs1, "关于");
+
+    group2 = named(new QGroupBox(QStringLiteral("结果与源文本"), window), "分组框2");
+    tabs2 = named(new QTabWidget(group2), "高级选择夹2");
+    tabs2->setFont(tabFont);
+    QWidget *resultsPage = addPage(tabs2, "匹配结果");
+    QWidget *sourcePage = addPage(tabs2, "源文本");
+    QWidget *replacePage = addPage(tabs2, "替换结果");
+
+    expression = plainBox(exprPage, "编辑框_表达式");
+    checkGlobal = named(new QCheckBox(QStringLiteral("全局匹配"), exprPage), "选择框_全局匹配");
+    checkGlobal->setChecked(true);
+    checkCase = named(new QCheckBox(QStringLiteral("区分大小写"), exprPage), "选择框_区分大小写");
+    checkMultiline = named(new QCheckBox(QStringLiteral("多行模式"), exprPage), "选择框_多行模式");
+    replaceButton = named(new QPushButton(QStringLiteral("替换"), exprPage), "按钮_替换");
+    matchButton = named(new QPushButton(QStringLiteral("匹配"), exprPage), "按钮_匹配");
+
+    rulesList = named(new QTreeWidget(rulesPage), "超级列表框_表达式");
+    rulesList->setRootIsDecorated(false);
+    rulesList->setUniformRowHeights(true);
+    rulesList->setAllColumnsShowFocus(true);
+    rulesList->setHeaderLabels({QStringLiteral("简介"), QStringLiteral("表达式"), QStringLiteral("介绍")});
+    rulesList->setColumnWidth(0, 88);
+    rulesList->setColumnWidth(1, 150);
+    rulesList->setColumnWidth(2, 500);
+    rulesList->setContextMenuPolicy(Qt::CustomContextMenu);
+    rulesList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    cellEditor = named(new QLineEdit(rulesPage), "编辑框1");
+    cellEditor->setGeometry(8, 80, 104, 14);
+    cellEditor->hide();
+
+    notes = plainBox(notesPage, "编辑框_记录");
+    about = plainBox(aboutPage, "编辑框_关于");
+    about->setReadOnly(true);
+    about->setPlainText(QStringLiteral(
+        "正则表达式工作台\n"
+        "输入表达式和源文本，按“匹配”列出每个匹配及其子匹配；“替换”把每个匹配换成替换内容。\n"
+        "匹配结果可按自定义格式导出到剪辑板或桌面；规则页保存常用表达式。\n"
+        "表达式、记事本、源文本和规则在确认关闭时保存到程序目录。"));
+
+    resultsList = named(new QTableView(resultsPage), "超级列表框_结果");
+    resultsList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    resultsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultsList->setWordWrap(false);
+    resultsList->setContextMenuPolicy(Qt::CustomContextMenu);
+    resultsList->verticalHeader()->hide();
+    resultsList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    resultsList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    resultsList->horizontalHeader()->setHighlightSections(false);
+
+    keywordLabel = named(new QLabel(QStringLiteral("搜索关键字："), sourcePage), "透明标签1");
+    keywordLabel->setAttribute(Qt::WA_TranslucentBackground);
+    keyword = named(new QLineEdit(sourcePage), "编辑框_关键字");
+    searchButton = named(new QPushButton(QStringLiteral("搜索"), sourcePage), "按钮_搜索关键字");
+    importButton = named(new QPushButton(QStringLiteral("导入本地文本"), sourcePage), "按钮_本地导入");
+    sourceText = richBox(sourcePage, "编辑框_源文本");
+    replaceResult = richBox(replacePage, "编辑框_替换结果");
+
+    statusBar = named(new QStatusBar(window), "状态条1");
+    statusBar->setSizeGripEnabled(false);
+    statusLabel = new QLabel(QStringLiteral("状态："), statusBar);
+    statusLabel->setFixedWidth(38);
+    statusMessage = new QLabel(statusBar);
+    statusMessage->setObjectName(QStringLiteral("状态条1_信息"));
+    statusMessage->setMinimumWidth(0);
+    statusBar->addWidget(statusLabel);
+    statusBar->addWidget(statusMessage, 1);
+
+    sourceMenu = menu(window, "源文本右键菜单",
+                      {"撤销", "-", "复制", "-", "粘贴", "-", "剪切", "-", "复制全部", "删除全部", "-", "删除并粘贴"});
+    resultsMenu = menu(window, "匹配结果右键菜单", {"导出到剪辑板", "-", "导出到桌面txt"});
+    replaceMenu = menu(window, "替换结果右键菜单", {"A复制", "-", "A全部删除", "A复制全部"});
+    rulesMenu = menu(window, "规则右键菜单", {"添加新一行", "删除这行", "-", "复制表达式"});
+
+    apply(d, 716, 459);
+    // The controls that no resize moves keep their design geometry on their page.
+    place(keywordLabel, QRect(16, 31, 64, 16), pageOffset(tabs2));
+    place(about, QRect(0, 23, 699, 160), pageOffset(tabs1));
+}
+
+void MainWindowUi::setStatus(const QString &text) { statusMessage->setText(text); }
+
+QString MainWindowUi::status() const { return statusMessage->text(); }
+
+void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeight)
+{
+    place(group1, l.group1);
+    place(group2, l.group2);
+    place(tabs1, l.tabs1);
+    place(tabs2, l.tabs2);
+    statusBar->setGeometry(0, qMax(0, clientHeight - 20), qMax(0, clientWidth), 20);
+
+    const QPoint o1 = pageOffset(tabs1);
+    place(expression, l.expression, o1);
+    place(rulesList, l.rulesList, o1);
+    place(notes, l.notes, o1);
+    place(matchButton, l.matchButton, o1);
+    place(replaceButton, l.replaceButton, o1);
+    place(checkGlobal, l.checkGlobal, o1);
+    place(checkCase, l.checkCase, o1);
+    place(checkMultiline, l.checkMultiline, o1);
+
+    const QPoint o2 = pageOffset(tabs2);
+    place(resultsList, l.resultsList, o2);
+    place(replaceResult, l.replaceResult, o2);
+    place(sourceText, l.sourceText, o2);
+    place(importButton, l.importButton, o2);
+    place(keyword, l.keyword, o2);
+    place(searchButton, l.searchButton, o2);
+}
+
+} // namespace rw

@@ -1,0 +1,74 @@
+#include "Layout.h"
+
+namespace rw {
+
+namespace {
+// Close to 530 / 208, but the divisor the window has always used is this constant, not the quotient.
+constexpr double kUpperShareDivisor = 2.5480769;
+
+int truncated(double v) { return static_cast<int>(v); }
+} // namespace
+
+WindowLayout designLayout()
+{
+    WindowLayout l;
+    l.group1 = QRect(0, 5, 716, 208);
+    l.group2 = QRect(0, 213, 716, 264);
+    l.tabs1 = QRect(8, 21, 699, 184);
+    l.tabs2 = QRect(8, 21, 699, 240);
+    l.expression = QRect(0, 24, 699, 120);
+    l.rulesList = QRect(0, 23, 699, 160);
+    l.notes = QRect(0, 23, 699, 160);
+    l.resultsList = QRect(8, 29, 684, 209);
+    l.replaceResult = QRect(8, 29, 684, 209);
+    l.sourceText = QRect(8, 56, 684, 176);
+    l.matchButton = QRect(576, 153, 112, 27);
+    l.replaceButton = QRect(448, 153, 112, 27);
+    l.importButton = QRect(493, 27, 88, 24);
+    l.checkGlobal = QRect(8, 152, 72, 24);
+    l.checkCase = QRect(88, 152, 88, 24);
+    l.checkMultiline = QRect(184, 152, 72, 24);
+    l.keyword = QRect(91, 28, 176, 24);
+    l.searchButton = QRect(392, 27, 88, 24);
+    return l;
+}
+
+WindowLayout computeLayout(int w, int h)
+{
+    WindowLayout l = designLayout();
+    l.group1.setHeight(truncated(h / kUpperShareDivisor));
+    l.group2.moveTop(l.group1.height() + 5);
+    l.group1.setWidth(w - 3);
+    l.group2.setWidth(w - 3);
+    l.group2.setHeight(h - l.group1.height() - 26);
+    l.tabs1.setWidth(w - 18);
+    l.tabs2.setWidth(w - 18);
+    l.expression.setWidth(w - 18);
+    l.rulesList.setWidth(w - 18);
+    l.resultsList.setWidth(w - 33);
+    l.replaceResult.setWidth(w - 33);
+    l.sourceText.setWidth(w - 33);
+    l.notes.setWidth(w - 18);
+    l.rulesList.setHeight(l.group1.height() - 43);
+    l.notes.setHeight(l.group1.height() - 43);
+    l.tabs1.setHeight(l.group1.height() - 23);
+    l.tabs2.setHeight(l.group2.height() - 23);
+    l.resultsList.setHeight(l.tabs2.height() - 29);
+    l.replaceResult.setHeight(l.tabs2.height() - 29);
+    l.sourceText.setHeight(l.tabs2.height() - 56);
+    l.expression.setHeight(l.tabs1.height() - 64);
+    const int belowExpression = l.expression.top() + l.expression.height();
+    l.matchButton.moveLeft(w - l.matchButton.width() - 28);
+    l.matchButton.moveTop(belowExpression + 2);
+    l.replaceButton.moveLeft(w - l.replaceButton.width() - 36 - l.replaceButton.width());
+    l.replaceButton.moveTop(belowExpression + 2);
+    l.importButton.moveLeft(w - 129);
+    l.checkMultiline.moveTop(belowExpression);
+    l.checkGlobal.moveTop(belowExpression);
+    l.checkCase.moveTop(belowExpression);
+    l.keyword.setWidth(truncated(w / 3.0 + 90));
+    l.searchButton.moveLeft(l.keyword.left() + l.keyword.width() + 49);
+    return l;
+}
+
+} // namespace rw

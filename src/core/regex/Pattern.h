@@ -1,0 +1,76 @@
+#pragma once
+
+#include "MatchSet.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <memory>
+
+namespace rw {
+
+// The three options of the scripting regex component. The defaults are the component's
+// defaults as the replace task, the exports and the keyword search use them.
+struct RegexOptions {
+    bool ignoreCase = true;
+    bool multiline = true;
+    bool global = true;
+};
+
+enum class MatchStatus {
+    Ok,            // ran to the end
+    Rejected,      // the pattern is not valid in the component's language
+    LimitExceeded, // the match or depth limit stopped a runaway pattern; matches so far are kept
+    Canceled       // the caller's poll asked to stop
+};
+
+// A pattern translated to PCRE2 and compiled (with JIT). Immutable once built, so one Pattern may be
+// shared by several threads, each matching through its own Matcher.
+class Pattern final {
+public:
+    // Translates and compiles; check isValid().
+    static Pattern compile(const QString &componentPattern, const RegexOptions &options = {});
+
+    bool isValid() const { return m_code != nullptr; }
+    // Number of capturing groups in the pattern (0 when invalid).
+    int captureCount() const { return m_captures; }
+    bool global() const { return m_options.global; }
+    const RegexOptions &options() const { return m_options; }
+    // Why the pattern was rejected (for diagnostics only; the UI shows its own fixed texts).
+    const QString &errorText() const { return m_error; }
+    // The compiled PCRE2 code (pcre2_code_16*), for Matcher.
+    void *code() const { return m_code.get(); }
+
+private:
+    std::shared_ptr<void> m_code;
+    int m_captures = 0;
+    RegexOptions m_options;
+    QString m_error;
+};
+
+// Runs one Pattern over subject texts. Owns its match data and JIT stack: one per thread.
+class Matcher final {
+public:
+    explicit Matcher(const Pattern &pattern);
+    ~Matcher();
+    Matcher(const Matcher &) = delete;
+    Matcher &operator=(const Matcher &) = delete;
+
+    // Finds all matches (or the first only when the pattern is not global), appending them to out,
+    // which must have the pattern's captureCount() as group count. poll, when given, is called every
+    // few thousand matches and at least every few milliseconds of matching; it may move the matches
+    // out of `out` (to hand them on as a batch) and returns false to stop with Canceled.
+    MatchStatus findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll = {});
+
+    // The subject with every match replaced by the expansion of replacement ($1, $&, $`, $', $$ ...).
+    // On LimitExceeded or Canceled the returned text is meaningless.
+    QString replaceAll(QStringView subject, QStringView replacement, MatchStatus *status = nullptr,
+                       const std::function<bool()> &keepGoing = {});
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace rw

@@ -1,0 +1,21 @@
+#include "MatchTable.h"
+
+namespace rw {
+
+QString MatchTable::cell(qsizetype row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    if (column == 0)
+        return QString::number(row + 1);
+    return m_matches.text(m_subject, row, column - 1).toString();
+}
+
+void MatchTable::reset(QString subject, int groupCount)
+{
+    m_subject = std::move(subject);
+    m_matches = MatchSet(groupCount);
+    m_submatchColumns = 0;
+}
+
+} // namespace rw

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "regex/MatchSet.h"
+
+#include <QString>
+
+namespace rw {
+
+// The cells of the results list, made on demand from one subject text and its match offsets:
+// column 0 the running number (from 1), column 1 the matched text, column 1 + j the text of group j.
+// Columns exist from 0 to 1 + submatchColumns(); other cells are empty.
+class MatchTable final {
+public:
+    MatchTable() = default;
+    MatchTable(QString subject, MatchSet matches, int submatchColumns)
+        : m_subject(std::move(subject)), m_matches(std::move(matches)), m_submatchColumns(submatchColumns) {}
+
+    qsizetype rowCount() const { return m_matches.size(); }
+    int columnCount() const { return 2 + m_submatchColumns; }
+    int submatchColumns() const { return m_submatchColumns; }
+    // The text of a cell, row and column from 0; empty outside the table.
+    QString cell(qsizetype row, int column) const;
+
+    const QString &subject() const { return m_subject; }
+    const MatchSet &matches() const { return m_matches; }
+
+    // Starts over with an empty table over subject.
+    void reset(QString subject, int groupCount);
+    // Appends a batch of matches (rows).
+    void append(const MatchSet &batch) { m_matches.append(batch); }
+    // Adds one column per group of the pattern; a list gets them with its first row.
+    void addSubmatchColumns() { m_submatchColumns = m_matches.groupCount(); }
+
+private:
+    QString m_subject;
+    MatchSet m_matches;
+    int m_submatchColumns = 0;
+};
+
+} // namespace rw

@@ -1,0 +1,133 @@
+#include "MatchController.h"
+
+#include "ResultsModel.h"
+#include "app/MainWindowUi.h"
+#include "regex/Pattern.h"
+#include "text/LineBreaks.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace rw {
+
+namespace {
+const QString kIdle = QStringLiteral("匹配");
+const QString kBusy = QStringLiteral("正在匹配");
+constexpr int kDesignColumnWidth[] = {50, 100};
+constexpr int kSubmatchColumnWidth = 100;
+// A batch goes to the list after this many matches or this much time, whichever comes first.
+constexpr qsizetype kBatchMatches = 20000;
+constexpr qint64 kBatchMillis = 50;
+} // namespace
+
+MatchController::MatchController(MainWindowUi &ui, QObject *parent)
+    : QObject(parent), m_ui(ui), m_model(new ResultsModel(this))
+{
+    m_ui.resultsList->setModel(m_model);
+    for (int c = 0; c < 2; ++c)
+        m_ui.resultsList->setColumnWidth(c, kDesignColumnWidth[c]);
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex &, int first, int last) {
+        for (int c = first; c <= last; ++c)
+            m_ui.resultsList->setColumnWidth(c, kSubmatchColumnWidth);
+    });
+    connect(m_ui.matchButton, &QPushButton::clicked, this, &MatchController::onClicked);
+}
+
+MatchController::~MatchController() { abandon(); }
+
+void MatchController::abandon() { m_runs.abandon(); }
+
+bool MatchController::isRunning() const { return m_ui.matchButton->text() != kIdle; }
+
+void MatchController::onClicked()
+{
+    if (m_ui.matchButton->text() == kIdle) {
+        m_ui.matchButton->setText(kBusy);
+        start();
+        return;
+    }
+    // A stop abandons the run: whatever it still posts is dropped, the rows so far stay.
+    m_runs.abandon();
+    m_ui.matchButton->setText(kIdle);
+}
+
+void MatchController::start()
+{
+    const quint64 run = m_runs.begin();
+    RegexOptions options;
+    options.ignoreCase = !m_ui.checkCase->isChecked();
+    options.multiline = m_ui.checkMultiline->isChecked();
+    options.global = m_ui.checkGlobal->isChecked();
+    const QString expression = toCrLf(m_ui.expression->toPlainText());
+    const QString subject = toCrLf(m_ui.sourceText->toPlainText());
+    m_model->reset(subject, 0);
+
+    runInBackground([this, run, options, expression, subject] {
+        const Pattern pattern = Pattern::compile(expression, options);
+        if (!pattern.isValid()) {
+            postTo(this, [this, run] { finish(run, MatchStatus::Rejected, 0); });
+            return;
+        }
+        Matcher matcher(pattern);
+        MatchSet found(pattern.captureCount());
+        qsizetype total = 0;
+        QElapsedTimer sinceBatch;
+        sinceBatch.start();
+        auto flush = [&](MatchSet &set) {
+            total += set.size();
+            postTo(this, [this, run, batch = std::move(set)] { addBatch(run, batch); });
+            set = MatchSet(pattern.captureCount());
+            sinceBatch.restart();
+        };
+        const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
+            if (!m_runs.isCurrent(run))
+                return false;
+            if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
+                flush(set);
+            return true;
+        });
+        if (status == MatchStatus::Canceled)
+            return;
+        if (!found.isEmpty())
+            flush(found);
+        const int submatches = total > 0 ? pattern.captureCount() : 0;
+        postTo(this, [this, run, status, submatches] { finish(run, status, submatches); });
+    });
+}
+
+void MatchController::addBatch(quint64 run, const MatchSet &batch)
+{
+    if (!m_runs.isCurrent(run))
+        return;
+    m_model->appendBatch(batch);
+}
+
+void MatchController::finish(quint64 run, MatchStatus status, int submatchCount)
+{
+    if (!m_runs.isCurrent(run))
+        return;
+    m_runs.abandon();
+    switch (status) {
+    case MatchStatus::Rejected:
+        m_ui.setStatus(QStringLiteral("正则创建失败......"));
+        break;
+    case MatchStatus::LimitExceeded:
+        m_ui.setStatus(QStringLiteral("匹配超出回溯上限,请简化表达式"));
+        break;
+    case MatchStatus::Ok:
+    case MatchStatus::Canceled:
+        m_ui.setStatus(QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2")
+                           .arg(m_model->table().rowCount())
+                           .arg(submatchCount));
+        break;
+    }
+    m_ui.matchButton->setText(kIdle);
+    m_ui.tabs2->setCurrentIndex(0);
+}
+
+} // namespace rw

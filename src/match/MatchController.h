@@ -1,0 +1,39 @@
+#pragma once
+
+#include "tasks/TaskRuns.h"
+
+#include <QObject>
+
+namespace rw {
+
+class MainWindowUi;
+class MatchSet;
+class ResultsModel;
+enum class MatchStatus;
+
+// The Match command: 按钮_匹配 starts a run over a snapshot of the expression, the source text and the
+// three options, or stops the running one. Rows reach the results list in batches while the run goes on.
+class MatchController final : public QObject {
+    Q_OBJECT
+public:
+    MatchController(MainWindowUi &ui, QObject *parent = nullptr);
+    ~MatchController() override;
+
+    ResultsModel *model() const { return m_model; }
+    // Whether a run is going (the button shows its busy caption).
+    bool isRunning() const;
+    // Abandons a running match without touching the controls (used when the window goes away).
+    void abandon();
+
+private:
+    void onClicked();
+    void start();
+    void addBatch(quint64 run, const MatchSet &batch);
+    void finish(quint64 run, MatchStatus status, int submatchCount);
+
+    MainWindowUi &m_ui;
+    ResultsModel *m_model;
+    TaskRuns m_runs;
+};
+
+} // namespace rw

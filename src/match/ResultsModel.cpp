@@ -1,0 +1,58 @@
+#include "ResultsModel.h"
+
+namespace rw {
+
+ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int ResultsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_table.rowCount());
+}
+
+int ResultsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_table.columnCount();
+}
+
+QVariant ResultsModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    return m_table.cell(index.row(), index.column());
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == 0)
+        return QStringLiteral("序号");
+    if (section == 1)
+        return QStringLiteral("匹配文本");
+    return QStringLiteral("子匹配文本%1").arg(section - 1);
+}
+
+void ResultsModel::reset(const QString &subject, int groupCount)
+{
+    beginResetModel();
+    m_table.reset(subject, groupCount);
+    endResetModel();
+}
+
+void ResultsModel::appendBatch(const MatchSet &batch)
+{
+    if (batch.isEmpty())
+        return;
+    const int oldColumns = m_table.columnCount();
+    if (oldColumns < 2 + batch.groupCount()) {
+        beginInsertColumns({}, oldColumns, 1 + batch.groupCount());
+        m_table.addSubmatchColumns();
+        endInsertColumns();
+    }
+    const qsizetype rows = m_table.rowCount();
+    beginInsertRows({}, int(rows), int(rows + batch.size() - 1));
+    m_table.append(batch);
+    endInsertRows();
+}
+
+} // namespace rw
