@@ -15,8 +15,8 @@ namespace {
 const QSize kOuterSize(722, 530);
 } // namespace
 
-MainWindow::MainWindow(Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_dialogs(dialogs), m_ui(std::make_unique<MainWindowUi>(this))
+MainWindow::MainWindow(AppContext &context, QWidget *parent)
+    : QWidget(parent), m_context(context), m_ui(std::make_unique<MainWindowUi>(this))
 {
     setObjectName(QStringLiteral("主窗口"));
     setWindowTitle(QStringLiteral("Dask_Tovanel  v1.6"));

@@ -6,7 +6,7 @@
 
 namespace rw {
 
-class Dialogs;
+struct AppContext;
 class MainWindowUi;
 class MatchController;
 
@@ -14,11 +14,12 @@ class MatchController;
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
-    // dialogs answers every message box, input box and file dialog of the window's commands.
-    explicit MainWindow(Dialogs &dialogs, QWidget *parent = nullptr);
+    // context gives the dialogs, the directories and the clock the commands use; it outlives the window.
+    explicit MainWindow(AppContext &context, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     MainWindowUi &ui() const { return *m_ui; }
+    AppContext &context() const { return m_context; }
     MatchController *matchController() const { return m_match; }
 
 protected:
@@ -28,7 +29,7 @@ protected:
 private:
     void relayout();
 
-    Dialogs &m_dialogs;
+    AppContext &m_context;
     std::unique_ptr<MainWindowUi> m_ui;
     MatchController *m_match = nullptr;
     bool m_placed = false;

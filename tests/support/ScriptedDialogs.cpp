@@ -22,9 +22,10 @@ std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &title,
     asked.append({QStringLiteral("text"), prompt, title, Icon::None});
     if (texts.empty())
         return std::nullopt;
-    std::optional<QString> answer = texts.front();
+    const bool confirmed = texts.front().has_value();
+    const QString typed = texts.front().value_or(QString());
     texts.pop_front();
-    return answer;
+    return confirmed ? std::optional<QString>(typed) : std::nullopt;
 }
 
 QString ScriptedDialogs::chooseOpenFile(QWidget *, const QString &title, const QString &filter,

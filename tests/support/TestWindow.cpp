@@ -6,10 +6,14 @@
 
 namespace rw {
 
-TestWindow::TestWindow() : m_window(std::make_unique<MainWindow>(dialogs))
+TestWindow::TestWindow(const std::function<void(const QString &)> &prepare)
 {
+    if (prepare)
+        prepare(programDir.path());
+    m_window = std::make_unique<MainWindow>(context);
     m_window->show();
-    QTest::qWaitForWindowExposed(m_window.get());
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        qWarning("the main window was not exposed");
 }
 
 TestWindow::~TestWindow() = default;

@@ -2,8 +2,10 @@
 
 #include "ScriptedDialogs.h"
 #include "app/MainWindow.h"
+#include "platform/AppContext.h"
 
 #include <QAbstractButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -13,11 +15,18 @@ namespace rw {
 // A shown main window on the offscreen platform, with scripted dialogs, and ways to reach its controls.
 class TestWindow final {
 public:
-    TestWindow();
+    // A window over fresh, empty program and desktop directories; prepare lets a test put working files
+    // into programDir before the window starts (and loads them).
+    explicit TestWindow(const std::function<void(const QString &programDir)> &prepare = {});
     ~TestWindow();
 
     MainWindow &window() { return *m_window; }
     ScriptedDialogs dialogs;
+    QTemporaryDir programDir;
+    QTemporaryDir desktopDir;
+    // The clock the window's commands see; tests may set it.
+    QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(20, 5, 0));
+    AppContext context{dialogs, programDir.path(), desktopDir.path(), [this] { return now; }};
 
     // The child with this objectName; fails the test when missing.
     template <typename T> T *find(const QString &name)
