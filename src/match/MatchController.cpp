@@ -65,7 +65,7 @@ void MatchController::start()
     options.global = m_ui.checkGlobal->isChecked();
     const QString expression = toCrLf(m_ui.expression->toPlainText());
     const QString subject = toCrLf(m_ui.sourceText->toPlainText());
-    m_model->reset(subject, 0);
+    m_model->reset(subject);
 
     runInBackground([this, run, options, expression, subject] {
         const Pattern pattern = Pattern::compile(expression, options);

@@ -32,10 +32,10 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
     return QStringLiteral("子匹配文本%1").arg(section - 1);
 }
 
-void ResultsModel::reset(const QString &subject, int groupCount)
+void ResultsModel::reset(const QString &subject)
 {
     beginResetModel();
-    m_table.reset(subject, groupCount);
+    m_table.reset(subject);
     endResetModel();
 }
 
@@ -46,7 +46,7 @@ void ResultsModel::appendBatch(const MatchSet &batch)
     const int oldColumns = m_table.columnCount();
     if (oldColumns < 2 + batch.groupCount()) {
         beginInsertColumns({}, oldColumns, 1 + batch.groupCount());
-        m_table.addSubmatchColumns();
+        m_table.addSubmatchColumns(batch.groupCount());
         endInsertColumns();
     }
     const qsizetype rows = m_table.rowCount();

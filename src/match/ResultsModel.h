@@ -18,7 +18,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Empties the list down to its two design columns, ready for matches over subject.
-    void reset(const QString &subject, int groupCount);
+    void reset(const QString &subject);
     // Appends a batch of rows; the first rows bring the submatch columns.
     void appendBatch(const MatchSet &batch);
     // The rows and cells as they are now (shared with the model's text; cheap to copy).

@@ -11,11 +11,18 @@ QString MatchTable::cell(qsizetype row, int column) const
     return m_matches.text(m_subject, row, column - 1).toString();
 }
 
-void MatchTable::reset(QString subject, int groupCount)
+void MatchTable::reset(QString subject)
 {
     m_subject = std::move(subject);
-    m_matches = MatchSet(groupCount);
+    m_matches = MatchSet();
     m_submatchColumns = 0;
+}
+
+void MatchTable::append(const MatchSet &batch)
+{
+    if (m_matches.isEmpty())
+        m_matches = MatchSet(batch.groupCount());
+    m_matches.append(batch);
 }
 
 } // namespace rw

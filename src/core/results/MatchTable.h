@@ -25,11 +25,11 @@ public:
     const MatchSet &matches() const { return m_matches; }
 
     // Starts over with an empty table over subject.
-    void reset(QString subject, int groupCount);
-    // Appends a batch of matches (rows).
-    void append(const MatchSet &batch) { m_matches.append(batch); }
-    // Adds one column per group of the pattern; a list gets them with its first row.
-    void addSubmatchColumns() { m_submatchColumns = m_matches.groupCount(); }
+    void reset(QString subject);
+    // Appends a batch of matches (rows); the first batch sets the number of groups.
+    void append(const MatchSet &batch);
+    // Adds one column per group of the pattern; a list gets them just before its first row.
+    void addSubmatchColumns(int count) { m_submatchColumns = count; }
 
 private:
     QString m_subject;

@@ -1,0 +1,109 @@
+// Match to list: how long 按钮_匹配 takes to list 1,000,000 matches with two groups, against the bare
+// engine on the same text, how much memory the list holds per match, and the longest stall of the UI
+// thread meanwhile (the largest gap between ticks of a 10 ms timer).
+#include "app/MainWindow.h"
+#include "app/MainWindowUi.h"
+#include "match/MatchController.h"
+#include "match/ResultsModel.h"
+#include "platform/AppContext.h"
+#include "platform/QtDialogs.h"
+#include "regex/Pattern.h"
+#include "text/LineBreaks.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+QString generateText(int lines)
+{
+    QString text;
+    text.reserve(qsizetype(lines) * 24);
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("行%1 id %2-%3 ok\n").arg(i % 97).arg(i).arg(i * 7 % 100000);
+    return text;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = 5;
+    const QString text = generateText(1'000'000);
+    const QString subject = rw::toCrLf(text);
+
+    std::vector<double> bare;
+    qsizetype bareMatches = 0;
+    const rw::Pattern pattern = rw::Pattern::compile(QStringLiteral("(\\d+)-(\\d+)"), {});
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        rw::Matcher matcher(pattern);
+        rw::MatchSet set(pattern.captureCount());
+        matcher.findAll(subject, set);
+        bare.push_back(timer.nsecsElapsed() / 1e6);
+        bareMatches = set.size();
+    }
+
+    QTemporaryDir programDir, desktopDir;
+    rw::QtDialogs dialogs;
+    rw::AppContext context{dialogs, programDir.path(), desktopDir.path()};
+    rw::MainWindow window(context);
+    window.show();
+    rw::MainWindowUi &ui = window.ui();
+    ui.expression->setPlainText(QStringLiteral("(\\d+)-(\\d+)"));
+    ui.sourceText->setPlainText(text);
+    QCoreApplication::processEvents();
+
+    std::vector<double> listed, gaps;
+    qsizetype rows = 0;
+    double bytesPerMatch = 0;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer sinceTick, timer;
+        double longestGap = 0;
+        QTimer tick;
+        tick.setInterval(10);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, sinceTick.nsecsElapsed() / 1e6);
+            sinceTick.restart();
+        });
+        timer.start();
+        sinceTick.start();
+        tick.start();
+        ui.matchButton->click();
+        while (ui.matchButton->text() != QStringLiteral("匹配"))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        listed.push_back(timer.nsecsElapsed() / 1e6);
+        tick.stop();
+        gaps.push_back(longestGap);
+        rows = window.matchController()->model()->rowCount();
+        bytesPerMatch = double(window.matchController()->model()->table().matches().bytesUsed()) / rows;
+    }
+
+    std::printf("Match to list, %lld matches of (\\d+)-(\\d+) over %.1f MB (medians of %d)\n",
+                static_cast<long long>(rows), subject.size() * 2 / 1e6, runs);
+    std::printf("%-34s %10s\n", "measure", "value");
+    std::printf("%-34s %10.1f\n", "bare engine find-all (ms)", median(bare));
+    std::printf("%-34s %10.1f\n", "click to status shown (ms)", median(listed));
+    std::printf("%-34s %10.2f  (goal <= 3)\n", "ratio list / bare engine", median(listed) / median(bare));
+    std::printf("%-34s %10.1f  (goal <= 64)\n", "list memory per match (bytes)", bytesPerMatch);
+    std::printf("%-34s %10.1f  (goal <= 100)\n", "longest UI-thread gap (ms)", median(gaps));
+    std::printf("%-34s %10lld\n", "bare engine matches", static_cast<long long>(bareMatches));
+    return rows == bareMatches ? 0 : 1;
+}

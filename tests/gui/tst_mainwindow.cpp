@@ -1,0 +1,163 @@
+#include "TestWindow.h"
+#include "app/MainWindowUi.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeWidget>
+
+using namespace rw;
+
+class TestMainWindow final : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsExistWithTheirKindAndTexts();
+    void initialState();
+    void contextMenus_data();
+    void contextMenus();
+    void followsTheWindowSize();
+};
+
+void TestMainWindow::controlsExistWithTheirKindAndTexts()
+{
+    TestWindow t;
+    QCOMPARE(t.window().windowTitle(), QStringLiteral("Dask_Tovanel  v1.6"));
+    QCOMPARE(t.window().frameGeometry().size(), QSize(722, 530));
+
+    QCOMPARE(t.find<QGroupBox>("分组框1")->title(), QStringLiteral("正则表达式"));
+    QCOMPARE(t.find<QGroupBox>("分组框2")->title(), QStringLiteral("结果与源文本"));
+    auto *tabs1 = t.find<QTabWidget>("高级选择夹1");
+    auto *tabs2 = t.find<QTabWidget>("高级选择夹2");
+    QCOMPARE(tabs1->count(), 4);
+    QCOMPARE(tabs2->count(), 3);
+    const QStringList pages1{"表达式", "规则", "记事本", "关于"};
+    const QStringList pages2{"匹配结果", "源文本", "替换结果"};
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(tabs1->tabText(i), pages1[i]);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(tabs2->tabText(i), pages2[i]);
+
+    // Each control sits on its page.
+    const struct {
+        const char *name;
+        QTabWidget *tabs;
+        int page;
+    } onPages[] = {
+        {"编辑框_表达式", tabs1, 0}, {"选择框_全局匹配", tabs1, 0}, {"选择框_区分大小写", tabs1, 0},
+        {"选择框_多行模式", tabs1, 0}, {"按钮_替换", tabs1, 0}, {"按钮_匹配", tabs1, 0},
+        {"超级列表框_表达式", tabs1, 1}, {"编辑框1", tabs1, 1}, {"编辑框_记录", tabs1, 2},
+        {"编辑框_关于", tabs1, 3}, {"超级列表框_结果", tabs2, 0}, {"透明标签1", tabs2, 1},
+        {"编辑框_关键字", tabs2, 1}, {"按钮_搜索关键字", tabs2, 1}, {"按钮_本地导入", tabs2, 1},
+        {"编辑框_源文本", tabs2, 1}, {"编辑框_替换结果", tabs2, 2},
+    };
+    for (const auto &c : onPages) {
+        auto *w = t.find<QWidget>(QString::fromUtf8(c.name));
+        QVERIFY2(w, c.name);
+        QVERIFY2(c.tabs->widget(c.page)->isAncestorOf(w), c.name);
+    }
+
+    QCOMPARE(t.find<QPushButton>("按钮_匹配")->text(), QStringLiteral("匹配"));
+    QCOMPARE(t.find<QPushButton>("按钮_替换")->text(), QStringLiteral("替换"));
+    QCOMPARE(t.find<QPushButton>("按钮_搜索关键字")->text(), QStringLiteral("搜索"));
+    QCOMPARE(t.find<QPushButton>("按钮_本地导入")->text(), QStringLiteral("导入本地文本"));
+    QCOMPARE(t.find<QLabel>("透明标签1")->text(), QStringLiteral("搜索关键字："));
+    QVERIFY(t.find<QPlainTextEdit>("编辑框_关于")->isReadOnly());
+    QVERIFY(!t.find<QPlainTextEdit>("编辑框_关于")->toPlainText().isEmpty());
+    QVERIFY(t.find<QLineEdit>("编辑框_关键字"));
+
+    auto *results = t.find<QTableView>("超级列表框_结果");
+    QCOMPARE(results->model()->columnCount(), 2);
+    QCOMPARE(results->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("序号"));
+    QCOMPARE(results->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("匹配文本"));
+    QCOMPARE(results->columnWidth(0), 50);
+    QCOMPARE(results->columnWidth(1), 100);
+
+    auto *rules = t.find<QTreeWidget>("超级列表框_表达式");
+    QCOMPARE(rules->columnCount(), 3);
+    QCOMPARE(rules->headerItem()->text(0), QStringLiteral("简介"));
+    QCOMPARE(rules->headerItem()->text(1), QStringLiteral("表达式"));
+    QCOMPARE(rules->headerItem()->text(2), QStringLiteral("介绍"));
+    QCOMPARE(rules->columnWidth(0), 88);
+    QCOMPARE(rules->columnWidth(1), 150);
+    QCOMPARE(rules->columnWidth(2), 500);
+}
+
+void TestMainWindow::initialState()
+{
+    TestWindow t;
+    QVERIFY(t.find<QCheckBox>("选择框_全局匹配")->isChecked());
+    QVERIFY(!t.find<QCheckBox>("选择框_区分大小写")->isChecked());
+    QVERIFY(!t.find<QCheckBox>("选择框_多行模式")->isChecked());
+    QVERIFY(!t.find<QLineEdit>("编辑框1")->isVisible());
+    QCOMPARE(t.find<QTabWidget>("高级选择夹1")->currentIndex(), 0);
+    QCOMPARE(t.find<QTabWidget>("高级选择夹2")->currentIndex(), 0);
+
+    // Part 0 of the status bar keeps its label; only the message changes.
+    auto *bar = t.find<QStatusBar>("状态条1");
+    const QList<QLabel *> labels = bar->findChildren<QLabel *>();
+    QVERIFY(!labels.isEmpty());
+    QCOMPARE(labels.first()->text(), QStringLiteral("状态："));
+    t.window().ui().setStatus(QStringLiteral("x"));
+    QCOMPARE(labels.first()->text(), QStringLiteral("状态："));
+    QCOMPARE(t.status(), QStringLiteral("x"));
+}
+
+void TestMainWindow::contextMenus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("source") << "源文本右键菜单"
+                            << QStringList{"撤销", "-", "复制", "-", "粘贴", "-", "剪切", "-",
+                                           "复制全部", "删除全部", "-", "删除并粘贴"};
+    QTest::newRow("results") << "匹配结果右键菜单" << QStringList{"导出到剪辑板", "-", "导出到桌面txt"};
+    QTest::newRow("replace") << "替换结果右键菜单" << QStringList{"A复制", "-", "A全部删除", "A复制全部"};
+    QTest::newRow("rules") << "规则右键菜单" << QStringList{"添加新一行", "删除这行", "-", "复制表达式"};
+}
+
+void TestMainWindow::contextMenus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QStringList, items);
+    TestWindow t;
+    auto *m = t.find<QMenu>(menu);
+    QVERIFY(m);
+    QStringList shown;
+    for (QAction *a : m->actions()) {
+        shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QVERIFY(a->isEnabled());
+        QVERIFY(!a->isChecked());
+        QVERIFY(a->shortcut().isEmpty());
+    }
+    QCOMPARE(shown, items);
+}
+
+void TestMainWindow::followsTheWindowSize()
+{
+    TestWindow t;
+    t.window().resize(900, 600);
+    QTRY_COMPARE(t.find<QGroupBox>("分组框1")->height(), 235);
+    QCOMPARE(t.find<QGroupBox>("分组框1")->width(), 897);
+    QCOMPARE(t.find<QGroupBox>("分组框2")->y(), 240);
+    QCOMPARE(t.find<QTableView>("超级列表框_结果")->width(), 867);
+    // Page controls are placed in their tab control's coordinates.
+    auto *tabs1 = t.find<QTabWidget>("高级选择夹1");
+    QCOMPARE(t.find<QPushButton>("按钮_匹配")->mapTo(tabs1, QPoint(0, 0)).x(), 900 - 140);
+    QCOMPARE(t.find<QPushButton>("按钮_替换")->mapTo(tabs1, QPoint(0, 0)).x(), 900 - 260);
+    auto *bar = t.find<QStatusBar>("状态条1");
+    QCOMPARE(bar->geometry(), QRect(0, 580, 900, 20));
+
+    // A minimised-like client area writes no negative size.
+    t.window().resize(1, 1);
+    QTRY_COMPARE(t.find<QGroupBox>("分组框2")->height(), 0);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

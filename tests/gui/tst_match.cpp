@@ -1,0 +1,211 @@
+#include "TestWindow.h"
+#include "app/MainWindowUi.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+using namespace rw;
+
+namespace {
+
+const QString kMatch = QStringLiteral("按钮_匹配");
+
+struct Options {
+    bool caseSensitive = false;
+    bool multiline = false;
+    bool global = true;
+};
+
+// Fills the inputs and presses Match; returns when the run has ended.
+bool runMatch(TestWindow &t, const QString &expression, const QString &source, Options o = {})
+{
+    t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(expression);
+    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(source);
+    t.find<QCheckBox>("选择框_区分大小写")->setChecked(o.caseSensitive);
+    t.find<QCheckBox>("选择框_多行模式")->setChecked(o.multiline);
+    t.find<QCheckBox>("选择框_全局匹配")->setChecked(o.global);
+    QTest::mouseClick(t.find<QPushButton>(kMatch), Qt::LeftButton);
+    return t.waitForCaption(kMatch, QStringLiteral("匹配"));
+}
+
+QList<QStringList> rows(TestWindow &t)
+{
+    QAbstractItemModel *m = t.find<QTableView>("超级列表框_结果")->model();
+    QList<QStringList> out;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m->columnCount(); ++c)
+            cells << m->index(r, c).data().toString();
+        out << cells;
+    }
+    return out;
+}
+
+QStringList headers(TestWindow &t)
+{
+    QAbstractItemModel *m = t.find<QTableView>("超级列表框_结果")->model();
+    QStringList out;
+    for (int c = 0; c < m->columnCount(); ++c)
+        out << m->headerData(c, Qt::Horizontal).toString();
+    return out;
+}
+
+QString success(int matches, int submatches)
+{
+    return QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2").arg(matches).arg(submatches);
+}
+
+} // namespace
+
+using Rows = QList<QStringList>;
+Q_DECLARE_METATYPE(Options)
+
+class TestMatch final : public QObject {
+    Q_OBJECT
+private slots:
+    void listsEveryMatch_data();
+    void listsEveryMatch();
+    void rejectedPatternEmptiesAFilledList();
+    void laterRunWithoutGroupsRemovesTheirColumns();
+    void runawayPatternStopsAtTheLimit();
+    void secondClickStopsAndANewRunStartsAtOnce();
+    void modelKeepsItsContract();
+};
+
+void TestMatch::listsEveryMatch_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<Options>("options");
+    QTest::addColumn<Rows>("expected");
+    QTest::addColumn<int>("submatches");
+
+    const Options design;
+    Options notGlobal;
+    notGlobal.global = false;
+    Options caseSensitive;
+    caseSensitive.caseSensitive = true;
+    Options multiline;
+    multiline.multiline = true;
+
+    QTest::newRow("groups") << "(\\d+)-(\\d+)" << "1-2 33-44" << design
+                            << Rows{{"1", "1-2", "1", "2"}, {"2", "33-44", "33", "44"}} << 2;
+    QTest::newRow("not global") << "(\\d+)-(\\d+)" << "1-2 33-44" << notGlobal << Rows{{"1", "1-2", "1", "2"}}
+                                << 2;
+    QTest::newRow("ignore case") << "a" << "Aa" << design << Rows{{"1", "A"}, {"2", "a"}} << 0;
+    QTest::newRow("case sensitive") << "a" << "Aa" << caseSensitive << Rows{{"1", "a"}} << 0;
+    QTest::newRow("^ without multi-line") << "^b" << "a\nb" << design << Rows{} << 0;
+    QTest::newRow("^ in multi-line") << "^b" << "a\nb" << multiline << Rows{{"1", "b"}} << 0;
+    QTest::newRow("line break reaches the engine as CRLF") << "a\\r\\nb" << "a\nb" << design
+                                                           << Rows{{"1", "a\r\nb"}} << 0;
+    QTest::newRow("$ before CR in multi-line") << "a$" << "a\nb" << multiline << Rows{{"1", "a"}} << 0;
+    QTest::newRow("group that took no part") << "(a)|(b)" << "b" << design << Rows{{"1", "b", "", "b"}} << 2;
+    QTest::newRow("chinese word") << "[\\u4e00-\\u9fa5]+" << "ab正则表达式cd" << design
+                                  << Rows{{"1", "正则表达式"}} << 0;
+    QTest::newRow("no match") << "x" << "abc" << design << Rows{} << 0;
+    QTest::newRow("groups but no match") << "(x)" << "abc" << design << Rows{} << 0;
+}
+
+void TestMatch::listsEveryMatch()
+{
+    QFETCH(QString, expression);
+    QFETCH(QString, source);
+    QFETCH(Options, options);
+    QFETCH(Rows, expected);
+    QFETCH(int, submatches);
+
+    TestWindow t;
+    t.find<QTabWidget>("高级选择夹2")->setCurrentIndex(1);
+    QVERIFY(runMatch(t, expression, source, options));
+    QCOMPARE(rows(t), expected);
+    QCOMPARE(t.status(), success(int(expected.size()), submatches));
+    QCOMPARE(t.find<QTabWidget>("高级选择夹2")->currentIndex(), 0);
+    QStringList heads{"序号", "匹配文本"};
+    for (int j = 1; j <= submatches; ++j)
+        heads << QStringLiteral("子匹配文本%1").arg(j);
+    QCOMPARE(headers(t), heads);
+    auto *view = t.find<QTableView>("超级列表框_结果");
+    for (int c = 2; c < view->model()->columnCount(); ++c)
+        QCOMPARE(view->columnWidth(c), 100);
+    // The source text is the user's: a run never changes it.
+    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
+}
+
+void TestMatch::rejectedPatternEmptiesAFilledList()
+{
+    TestWindow t;
+    QVERIFY(runMatch(t, "(\\d)(\\d)", "12 34"));
+    QCOMPARE(rows(t).size(), 2);
+    t.find<QTabWidget>("高级选择夹2")->setCurrentIndex(2);
+
+    QVERIFY(runMatch(t, "(", "12 34"));
+    QCOMPARE(t.status(), QStringLiteral("正则创建失败......"));
+    QCOMPARE(rows(t), Rows{});
+    QCOMPARE(headers(t), (QStringList{"序号", "匹配文本"}));
+    QCOMPARE(t.find<QTabWidget>("高级选择夹2")->currentIndex(), 0);
+}
+
+void TestMatch::laterRunWithoutGroupsRemovesTheirColumns()
+{
+    TestWindow t;
+    QVERIFY(runMatch(t, "(a)(b)(c)", "abc"));
+    QCOMPARE(headers(t).size(), 5);
+    QVERIFY(runMatch(t, "b", "abc"));
+    QCOMPARE(headers(t), (QStringList{"序号", "匹配文本"}));
+    QCOMPARE(rows(t), (Rows{{"1", "b"}}));
+    QCOMPARE(t.status(), success(1, 0));
+}
+
+void TestMatch::runawayPatternStopsAtTheLimit()
+{
+    TestWindow t;
+    QVERIFY(runMatch(t, "^(\\w+\\s?)*$", QString(40, QLatin1Char('a')) + QLatin1Char('!')));
+    QCOMPARE(t.status(), QStringLiteral("匹配超出回溯上限,请简化表达式"));
+    QCOMPARE(t.find<QPushButton>(kMatch)->text(), QStringLiteral("匹配"));
+}
+
+void TestMatch::secondClickStopsAndANewRunStartsAtOnce()
+{
+    TestWindow t;
+    auto *button = t.find<QPushButton>(kMatch);
+    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(QStringLiteral("(a)"));
+    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(QString(3'000'000, QLatin1Char('a')));
+    t.window().ui().setStatus(QStringLiteral("before"));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(button->text(), QStringLiteral("正在匹配"));
+    QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() > 0, 20000);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(button->text(), QStringLiteral("匹配"));
+
+    // Nothing of the stopped run shows any more: the rows so far stay, the status keeps its text.
+    const int kept = model->rowCount();
+    QVERIFY(kept < 3'000'000);
+    QTest::qWait(500);
+    QCOMPARE(model->rowCount(), kept);
+    QCOMPARE(t.status(), QStringLiteral("before"));
+    QCOMPARE(button->text(), QStringLiteral("匹配"));
+
+    QVERIFY(runMatch(t, "b+", "abba"));
+    QCOMPARE(rows(t), (Rows{{"1", "bb"}}));
+    QCOMPARE(t.status(), success(1, 0));
+}
+
+void TestMatch::modelKeepsItsContract()
+{
+    TestWindow t;
+    QAbstractItemModelTester tester(t.find<QTableView>("超级列表框_结果")->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(runMatch(t, "(\\w)(\\d)?", QString("a1 b c3 ").repeated(20000)));
+    QCOMPARE(rows(t).size(), 60000);
+    QVERIFY(runMatch(t, "c", "abc"));
+    QVERIFY(runMatch(t, "(", "abc"));
+}
+
+QTEST_MAIN(TestMatch)
+#include "tst_match.moc"
