@@ -3,7 +3,8 @@
 #include "ResultsModel.h"
 #include "app/MainWindowUi.h"
 #include "regex/Pattern.h"
-#include "text/LineBreaks.h"
+#include "platform/TextSnapshot.h"
+#include "text/DocumentText.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextDocument>
 
 namespace rw {
 
@@ -63,41 +65,52 @@ void MatchController::start()
     options.ignoreCase = !m_ui.checkCase->isChecked();
     options.multiline = m_ui.checkMultiline->isChecked();
     options.global = m_ui.checkGlobal->isChecked();
-    const QString expression = toCrLf(m_ui.expression->toPlainText());
-    const QString subject = toCrLf(m_ui.sourceText->toPlainText());
-    m_model->reset(subject);
-
-    runInBackground([this, run, options, expression, subject] {
-        const Pattern pattern = Pattern::compile(expression, options);
-        if (!pattern.isValid()) {
-            postTo(this, [this, run] { finish(run, MatchStatus::Rejected, 0); });
-            return;
-        }
-        Matcher matcher(pattern);
-        MatchSet found(pattern.captureCount());
-        qsizetype total = 0;
-        QElapsedTimer sinceBatch;
-        sinceBatch.start();
-        auto flush = [&](MatchSet &set) {
-            total += set.size();
-            postTo(this, [this, run, batch = std::move(set)] { addBatch(run, batch); });
-            set = MatchSet(pattern.captureCount());
-            sinceBatch.restart();
-        };
-        const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
-            if (!m_runs.isCurrent(run))
-                return false;
-            if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
-                flush(set);
-            return true;
-        });
-        if (status == MatchStatus::Canceled)
-            return;
-        if (!found.isEmpty())
-            flush(found);
-        const int submatches = total > 0 ? pattern.captureCount() : 0;
-        postTo(this, [this, run, status, submatches] { finish(run, status, submatches); });
+    const QString expression = paragraphsToCrLf(m_ui.expression->document()->toRawText());
+    m_model->reset(QString());
+    takeText(m_ui.sourceText, this, [this, run, options, expression](QString raw) {
+        if (m_runs.isCurrent(run))
+            runInBackground([this, run, options, expression, raw = std::move(raw)] {
+                match(run, options, expression, paragraphsToCrLf(raw));
+            });
     });
+}
+
+void MatchController::match(quint64 run, const RegexOptions &options, const QString &expression,
+                            const QString &subject)
+{
+    const Pattern pattern = Pattern::compile(expression, options);
+    if (!pattern.isValid()) {
+        postTo(this, [this, run] { finish(run, MatchStatus::Rejected, 0); });
+        return;
+    }
+    postTo(this, [this, run, subject] {
+        if (m_runs.isCurrent(run))
+            m_model->reset(subject);
+    });
+    Matcher matcher(pattern);
+    MatchSet found(pattern.captureCount());
+    qsizetype total = 0;
+    QElapsedTimer sinceBatch;
+    sinceBatch.start();
+    auto flush = [&](MatchSet &set) {
+        total += set.size();
+        postTo(this, [this, run, batch = std::move(set)] { addBatch(run, batch); });
+        set = MatchSet(pattern.captureCount());
+        sinceBatch.restart();
+    };
+    const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
+        if (!m_runs.isCurrent(run))
+            return false;
+        if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
+            flush(set);
+        return true;
+    });
+    if (status == MatchStatus::Canceled)
+        return;
+    if (!found.isEmpty())
+        flush(found);
+    const int submatches = total > 0 ? pattern.captureCount() : 0;
+    postTo(this, [this, run, status, submatches] { finish(run, status, submatches); });
 }
 
 void MatchController::addBatch(quint64 run, const MatchSet &batch)

@@ -10,6 +10,7 @@ class MainWindowUi;
 class MatchSet;
 class ResultsModel;
 enum class MatchStatus;
+struct RegexOptions;
 
 // The Match command: 按钮_匹配 starts a run over a snapshot of the expression, the source text and the
 // three options, or stops the running one. Rows reach the results list in batches while the run goes on.
@@ -28,6 +29,8 @@ public:
 private:
     void onClicked();
     void start();
+    // The worker's part of a run: compile, match, post the rows in batches, post the end.
+    void match(quint64 run, const RegexOptions &options, const QString &expression, const QString &subject);
     void addBatch(quint64 run, const MatchSet &batch);
     void finish(quint64 run, MatchStatus status, int submatchCount);
 

@@ -1,0 +1,62 @@
+#include "RulesCodec.h"
+
+namespace rw {
+
+namespace {
+
+const QString FieldSeparator = QStringLiteral("----");
+const QString LineSeparator = QStringLiteral("\r\n");
+
+} // namespace
+
+QStringList splitText(QStringView text, QStringView separator, bool keepTrailing) {
+    QStringList pieces;
+    if (separator.isEmpty()) {
+        if (!text.isEmpty() || keepTrailing)
+            pieces.append(text.toString());
+        return pieces;
+    }
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, from)) {
+        pieces.append(text.sliced(from, at - from).toString());
+        from = at + separator.size();
+    }
+    if (from < text.size() || keepTrailing)
+        pieces.append(text.sliced(from).toString());
+    return pieces;
+}
+
+QList<Rule> parseRules(QStringView text) {
+    QList<Rule> rules;
+    const QStringList lines = splitText(text, LineSeparator);
+    rules.reserve(lines.size());
+    for (const QString &line : lines) {
+        const QStringList fields = splitText(line, FieldSeparator);
+        Rule rule;
+        if (fields.size() < 2) {
+            rule.name = line;
+        } else {
+            rule.name = fields[0];
+            rule.expression = fields[1];
+            if (fields.size() == 3)
+                rule.description = fields[2];
+        }
+        rules.append(rule);
+    }
+    return rules;
+}
+
+QString serializeRules(const QList<Rule> &rules) {
+    QString text;
+    for (const Rule &rule : rules) {
+        if (rule.name.isEmpty() || rule.expression.isEmpty())
+            continue;
+        text += rule.name + FieldSeparator + rule.expression;
+        if (!rule.description.isEmpty())
+            text += FieldSeparator + rule.description;
+        text += LineSeparator;
+    }
+    return text;
+}
+
+} // namespace rw

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace rw {
+
+// The text of a text box as the engine, the files and the exports see it: a text document's raw text
+// holds its line breaks as U+2029 (paragraph) or U+2028 (line separator); each becomes "\r\n", as does
+// any "\n", "\r" or "\r\n" already there. Everything else is kept as it is.
+QString paragraphsToCrLf(QStringView raw);
+
+} // namespace rw

@@ -1,0 +1,306 @@
+#include "text/ImportedText.h"
+#include "text/LineBreaks.h"
+#include "text/WorkingFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Characters a single write step takes; texts around this size show how the steps join.
+constexpr qsizetype WriteStep = qsizetype(1) << 18;
+
+// Bytes a UTF-8 validity check takes per step.
+constexpr qsizetype ValidateStep = qsizetype(1) << 20;
+
+QByteArray readBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A device that takes a fixed number of bytes and then fails, like a disk that fills up.
+class FailingDevice final : public QIODevice {
+public:
+    explicit FailingDevice(qint64 capacity) : m_capacity(capacity) {}
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 length) override {
+        if (m_written + length > m_capacity) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        m_written += length;
+        return length;
+    }
+
+private:
+    qint64 m_capacity;
+    qint64 m_written = 0;
+};
+
+} // namespace
+
+class tst_TextFiles final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lineBreaks_data();
+    void lineBreaks();
+    void writeAndRead_data();
+    void writeAndRead();
+    void readStopsAtZeroByte();
+    void readMissingAndUnreadable();
+    void writeOntoDirectoryFails();
+    void failedWriteKeepsExistingFile();
+    void writeToFailingDevice();
+    void decodeImported_data();
+    void decodeImported();
+    void readImportFile();
+};
+
+void tst_TextFiles::lineBreaks_data() {
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("crlf");
+    QTest::addColumn<QString>("backToWidget");
+
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("no break") << "abc"
+                              << "abc"
+                              << "abc";
+    QTest::newRow("lf") << "a\nb"
+                        << "a\r\nb"
+                        << "a\nb";
+    QTest::newRow("crlf stays one break") << "a\r\nb"
+                                          << "a\r\nb"
+                                          << "a\nb";
+    QTest::newRow("lone cr is a break") << "a\rb"
+                                        << "a\r\nb"
+                                        << "a\nb";
+    QTest::newRow("breaks at both ends") << "\nab\n"
+                                         << "\r\nab\r\n"
+                                         << "\nab\n";
+    QTest::newRow("mixed run") << "\r\r\n\n\n\r"
+                               << "\r\n\r\n\r\n\r\n\r\n"
+                               << "\n\n\n\n\n";
+    QTest::newRow("cr at the end") << "ab\r"
+                                   << "ab\r\n"
+                                   << "ab\n";
+}
+
+void tst_TextFiles::lineBreaks() {
+    QFETCH(QString, widget);
+    QFETCH(QString, crlf);
+    QFETCH(QString, backToWidget);
+
+    QCOMPARE(rw::toCrLf(widget), crlf);
+    QCOMPARE(rw::fromCrLf(crlf), backToWidget);
+    QCOMPARE(rw::fromCrLf(widget), backToWidget);
+
+    // A shared text is left as it was.
+    const QString shared = crlf;
+    const QString converted = rw::fromCrLf(shared);
+    QCOMPARE(shared, crlf);
+    QCOMPARE(converted, backToWidget);
+}
+
+void tst_TextFiles::writeAndRead_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("loaded");
+
+    QTest::newRow("empty text gives an empty file") << QString() << QByteArray() << QString();
+    QTest::newRow("widget breaks become crlf") << "a\nb\n" << QByteArray("a\r\nb\r\n") << "a\nb\n";
+    QTest::newRow("crlf stays") << "a\r\nb" << QByteArray("a\r\nb") << "a\nb";
+    QTest::newRow("gbk characters") << "你好\n世界" << QByteArray("\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7")
+                                    << "你好\n世界";
+    QTest::newRow("characters outside gbk survive")
+        << QString::fromUtf8("€ \xF0\x9F\x98\x80") << QByteArray("\xA2\xE3 \x94\x39\xFC\x36")
+        << QString::fromUtf8("€ \xF0\x9F\x98\x80");
+
+    for (qsizetype at : {WriteStep - 1, WriteStep}) {
+        const QString prefix(at, u'a');
+        QTest::addRow("crlf at %lld", qlonglong(at))
+            << prefix + "\r\nz" << QByteArray(at, 'a') + "\r\nz" << prefix + "\nz";
+        QTest::addRow("surrogate pair at %lld", qlonglong(at))
+            << prefix + QString::fromUtf8("\xF0\x9F\x98\x80") << QByteArray(at, 'a') + "\x94\x39\xFC\x36"
+            << prefix + QString::fromUtf8("\xF0\x9F\x98\x80");
+    }
+}
+
+void tst_TextFiles::writeAndRead() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, loaded);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("test.txt");
+    QVERIFY(writeBytes(path, "an older and longer content"));
+
+    QString error;
+    QVERIFY2(rw::writeWorkingFile(path, text, &error), qPrintable(error));
+    QCOMPARE(readBytes(path), bytes);
+
+    const rw::WorkingFileRead read = rw::readWorkingFile(path);
+    QCOMPARE(read.status, rw::FileReadStatus::Ok);
+    QCOMPARE(rw::fromCrLf(read.text), loaded);
+}
+
+void tst_TextFiles::readStopsAtZeroByte() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("jl.txt");
+
+    QVERIFY(writeBytes(path, QByteArray("\xC4\xE3\r\nb\0tail", 9)));
+    QCOMPARE(rw::readWorkingFile(path).text, QString::fromUtf8("你\r\nb"));
+
+    QVERIFY(writeBytes(path, QByteArray("\0tail", 5)));
+    const rw::WorkingFileRead read = rw::readWorkingFile(path);
+    QCOMPARE(read.status, rw::FileReadStatus::Ok);
+    QVERIFY(read.text.isEmpty());
+}
+
+void tst_TextFiles::readMissingAndUnreadable() {
+    QTemporaryDir dir;
+
+    const rw::WorkingFileRead missing = rw::readWorkingFile(dir.filePath("bds.txt"));
+    QCOMPARE(missing.status, rw::FileReadStatus::Missing);
+    QVERIFY(missing.text.isEmpty());
+
+    QVERIFY(QDir(dir.path()).mkdir("gz.txt"));
+    const rw::WorkingFileRead failed = rw::readWorkingFile(dir.filePath("gz.txt"));
+    QCOMPARE(failed.status, rw::FileReadStatus::Failed);
+    QVERIFY(failed.text.isEmpty());
+    QVERIFY(!failed.error.isEmpty());
+}
+
+void tst_TextFiles::writeOntoDirectoryFails() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("test.txt"));
+    QVERIFY(writeBytes(dir.filePath("test.txt/inner"), "kept"));
+
+    QString error;
+    QVERIFY(!rw::writeWorkingFile(dir.filePath("test.txt"), u"text", &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readBytes(dir.filePath("test.txt/inner")), QByteArray("kept"));
+
+    QVERIFY(!rw::writeWorkingFile(dir.filePath("no such folder/test.txt"), u"text", &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void tst_TextFiles::failedWriteKeepsExistingFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.txt");
+    QVERIFY(writeBytes(path, "previous content"));
+
+    // A file-size limit makes the disk refuse the bytes even for root, like a full disk.
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    QString error;
+    bool written = true;
+    {
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &previous);
+            std::signal(SIGXFSZ, oldHandler);
+        });
+        written = rw::writeWorkingFile(path, QString(100000, u'x'), &error);
+    }
+
+    QVERIFY(!written);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readBytes(path), QByteArray("previous content"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"test.txt"});
+}
+
+void tst_TextFiles::writeToFailingDevice() {
+    FailingDevice device(WriteStep);
+    QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+
+    QString error;
+    QVERIFY(!rw::writeWorkingText(device, QString(3 * WriteStep, u'x'), &error));
+    QCOMPARE(error, QStringLiteral("No space left on device"));
+}
+
+void tst_TextFiles::decodeImported_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("ascii") << QByteArray("plain\r\ntext") << "plain\r\ntext";
+    QTest::newRow("gb18030") << QByteArray("\xC4\xE3\xBA\xC3") << "你好";
+    QTest::newRow("gb18030 four-byte sequence") << QByteArray("a\x94\x39\xFC\x36") << "a😀";
+    QTest::newRow("utf-8 without bom") << QByteArray("a\xE4\xBD\xA0\xE5\xA5\xBD") << "a你好";
+    QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF\xE4\xBD\xA0") << "你";
+    QTest::newRow("utf-8 bom only") << QByteArray("\xEF\xBB\xBF") << QString();
+    QTest::newRow("utf-16le with bom") << QByteArray("\xFF\xFE"
+                                                     "A\0`O\r\0\n\0",
+                                                     10)
+                                       << "A你\r\n";
+    QTest::newRow("utf-16be with bom") << QByteArray("\xFE\xFF\0AO`", 6) << "A你";
+    QTest::newRow("zero byte ends a text without bom") << QByteArray("ab\0cd", 5) << "ab";
+    QTest::newRow("zero byte first") << QByteArray("\0abc", 4) << QString();
+    QTest::newRow("zero byte ends gb18030") << QByteArray("\xC4\xE3\0\xBA\xC3", 5) << "你";
+    QTest::newRow("invalid utf-8 that is gb18030") << QByteArray("ok \xD6\xD0\xCE\xC4") << "ok 中文";
+    QTest::newRow("utf-8 bytes after the zero byte don't count")
+        << QByteArray("\xC4\xE3\0\xE4\xBD\xA0", 6) << "你";
+
+    // Validity is checked in steps: a character across a step boundary is still UTF-8, and a foreign
+    // character far into the file still makes it GB18030.
+    const QByteArray ascii(ValidateStep - 1, 'a');
+    QTest::newRow("utf-8 character across a step")
+        << ascii + "\xE4\xBD\xA0" << QString::fromLatin1(ascii) + QString::fromUtf8("你");
+    QTest::newRow("gb18030 after a step of ascii")
+        << ascii + "a\xC4\xE3" << QString::fromLatin1(ascii) + QString::fromUtf8("a你");
+}
+
+void tst_TextFiles::decodeImported() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+
+    QCOMPARE(rw::decodeImported(bytes), text);
+}
+
+void tst_TextFiles::readImportFile() {
+    QTemporaryDir dir;
+    QString error;
+
+    QVERIFY(!rw::readImportFile(dir.filePath("missing.txt"), &error));
+    QVERIFY(!error.isEmpty());
+
+    error.clear();
+    QVERIFY(!rw::readImportFile(dir.path(), &error));
+    QVERIFY(!error.isEmpty());
+
+    const QString path = dir.filePath("any.log");
+    QVERIFY(writeBytes(path, QByteArray("\xFF\xFE"
+                                        "a\0\0\0b\0",
+                                        8)));
+    const std::optional<QString> text = rw::readImportFile(path, &error);
+    QVERIFY(text);
+    QCOMPARE(*text, QString::fromUtf16(u"a\0b", 3));
+
+    QVERIFY(writeBytes(path, QByteArray()));
+    const std::optional<QString> empty = rw::readImportFile(path);
+    QVERIFY(empty);
+    QVERIFY(empty->isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_TextFiles)
+#include "tst_textfiles.moc"
