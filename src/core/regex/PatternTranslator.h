@@ -14,8 +14,8 @@ namespace rw {
 class PatternTranslator final {
 public:
     struct Result {
-        QString pattern;    // the PCRE2 pattern; empty when rejected
-        QString error;      // why the pattern was rejected; empty when accepted
+        QString pattern; // the PCRE2 pattern; empty when rejected
+        QString error;   // why the pattern was rejected; empty when accepted
         int captureCount = 0;
         bool isValid() const { return error.isEmpty(); }
     };

@@ -1,0 +1,134 @@
+#include "Pattern.h"
+
+#include "EngineLimits.h"
+#include "Substitution.h"
+
+#include <pcre2.h>
+
+#include <chrono>
+
+namespace rw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often findAll hands over to its poll: after this many matches, or this much time.
+constexpr unsigned pollMatches = 4096;
+constexpr auto pollInterval = std::chrono::milliseconds(10);
+// The clock is read only every so many matches or scanned units, so short matches stay cheap.
+constexpr unsigned clockEveryMatches = 256;
+constexpr std::size_t clockEveryUnits = 256 * 1024;
+
+} // namespace
+
+struct Matcher::Private {
+    explicit Private(const Pattern &p) : pattern(p), code(static_cast<pcre2_code *>(p.code())) {}
+
+    ~Private() {
+        pcre2_match_data_free(data);
+        pcre2_match_context_free(context);
+        pcre2_jit_stack_free(stack);
+    }
+
+    int match(PCRE2_SPTR text, std::size_t length, std::size_t start) const {
+        return jit ? pcre2_jit_match(code, text, length, start, 0, data, context)
+                   : pcre2_match(code, text, length, start, 0, data, context);
+    }
+
+    Pattern pattern; // keeps the compiled code alive
+    pcre2_code *code;
+    pcre2_match_data *data = nullptr;
+    pcre2_match_context *context = nullptr;
+    pcre2_jit_stack *stack = nullptr;
+    bool jit = false;
+};
+
+Matcher::Matcher(const Pattern &pattern) : d(std::make_unique<Private>(pattern)) {
+    if (!d->code)
+        return;
+    d->data = pcre2_match_data_create_from_pattern(d->code, nullptr);
+    d->context = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(d->context, EngineLimits::matchLimit);
+    pcre2_set_depth_limit(d->context, EngineLimits::depthLimit);
+    pcre2_set_heap_limit(d->context, EngineLimits::heapLimitKiB);
+    std::size_t jitSize = 0;
+    pcre2_pattern_info(d->code, PCRE2_INFO_JITSIZE, &jitSize);
+    if (jitSize > 0) {
+        d->stack = pcre2_jit_stack_create(EngineLimits::jitStackStart, EngineLimits::jitStackMax, nullptr);
+        if (d->stack) {
+            pcre2_jit_stack_assign(d->context, nullptr, d->stack);
+            d->jit = true;
+        }
+    }
+}
+
+Matcher::~Matcher() = default;
+
+MatchStatus Matcher::findAll(QStringView subject, MatchSet &out,
+                             const std::function<bool(MatchSet &)> &poll) {
+    if (!d->code || !d->data || !d->context)
+        return MatchStatus::Rejected;
+    Q_ASSERT(out.groupCount() == d->pattern.captureCount());
+    const auto text = reinterpret_cast<PCRE2_SPTR>(subject.utf16());
+    const std::size_t length = std::size_t(subject.size());
+    const std::size_t *ovector = pcre2_get_ovector_pointer(d->data);
+    const bool global = d->pattern.global();
+
+    Clock::time_point lastPoll = poll ? Clock::now() : Clock::time_point();
+    unsigned sincePoll = 0;
+    std::size_t clockReadAt = 0;
+    std::size_t pos = 0;
+    while (pos <= length) {
+        const int rc = d->match(text, length, pos);
+        if (rc == PCRE2_ERROR_NOMATCH)
+            break;
+        if (rc < 0) // the match, depth, heap or JIT stack limit, or memory ran out
+            return MatchStatus::LimitExceeded;
+        out.append(ovector);
+        if (!global)
+            break;
+        // After an empty match go on one unit further; an empty match right after a non-empty one
+        // is still found, as the component finds it.
+        pos = ovector[1] > ovector[0] ? ovector[1] : ovector[1] + 1;
+        if (!poll)
+            continue;
+        ++sincePoll;
+        if (sincePoll % clockEveryMatches != 0 && pos - clockReadAt < clockEveryUnits)
+            continue;
+        clockReadAt = pos;
+        const Clock::time_point now = Clock::now();
+        if (sincePoll < pollMatches && now - lastPoll < pollInterval)
+            continue;
+        if (!poll(out))
+            return MatchStatus::Canceled;
+        sincePoll = 0;
+        lastPoll = now;
+    }
+    return MatchStatus::Ok;
+}
+
+QString Matcher::replaceAll(QStringView subject, QStringView replacement, MatchStatus *status,
+                            const std::function<bool()> &keepGoing) {
+    QString out;
+    MatchSet batch(d->pattern.captureCount());
+    MatchStatus result = MatchStatus::Rejected;
+    if (d->code) {
+        const Substitution substitution(replacement, d->pattern.captureCount());
+        out.reserve(subject.size());
+        qsizetype copied = 0;
+        // Expanding each batch as it comes keeps only a few thousand matches in memory at a time.
+        result = findAll(subject, batch, [&](MatchSet &matches) {
+            substitution.replaceInto(out, subject, matches, copied);
+            matches.clear();
+            return !keepGoing || keepGoing();
+        });
+        substitution.replaceInto(out, subject, batch, copied);
+        out += subject.sliced(copied);
+    }
+    if (status)
+        *status = result;
+    return out;
+}
+
+} // namespace rw

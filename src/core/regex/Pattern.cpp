@@ -1,0 +1,46 @@
+#include "Pattern.h"
+
+#include "PatternTranslator.h"
+
+#include <pcre2.h>
+
+namespace rw {
+
+Pattern Pattern::compile(const QString &componentPattern, const RegexOptions &options) {
+    Pattern pattern;
+    pattern.m_options = options;
+    const PatternTranslator::Result translated = PatternTranslator::translate(componentPattern, options);
+    if (!translated.isValid()) {
+        pattern.m_error = translated.error;
+        return pattern;
+    }
+    // The translator spells out ".", "^", "$", \v and the case variants beyond ASCII itself, so these
+    // options only close the doors that a pattern could otherwise open (UTF, UCP, \C) and give
+    // "[]", "[^]" and unset back references the component's meaning.
+    std::uint32_t flags = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C |
+                          PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
+    if (options.ignoreCase)
+        flags |= PCRE2_CASELESS;
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    pcre2_code *code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.pattern.utf16()),
+                      PCRE2_SIZE(translated.pattern.size()), flags, &errorCode, &errorOffset, nullptr);
+    if (!code) {
+        PCRE2_UCHAR message[256];
+        const int length = pcre2_get_error_message(errorCode, message, sizeof message / sizeof *message);
+        pattern.m_error =
+            QString::fromUtf16(reinterpret_cast<const char16_t *>(message), length > 0 ? length : 0);
+        return pattern;
+    }
+    // Without JIT (unsupported platform, no executable memory) the interpreter runs the same code.
+    pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
+    std::uint32_t captures = 0;
+    pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &captures);
+    pattern.m_captures = int(captures);
+    pattern.m_code =
+        std::shared_ptr<void>(code, [](void *p) { pcre2_code_free(static_cast<pcre2_code *>(p)); });
+    return pattern;
+}
+
+} // namespace rw

@@ -1,0 +1,375 @@
+#include "regex/Pattern.h"
+#include "regex/RegexObject.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using rw::Matcher;
+using rw::MatchSet;
+using rw::MatchStatus;
+using rw::Pattern;
+using rw::RegexObject;
+using rw::RegexOptions;
+
+class tst_RegexEngine final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void matches_data();
+    void matches();
+    void replace_data();
+    void replace();
+    void runawayStopsAtLimit();
+    void longLazyScanStaysWithinLimits();
+    void pollReceivesEveryMatchInBatches();
+    void pollCancels();
+    void regexObject_data();
+    void regexObject();
+    void regexObjectOutOfRange();
+    void regexObjectSecondCreateForgetsFirst();
+    void regexObjectReplaceUsesCreateOptions();
+};
+
+namespace {
+
+// Options as letters: i = ignore case, m = multiline, g = global.
+RegexOptions options(const QString &letters) {
+    return RegexOptions{letters.contains(u'i'), letters.contains(u'm'), letters.contains(u'g')};
+}
+
+// One match as "start-end" followed by "|text" for every group, "|-" for a group that took no part.
+QStringList describe(const MatchSet &set, QStringView subject) {
+    QStringList rows;
+    for (qsizetype i = 0; i < set.size(); ++i) {
+        QString row = u"%1-%2"_s.arg(set.start(i, 0)).arg(set.end(i, 0));
+        for (int g = 1; g <= set.groupCount(); ++g)
+            row += set.start(i, g) < 0 ? u"|-"_s : u"|"_s + set.text(subject, i, g).toString();
+        rows << row;
+    }
+    return rows;
+}
+
+const QStringList rejected{u"rejected"_s};
+
+} // namespace
+
+void tst_RegexEngine::matches_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("opts");
+    QTest::addColumn<QStringList>("expected");
+
+    const auto row = [](const char *name, const QString &pattern, const QString &subject, const QString &opts,
+                        const QStringList &expected) {
+        QTest::newRow(name) << pattern << subject << opts << expected;
+    };
+
+    row("dot matches cr", u"a.b"_s, u"a\rb"_s, u"g"_s, {u"0-3"_s});
+    row("dot never matches lf", u"a.b"_s, u"a\nb"_s, u"igm"_s, {});
+    row("dollar not before final lf", u"a$"_s, u"a\n"_s, u"g"_s, {});
+    row("dollar before lf in multiline", u"a$"_s, u"a\n"_s, u"gm"_s, {u"0-1"_s});
+    row("caret only at start", u"^a"_s, u"a\na"_s, u"g"_s, {u"0-1"_s});
+    row("multiline caret after cr and after lf", u"^"_s, u"a\r\nb"_s, u"gm"_s,
+        {u"0-0"_s, u"2-2"_s, u"3-3"_s});
+    row("multiline dollar before cr and before lf", u"$"_s, u"a\r\nb"_s, u"gm"_s,
+        {u"1-1"_s, u"2-2"_s, u"4-4"_s});
+    row("multiline empty line between cr and lf", u"^$"_s, u"a\r\n"_s, u"gm"_s, {u"2-2"_s, u"3-3"_s});
+    row("multiline line after crlf", u"^b"_s, u"a\r\nb"_s, u"m"_s, {u"3-4"_s});
+    row("v is vertical tab only", uR"(\v)"_s, u"\n\x0B\f"_s, u"g"_s, {u"1-2"_s});
+    row("s is ascii", uR"(\s)"_s, u"\u00A0\u3000 "_s, u"g"_s, {u"2-3"_s});
+    row("w is ascii", uR"(\w+)"_s, u"éa_9"_s, u"gi"_s, {u"1-4"_s});
+    row("d is ascii", uR"(\d)"_s,
+        u"\u0663\uFF15"
+        "5"_s,
+        u"g"_s, {u"2-3"_s});
+    row("b is ascii", uR"(\bx)"_s, u"éx"_s, u"gi"_s, {u"1-2"_s});
+    row("u escape", uR"(\u0041\u4E2D)"_s, u"A中"_s, u""_s, {u"0-2"_s});
+    row("short u escape is u", uR"(\u41)"_s, u"u41"_s, u""_s, {u"0-3"_s});
+    row("x takes two digits", uR"(\x041)"_s,
+        u"\x04"
+        "1"_s,
+        u""_s, {u"0-2"_s});
+    row("short x escape is x", uR"(\xZ)"_s, u"xZ"_s, u""_s, {u"0-2"_s});
+    row("c letter", uR"(\cJ)"_s, u"\n"_s, u""_s, {u"0-1"_s});
+    row("c digit is c", uR"(\c1)"_s, u"c1"_s, u""_s, {u"0-2"_s});
+    row("backref", uR"((a)\1)"_s, u"aa"_s, u""_s, {u"0-2|a"_s});
+    row("escape before group is octal", uR"(\1(a))"_s,
+        u"\x01"
+        "a"_s,
+        u""_s, {u"0-2|a"_s});
+    row("missing group is octal", uR"((a)\2)"_s, u"a\x02"_s, u""_s, {u"0-2|a"_s});
+    row("backref then digit", uR"((a)\10)"_s, u"aa0"_s, u""_s, {u"0-3|a"_s});
+    row("eight is literal", uR"(\8)"_s, u"8"_s, u""_s, {u"0-1"_s});
+    row("three-digit octal", uR"(\101)"_s, u"A"_s, u""_s, {u"0-1"_s});
+    row("octal 400", uR"(\400)"_s, u" 0"_s, u""_s, {u"0-2"_s});
+    row("unset backref matches empty", uR"((a)?b\1)"_s, u"b"_s, u""_s, {u"0-1|-"_s});
+    row("backref to other branch", uR"((?:(a)|b)\1c)"_s, u"bc"_s, u""_s, {u"0-2|-"_s});
+    row("empty class never matches", u"a[]"_s, u"a"_s, u"g"_s, {});
+    row("negated empty class matches any unit", u"a[^]"_s, u"a\n"_s, u"g"_s, {u"0-2"_s});
+    row("literal braces", u"a{,3}x{abc}"_s, u"a{,3}x{abc}"_s, u""_s, {u"0-11"_s});
+    row("brace quantifier", u"a{2}"_s, u"aaa"_s, u"g"_s, {u"0-2"_s});
+    row("lookbehind rejected", u"(?<=a)b"_s, u"ab"_s, u"g"_s, rejected);
+    row("reversed bounds rejected", u"a{2,1}"_s, u"aa"_s, u"g"_s, rejected);
+    row("leading quantifier rejected", u"*a"_s, u"a"_s, u"g"_s, rejected);
+    row("possessive rejected", u"a++"_s, u"a"_s, u"g"_s, rejected);
+    row("unbalanced rejected", u"("_s, u"a"_s, u"g"_s, rejected);
+    row("empty alternative first", u"|a"_s, u"a"_s, u"g"_s, {u"0-0"_s, u"1-1"_s});
+    row("empty alternative last", u"a|"_s, u"a"_s, u"g"_s, {u"0-1"_s, u"1-1"_s});
+    row("star between letters", u"a*"_s, u"baa"_s, u"g"_s, {u"0-0"_s, u"1-3"_s, u"3-3"_s});
+    row("empty pattern on empty text", u""_s, u""_s, u"g"_s, {u"0-0"_s});
+    row("not global takes the first", u"a"_s, u"aa"_s, u""_s, {u"0-1"_s});
+    row("global sees the text before", uR"(\bb)"_s, u"bb b"_s, u"g"_s, {u"0-1"_s, u"3-4"_s});
+    row("ignore case latin", u"é"_s, u"Éé"_s, u"gi"_s, {u"0-1"_s, u"1-2"_s});
+    row("ignore case word", u"ÉCOLE"_s, u"école"_s, u"i"_s, {u"0-5"_s});
+    row("ignore case greek", u"σ"_s, u"ΣΣς"_s, u"gi"_s, {u"0-1"_s, u"1-2"_s, u"2-3"_s});
+    row("ignore case cyrillic range", u"[а-я]+"_s, u"ПРИВЕТ"_s, u"i"_s, {u"0-6"_s});
+    row("ignore case negated class", u"[^é]"_s, u"É"_s, u"gi"_s, {});
+    row("case-sensitive latin", u"é"_s, u"É"_s, u"g"_s, {});
+    row("kelvin sign is not k", u"k"_s, u"\u212A"_s, u"gi"_s, {});
+    row("last iteration keeps its capture", u"(?:(a)|b)+"_s, u"ab"_s, u""_s, {u"0-2|a"_s});
+    row("repeated group keeps last", u"(a|b)+"_s, u"ab"_s, u""_s, {u"0-2|b"_s});
+    row("optional lookahead then content", u"(?=a?b)ab"_s, u"ab"_s, u""_s, {u"0-2"_s});
+    row("unset trailing group", u"(a)|(b)"_s, u"ba"_s, u"g"_s, {u"0-1|-|b"_s, u"1-2|a|-"_s});
+    row("surrogate pair is two units", u"."_s, u"a\U0001F600b"_s, u"g"_s,
+        {u"0-1"_s, u"1-2"_s, u"2-3"_s, u"3-4"_s});
+    row("surrogate pair in pattern", u"\U0001F600"_s, u"a\U0001F600"_s, u"g"_s, {u"1-3"_s});
+    row("position after surrogate pair", u"b"_s, u"\U0001F600b"_s, u"g"_s, {u"2-3"_s});
+    row("cjk range", uR"([\u4e00-\u9fa5]+)"_s, u"ab中文c字"_s, u"g"_s, {u"2-4"_s, u"5-6"_s});
+}
+
+void tst_RegexEngine::matches() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(QString, opts);
+    QFETCH(QStringList, expected);
+
+    const Pattern compiled = Pattern::compile(pattern, options(opts));
+    if (expected == rejected) {
+        QVERIFY(!compiled.isValid());
+        QVERIFY(!compiled.errorText().isEmpty());
+        return;
+    }
+    QVERIFY2(compiled.isValid(), qPrintable(compiled.errorText()));
+    Matcher matcher(compiled);
+    MatchSet set(compiled.captureCount());
+    QCOMPARE(matcher.findAll(subject, set), MatchStatus::Ok);
+    QCOMPARE(describe(set, subject), expected);
+}
+
+void tst_RegexEngine::replace_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("opts");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("expected");
+
+    const auto row = [](const char *name, const QString &pattern, const QString &subject, const QString &opts,
+                        const QString &replacement, const QString &expected) {
+        QTest::newRow(name) << pattern << subject << opts << replacement << expected;
+    };
+
+    row("dollar dollar", u"b"_s, u"abc"_s, u"g"_s, u"[$$]"_s, u"a[$]c"_s);
+    row("whole match", u"b"_s, u"abc"_s, u"g"_s, u"[$&]"_s, u"a[b]c"_s);
+    row("before", u"c"_s, u"abcd"_s, u"g"_s, u"[$`]"_s, u"ab[ab]d"_s);
+    row("after", u"b"_s, u"abcd"_s, u"g"_s, u"[$']"_s, u"a[cd]cd"_s);
+    row("group", u"(b)"_s, u"abc"_s, u"g"_s, u"[$1]"_s, u"a[b]c"_s);
+    row("two-digit group", u"(b)"_s, u"abc"_s, u"g"_s, u"[$01]"_s, u"a[b]c"_s);
+    row("group then digit", u"(b)"_s, u"abc"_s, u"g"_s, u"[$10]"_s, u"a[b0]c"_s);
+    row("tenth group", u"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)"_s, u"abcdefghij"_s, u"g"_s, u"$10$1"_s, u"ja"_s);
+    row("group above count stays", u"(b)"_s, u"abc"_s, u"g"_s, u"[$2]"_s, u"a[$2]c"_s);
+    row("dollar zero stays", u"(b)"_s, u"abc"_s, u"g"_s, u"[$0]"_s, u"a[$0]c"_s);
+    row("lone dollar stays", u"b"_s, u"abc"_s, u"g"_s, u"[$x$]$"_s, u"a[$x$]$c"_s);
+    row("unset group is empty", u"(a)|(b)"_s, u"ab"_s, u"g"_s, u"[$2]"_s, u"[][b]"_s);
+    row("not global", u"a"_s, u"aa"_s, u""_s, u"x"_s, u"xa"_s);
+    row("empty matches", u"x*"_s, u"ab"_s, u"g"_s, u"-"_s, u"-a-b-"_s);
+    row("empty alternative", u"|a"_s, u"a"_s, u"g"_s, u"-"_s, u"-a-"_s);
+    row("ignore case", u"a"_s, u"Aa"_s, u"gi"_s, u"$&$&"_s, u"AAaa"_s);
+    row("no match", u"z"_s, u"abc"_s, u"g"_s, u"$&"_s, u"abc"_s);
+    row("surrogates kept", u"b"_s, u"\U0001F600b\U0001F600"_s, u"g"_s, u"<$&>"_s,
+        u"\U0001F600<b>\U0001F600"_s);
+}
+
+void tst_RegexEngine::replace() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(QString, opts);
+    QFETCH(QString, replacement);
+    QFETCH(QString, expected);
+
+    const Pattern compiled = Pattern::compile(pattern, options(opts));
+    QVERIFY(compiled.isValid());
+    Matcher matcher(compiled);
+    MatchStatus status = MatchStatus::Rejected;
+    QCOMPARE(matcher.replaceAll(subject, replacement, &status), expected);
+    QCOMPARE(status, MatchStatus::Ok);
+
+    RegexObject object;
+    QVERIFY(object.Create(pattern, subject, !opts.contains(u'i'), opts.contains(u'm'), opts.contains(u'g')));
+    QCOMPARE(object.ReplaceText(replacement), expected);
+}
+
+void tst_RegexEngine::runawayStopsAtLimit() {
+    // The "!" defeats PCRE2's required-character check, so the nested repeat really backtracks.
+    const QString subject = u"x\r\n"_s + QString(40, u'a') + u'!';
+    const Pattern compiled = Pattern::compile(uR"(x|^(\w+\s?)*$)"_s, options(u"gm"_s));
+    QVERIFY(compiled.isValid());
+    Matcher matcher(compiled);
+    MatchSet set(compiled.captureCount());
+    QCOMPARE(matcher.findAll(subject, set), MatchStatus::LimitExceeded);
+    // The matches found before the runaway position are kept.
+    QCOMPARE(describe(set, subject), (QStringList{u"0-1|-"_s, u"2-2|-"_s}));
+
+    RegexObject object;
+    QVERIFY(object.Create(uR"(^(\w+\s?)*$)"_s, QString(40, u'a') + u'!'));
+    QCOMPARE(object.status(), MatchStatus::LimitExceeded);
+    QCOMPARE(object.MatchCount(), 0);
+    QCOMPARE(object.ReplaceText(u"x"_s), QString());
+}
+
+void tst_RegexEngine::longLazyScanStaysWithinLimits() {
+    // Legitimate patterns over a large text must not be mistaken for runaways.
+    QString subject(8 * 1024 * 1024, u'a');
+    subject[subject.size() / 2] = u'\n';
+    subject.back() = u'x';
+    for (const QString &pattern : {uR"([\s\S]*?x)"_s, uR"((?:.|\s)*)"_s}) {
+        const Pattern compiled = Pattern::compile(pattern, options(u""_s));
+        Matcher matcher(compiled);
+        MatchSet set(compiled.captureCount());
+        QCOMPARE(matcher.findAll(subject, set), MatchStatus::Ok);
+        QCOMPARE(set.size(), 1);
+        QCOMPARE(set.end(0, 0), subject.size());
+    }
+}
+
+void tst_RegexEngine::pollReceivesEveryMatchInBatches() {
+    const QString subject(100'000, u'a');
+    const Pattern compiled = Pattern::compile(u"(a)"_s, options(u"g"_s));
+    Matcher matcher(compiled);
+    MatchSet out(compiled.captureCount());
+    MatchSet collected(compiled.captureCount());
+    int polls = 0;
+    const MatchStatus status = matcher.findAll(subject, out, [&](MatchSet &batch) {
+        ++polls;
+        collected.append(batch);
+        batch = MatchSet(compiled.captureCount());
+        return true;
+    });
+    QCOMPARE(status, MatchStatus::Ok);
+    QVERIFY(polls > 1);
+    collected.append(out);
+    QCOMPARE(collected.size(), subject.size());
+    for (qsizetype i = 0; i < collected.size(); ++i) {
+        QCOMPARE(collected.start(i, 0), i);
+        QCOMPARE(collected.start(i, 1), i);
+    }
+}
+
+void tst_RegexEngine::pollCancels() {
+    const QString subject(100'000, u'a');
+    const Pattern compiled = Pattern::compile(u"a"_s, options(u"g"_s));
+    Matcher matcher(compiled);
+    MatchSet out(0);
+    int polls = 0;
+    const MatchStatus status = matcher.findAll(subject, out, [&](MatchSet &) { return ++polls < 2; });
+    QCOMPARE(status, MatchStatus::Canceled);
+    QCOMPARE(polls, 2);
+    QVERIFY(out.size() < subject.size());
+
+    MatchStatus replaceStatus = MatchStatus::Ok;
+    matcher.replaceAll(subject, u"b"_s, &replaceStatus, [] { return false; });
+    QCOMPARE(replaceStatus, MatchStatus::Canceled);
+}
+
+void tst_RegexEngine::regexObject_data() {
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<bool>("global");
+    QTest::addColumn<bool>("created");
+    QTest::addColumn<QStringList>("matchTexts");
+    // Texts of the submatches of the first match; their number is SubMatchCount.
+    QTest::addColumn<QStringList>("firstSubMatches");
+
+    QTest::newRow("default options ignore case")
+        << u"a"_s << u"Aa"_s << false << true << true << QStringList{u"A"_s, u"a"_s} << QStringList{};
+    QTest::newRow("case-sensitive, not global")
+        << u"a"_s << u"Aa"_s << true << false << true << QStringList{u"a"_s} << QStringList{};
+    QTest::newRow("group that took no part") << u"(a)|(b)"_s << u"b"_s << false << true << true
+                                             << QStringList{u"b"_s} << QStringList{QString(), u"b"_s};
+    QTest::newRow("no match has no submatches")
+        << u"(x)"_s << u"abc"_s << false << true << true << QStringList{} << QStringList{};
+    QTest::newRow("rejected pattern")
+        << u"("_s << u"any"_s << false << true << false << QStringList{} << QStringList{};
+    QTest::newRow("cjk among latin") << uR"([\u4e00-\u9fa5])"_s << u"a中b文c字"_s << false << true << true
+                                     << QStringList{u"中"_s, u"文"_s, u"字"_s} << QStringList{};
+    QTest::newRow("dot and line feed")
+        << u"a.b"_s << u"a\nb"_s << false << true << true << QStringList{} << QStringList{};
+}
+
+void tst_RegexEngine::regexObject() {
+    QFETCH(QString, expression);
+    QFETCH(QString, source);
+    QFETCH(bool, caseSensitive);
+    QFETCH(bool, global);
+    QFETCH(bool, created);
+    QFETCH(QStringList, matchTexts);
+    QFETCH(QStringList, firstSubMatches);
+
+    RegexObject object;
+    QCOMPARE(object.Create(expression, source, caseSensitive, true, global), created);
+    QCOMPARE(object.MatchCount(), matchTexts.size());
+    for (int i = 1; i <= matchTexts.size(); ++i)
+        QCOMPARE(object.MatchText(i), matchTexts[i - 1]);
+    QCOMPARE(object.SubMatchCount(), firstSubMatches.size());
+    for (int j = 1; j <= firstSubMatches.size(); ++j)
+        QCOMPARE(object.SubMatchText(1, j), firstSubMatches[j - 1]);
+    if (!created)
+        QCOMPARE(object.ReplaceText(u"x"_s), QString());
+}
+
+void tst_RegexEngine::regexObjectOutOfRange() {
+    RegexObject object;
+    QCOMPARE(object.MatchCount(), 0);
+    QCOMPARE(object.MatchText(1), QString());
+    QCOMPARE(object.SubMatchCount(), 0);
+    QCOMPARE(object.ReplaceText(u"x"_s), QString());
+
+    QVERIFY(object.Create(u"(a)(b)?"_s, u"a ab"_s));
+    QCOMPARE(object.MatchCount(), 2);
+    for (int i : {0, -1, 3})
+        QCOMPARE(object.MatchText(i), QString());
+    for (auto [i, j] : {std::pair{1, 0}, {1, 3}, {0, 1}, {3, 1}, {1, -1}})
+        QCOMPARE(object.SubMatchText(i, j), QString());
+    QCOMPARE(object.SubMatchText(1, 2), QString());
+    QCOMPARE(object.SubMatchText(2, 2), u"b"_s);
+}
+
+void tst_RegexEngine::regexObjectSecondCreateForgetsFirst() {
+    RegexObject object;
+    QVERIFY(object.Create(u"(a)(b)"_s, u"abab"_s));
+    QCOMPARE(object.MatchCount(), 2);
+
+    QVERIFY(object.Create(u"c"_s, u"xc"_s));
+    QCOMPARE(object.MatchCount(), 1);
+    QCOMPARE(object.MatchText(1), u"c"_s);
+    QCOMPARE(object.MatchText(2), QString());
+    QCOMPARE(object.SubMatchCount(), 0);
+    QCOMPARE(object.ReplaceText(u"[$&]"_s), u"x[c]"_s);
+
+    QVERIFY(!object.Create(u"a{2,1}"_s, u"aa"_s));
+    QCOMPARE(object.MatchCount(), 0);
+    QCOMPARE(object.MatchText(1), QString());
+    QCOMPARE(object.SubMatchText(1, 1), QString());
+    QCOMPARE(object.ReplaceText(u"x"_s), QString());
+}
+
+void tst_RegexEngine::regexObjectReplaceUsesCreateOptions() {
+    RegexObject object;
+    QVERIFY(object.Create(u"^a"_s, u"A\r\na"_s));
+    QCOMPARE(object.ReplaceText(u"<$&>"_s), u"<A>\r\n<a>"_s);
+    QVERIFY(object.Create(u"^a"_s, u"A\r\na"_s, true, false, true));
+    QCOMPARE(object.ReplaceText(u"<$&>"_s), u"A\r\na"_s);
+}
+
+QTEST_GUILESS_MAIN(tst_RegexEngine)
+#include "tst_regexengine.moc"
