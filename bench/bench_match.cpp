@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int runs = 5;
+    const int runs = 6;
     const QString text = generateText(1'000'000);
     const QString subject = rw::toCrLf(text);
 
@@ -66,11 +66,18 @@ int main(int argc, char *argv[])
     rw::AppContext context{dialogs, programDir.path(), desktopDir.path()};
     rw::MainWindow window(context);
     window.show();
+    // Let the start-up loader fill (and empty) the boxes before the inputs go in.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     rw::MainWindowUi &ui = window.ui();
     ui.expression->setPlainText(QStringLiteral("(\\d+)-(\\d+)"));
     ui.sourceText->setPlainText(text);
     QCoreApplication::processEvents();
 
+    // The first run reads the freshly set text out of the box; later runs over the unchanged box reuse it.
+    double firstRun = 0;
     std::vector<double> listed, gaps;
     qsizetype rows = 0;
     double bytesPerMatch = 0;
@@ -89,21 +96,26 @@ int main(int argc, char *argv[])
         ui.matchButton->click();
         while (ui.matchButton->text() != QStringLiteral("匹配"))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        listed.push_back(timer.nsecsElapsed() / 1e6);
+        if (i == 0)
+            firstRun = timer.nsecsElapsed() / 1e6;
+        else
+            listed.push_back(timer.nsecsElapsed() / 1e6);
         tick.stop();
         gaps.push_back(longestGap);
         rows = window.matchController()->model()->rowCount();
         bytesPerMatch = double(window.matchController()->model()->table().matches().bytesUsed()) / rows;
     }
 
-    std::printf("Match to list, %lld matches of (\\d+)-(\\d+) over %.1f MB (medians of %d)\n",
-                static_cast<long long>(rows), subject.size() * 2 / 1e6, runs);
+    std::printf("Match to list, %lld matches of (\\d+)-(\\d+) over %.1f MB (medians of %d repeated runs)\n",
+                static_cast<long long>(rows), subject.size() * 2 / 1e6, runs - 1);
     std::printf("%-34s %10s\n", "measure", "value");
     std::printf("%-34s %10.1f\n", "bare engine find-all (ms)", median(bare));
-    std::printf("%-34s %10.1f\n", "click to status shown (ms)", median(listed));
-    std::printf("%-34s %10.2f  (goal <= 3)\n", "ratio list / bare engine", median(listed) / median(bare));
+    std::printf("%-34s %10.1f\n", "first run, text just set (ms)", firstRun);
+    std::printf("%-34s %10.2f  (goal <= 3)\n", "  ratio to bare engine", firstRun / median(bare));
+    std::printf("%-34s %10.1f\n", "repeated run, same text (ms)", median(listed));
+    std::printf("%-34s %10.2f  (goal <= 3)\n", "  ratio to bare engine", median(listed) / median(bare));
     std::printf("%-34s %10.1f  (goal <= 64)\n", "list memory per match (bytes)", bytesPerMatch);
-    std::printf("%-34s %10.1f  (goal <= 100)\n", "longest UI-thread gap (ms)", median(gaps));
+    std::printf("%-34s %10.1f  (goal <= 100)\n", "longest UI-thread gap, any run (ms)", *std::max_element(gaps.begin(), gaps.end()));
     std::printf("%-34s %10lld\n", "bare engine matches", static_cast<long long>(bareMatches));
     return rows == bareMatches ? 0 : 1;
 }

@@ -3,7 +3,7 @@
 #include "ResultsModel.h"
 #include "app/MainWindowUi.h"
 #include "regex/Pattern.h"
-#include "platform/TextSnapshot.h"
+#include "platform/BoxText.h"
 #include "text/DocumentText.h"
 
 #include <QCheckBox>
@@ -67,11 +67,9 @@ void MatchController::start()
     options.global = m_ui.checkGlobal->isChecked();
     const QString expression = paragraphsToCrLf(m_ui.expression->document()->toRawText());
     m_model->reset(QString());
-    takeText(m_ui.sourceText, this, [this, run, options, expression](QString raw) {
+    BoxText::of(m_ui.sourceText)->take(this, [this, run, options, expression](const QString &subject) {
         if (m_runs.isCurrent(run))
-            runInBackground([this, run, options, expression, raw = std::move(raw)] {
-                match(run, options, expression, paragraphsToCrLf(raw));
-            });
+            runInBackground([this, run, options, expression, subject] { match(run, options, expression, subject); });
     });
 }
 

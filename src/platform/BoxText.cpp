@@ -1,0 +1,90 @@
+#include "BoxText.h"
+
+#include "tasks/TaskRuns.h"
+#include "text/DocumentText.h"
+
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+namespace rw {
+
+BoxText *BoxText::of(QPlainTextEdit *box)
+{
+    if (auto *keeper = box->findChild<BoxText *>(QString(), Qt::FindDirectChildrenOnly))
+        return keeper;
+    return new BoxText(box);
+}
+
+BoxText::BoxText(QPlainTextEdit *box) : QObject(box), m_box(box) { watch(); }
+
+void BoxText::watch()
+{
+    if (m_document == m_box->document())
+        return;
+    disconnect(m_watch);
+    m_document = m_box->document();
+    m_watch = connect(m_document, &QTextDocument::contentsChange, this, [this](int, int, int) { invalidate(); });
+    invalidate();
+}
+
+void BoxText::invalidate()
+{
+    ++m_generation;
+    m_valid = false;
+    m_text.clear();
+}
+
+void BoxText::remember(const QString &text)
+{
+    watch();
+    ++m_generation;
+    m_text = text;
+    m_valid = true;
+}
+
+void BoxText::take(QObject *context, std::function<void(const QString &)> done)
+{
+    watch();
+    m_waiting.push_back({context, std::move(done)});
+    if (m_valid) {
+        deliver();
+        return;
+    }
+    if (m_reading)
+        return;
+    m_reading = true;
+    // The document's raw text is the one fast way out of it (a few ns per character; slices through
+    // cursors cost ten times more in all); the conversion, as long again, runs on a worker.
+    QString raw = m_document->toRawText();
+    const quint64 generation = m_generation;
+    runInBackground([this, generation, raw = std::move(raw)] {
+        QString text = paragraphsToCrLf(raw);
+        postTo(this, [this, generation, text = std::move(text)] {
+            m_reading = false;
+            if (generation != m_generation) {
+                // The box changed while the text was converted: read it again.
+                std::vector<Waiting> waiting;
+                waiting.swap(m_waiting);
+                for (Waiting &w : waiting)
+                    take(w.context, std::move(w.done));
+                return;
+            }
+            m_text = text;
+            m_valid = true;
+            deliver();
+        });
+    });
+}
+
+void BoxText::deliver()
+{
+    std::vector<Waiting> waiting;
+    waiting.swap(m_waiting);
+    const QString text = m_text;
+    for (Waiting &w : waiting) {
+        if (w.context)
+            w.done(text);
+    }
+}
+
+} // namespace rw
