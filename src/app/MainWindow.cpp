@@ -1,10 +1,19 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
+#include "WorkingFiles.h"
+#include "export/ExportController.h"
 #include "layout/Layout.h"
 #include "match/MatchController.h"
+#include "replace/ReplaceController.h"
+#include "rules/RulesController.h"
 #include "tasks/TaskRuns.h"
+#include "textbox/Importer.h"
+#include "textbox/KeywordSearch.h"
+#include "textbox/TextBoxMenus.h"
 
+#include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
@@ -22,19 +31,62 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setWindowTitle(QStringLiteral("Dask_Tovanel  v1.6"));
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
     m_match = new MatchController(*m_ui, this);
+    m_replace = new ReplaceController(*m_ui, m_context, this);
+    new ExportController(*m_ui, m_context, this);
+    new TextBoxMenus(*m_ui, m_context, this);
+    m_importer = new Importer(*m_ui, m_context, this);
+    m_search = new KeywordSearch(*m_ui, m_context, this);
+    setAcceptDrops(true);
+    m_rules = new RulesController(*m_ui, m_context, this);
+    m_files = new WorkingFiles(*m_ui, m_context, *m_rules, this);
+    m_files->startLoading();
 }
 
 MainWindow::~MainWindow()
 {
     // Tasks post to the controllers: let every abandoned one end before they go.
     m_match->abandon();
+    m_replace->abandon();
+    m_importer->abandon();
+    m_search->abandon();
+    m_files->abandon();
     taskPool()->waitForDone();
+}
+
+// A file of any kind dropped anywhere on the window goes to the source text; of several, the first.
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!Importer::droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!Importer::droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QString path = Importer::droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    m_importer->load(path);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     relayout();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_files->confirmClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -1,12 +1,13 @@
 #include "TestWindow.h"
 
 #include "app/MainWindowUi.h"
+#include "app/WorkingFiles.h"
 
 #include <QLabel>
 
 namespace rw {
 
-TestWindow::TestWindow(const std::function<void(const QString &)> &prepare)
+TestWindow::TestWindow(const std::function<void(const QString &)> &prepare, bool waitForLoader)
 {
     if (prepare)
         prepare(programDir.path());
@@ -14,6 +15,9 @@ TestWindow::TestWindow(const std::function<void(const QString &)> &prepare)
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("the main window was not exposed");
+    // Tests set the boxes themselves: let the start-up loader fill them first.
+    if (waitForLoader && !QTest::qWaitFor([this] { return !m_window->workingFiles()->isLoading(); }, 30000))
+        qWarning("the working files did not finish loading");
 }
 
 TestWindow::~TestWindow() = default;

@@ -17,7 +17,9 @@ class TestWindow final {
 public:
     // A window over fresh, empty program and desktop directories; prepare lets a test put working files
     // into programDir before the window starts (and loads them).
-    explicit TestWindow(const std::function<void(const QString &programDir)> &prepare = {});
+    // The window returns once the start-up loader has filled the boxes, unless waitForLoader is false.
+    explicit TestWindow(const std::function<void(const QString &programDir)> &prepare = {},
+                        bool waitForLoader = true);
     ~TestWindow();
 
     MainWindow &window() { return *m_window; }

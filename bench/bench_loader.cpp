@@ -1,0 +1,147 @@
+// Working files at 50 MB: how long the start-up loader takes until the source-text box holds a 50 MB
+// test.txt, and the longest stall of the UI thread meanwhile (the largest gap between ticks of a 10 ms
+// timer), against putting the same text into the box with setPlainText on the UI thread; then how long
+// a confirmed close takes to write it back.
+#include "app/MainWindow.h"
+#include "app/MainWindowUi.h"
+#include "app/WorkingFiles.h"
+#include "platform/AppContext.h"
+#include "platform/Dialogs.h"
+#include "text/WorkingFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Answers Yes to every question, so a close goes straight to the save.
+class YesDialogs final : public rw::Dialogs {
+public:
+    bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return true; }
+    void tell(QWidget *, const QString &, const QString &, Icon) override {}
+    std::optional<QString> askText(QWidget *, const QString &, const QString &) override { return {}; }
+    QString chooseOpenFile(QWidget *, const QString &, const QString &, const QString &,
+                           const QString &) override {
+        return {};
+    }
+};
+
+// A log-like text of about bytes bytes in GB18030, with Chinese, "\n" line breaks.
+QString generateText(qsizetype bytes) {
+    QString text;
+    text.reserve(bytes);
+    for (int i = 0; text.size() < bytes * 9 / 10; ++i)
+        text += QStringLiteral(
+                    "2026-12-08 20:%1 连接服务器 192.168.0.%2 超时 timeout=%3 用户 user%4 请求 /api/items\n")
+                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 255)
+                    .arg(i * 7 % 1000)
+                    .arg(i);
+    return text;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Measures the longest gap between ticks of a 10 ms timer on the UI thread.
+class GapMeter final {
+public:
+    GapMeter() {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, double(m_sinceTick.nsecsElapsed()) / 1e6);
+            m_sinceTick.restart();
+        });
+        m_sinceTick.start();
+        m_timer.start();
+    }
+    double longest() const { return std::max(m_longest, double(m_sinceTick.nsecsElapsed()) / 1e6); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceTick;
+    double m_longest = 0;
+};
+
+void waitUntil(const std::function<bool()> &done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = 5;
+    const QString text = generateText(50'000'000);
+    QTemporaryDir dir;
+    const QString sourcePath = QDir(dir.path()).filePath(QStringLiteral("test.txt"));
+    if (!rw::writeWorkingFile(sourcePath, text))
+        return 1;
+    const qint64 fileBytes = QFileInfo(sourcePath).size();
+    const qsizetype lines = text.count(QLatin1Char('\n'));
+
+    YesDialogs dialogs;
+    rw::AppContext context{dialogs, dir.path(), dir.path()};
+    std::vector<double> loadTime, loadGap, plainTime, plainGap, saveTime;
+    for (int run = 0; run < runs; ++run) {
+        QFile::remove(QDir(dir.path()).filePath(QStringLiteral("gz.txt")));
+        {
+            auto *window = new rw::MainWindow(context);
+            window->show();
+            QElapsedTimer timer;
+            timer.start();
+            GapMeter gaps;
+            QPlainTextEdit *box = window->ui().sourceText;
+            waitUntil([&] { return !window->workingFiles()->isLoading(); });
+            loadTime.push_back(timer.nsecsElapsed() / 1e6);
+            loadGap.push_back(gaps.longest());
+            if (box->document()->characterCount() != text.size() + 1)
+                std::printf("the box holds %d characters, not %lld\n", box->document()->characterCount(),
+                            (long long)text.size() + 1);
+
+            timer.restart();
+            window->close();
+            saveTime.push_back(timer.nsecsElapsed() / 1e6);
+            if (window->isVisible() || QFileInfo(sourcePath).size() != fileBytes)
+                std::printf("the close did not write test.txt back whole\n");
+            delete window;
+        }
+        {
+            QPlainTextEdit box;
+            box.resize(690, 300);
+            box.show();
+            QCoreApplication::processEvents();
+            GapMeter gaps;
+            QElapsedTimer timer;
+            timer.start();
+            box.setPlainText(text);
+            QCoreApplication::processEvents();
+            plainTime.push_back(timer.nsecsElapsed() / 1e6);
+            plainGap.push_back(gaps.longest());
+        }
+    }
+
+    std::printf("test.txt: %.1f MB GB18030, %lld characters, %lld lines; medians of %d runs (ms)\n\n",
+                fileBytes / 1e6, (long long)text.size(), (long long)lines, runs);
+    std::printf("| path | until the box holds the text | longest UI-thread gap |\n|---|---|---|\n");
+    std::printf("| start-up loader (read, decode, document built off the UI thread) | %.0f | %.0f |\n",
+                median(loadTime), median(loadGap));
+    std::printf("| setPlainText on the UI thread | %.0f | %.0f |\n", median(plainTime), median(plainGap));
+    std::printf("\nlongest UI gap, setPlainText / loader: %.1fx\n", median(plainGap) / median(loadGap));
+    std::printf("confirmed close writing the four files (50 MB test.txt): %.0f ms\n", median(saveTime));
+    return 0;
+}

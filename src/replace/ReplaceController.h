@@ -1,0 +1,45 @@
+#pragma once
+
+#include "tasks/TaskRuns.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QTextDocument;
+
+namespace rw {
+
+struct AppContext;
+class MainWindowUi;
+enum class MatchStatus;
+
+// The Replace command: 按钮_替换 asks for the replacement text and replaces every match of the expression
+// in a snapshot of the source text with the component's default options, or stops the running replace.
+// The result goes to 编辑框_替换结果; the source text is never touched.
+class ReplaceController final : public QObject {
+    Q_OBJECT
+public:
+    ReplaceController(MainWindowUi &ui, AppContext &context, QObject *parent = nullptr);
+    ~ReplaceController() override;
+
+    // Whether a run is going (the button shows its busy caption).
+    bool isRunning() const;
+    // Abandons a running replace without touching the controls (used when the window goes away).
+    void abandon();
+    // The replacement text of the last confirmed input box; empty until the first one.
+    const QString &replacement() const { return m_replacement; }
+
+private:
+    void onClicked();
+    void start();
+    void finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result);
+
+    MainWindowUi &m_ui;
+    AppContext &m_context;
+    TaskRuns m_runs;
+    QString m_replacement;
+};
+
+} // namespace rw

@@ -1,0 +1,185 @@
+#include "RulesController.h"
+
+#include "app/MainWindowUi.h"
+#include "platform/AppContext.h"
+#include "platform/ContextMenu.h"
+#include "platform/Dialogs.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace rw {
+
+namespace {
+
+enum Column { NameColumn = 0, ExpressionColumn = 1, DescriptionColumn = 2 };
+
+QAction *menuAction(QMenu *menu, const QString &caption) {
+    const QList<QAction *> actions = menu->actions();
+    const auto found = std::find_if(actions.begin(), actions.end(),
+                                    [&](const QAction *action) { return action->text() == caption; });
+    return found != actions.end() ? *found : nullptr;
+}
+
+} // namespace
+
+RulesController::RulesController(MainWindowUi &ui, AppContext &context, QObject *parent)
+    : QObject(parent), m_ui(ui), m_context(context) {
+    QTreeWidget *list = m_ui.rulesList;
+    connect(list, &QWidget::customContextMenuRequested, this, &RulesController::showMenu);
+    m_viewport = list->viewport();
+    m_editor = m_ui.cellEditor;
+    m_viewport->installEventFilter(this);
+    m_editor->installEventFilter(this);
+    // Tearing the window down sends the editor a focus-out; there is no list to commit to by then.
+    connect(list, &QObject::destroyed, this, [this] { m_listGone = true; });
+
+    const auto bind = [this](const char *caption, void (RulesController::*command)()) {
+        if (QAction *action = menuAction(m_ui.rulesMenu, QString::fromUtf8(caption)))
+            connect(action, &QAction::triggered, this, command);
+    };
+    bind("添加新一行", &RulesController::addRow);
+    bind("删除这行", &RulesController::deleteRow);
+    bind("复制表达式", &RulesController::copyExpression);
+}
+
+void RulesController::addLoadedRules(const QList<Rule> &rules) {
+    QList<QTreeWidgetItem *> items;
+    items.reserve(rules.size());
+    for (const Rule &rule : rules)
+        items.append(new QTreeWidgetItem(QStringList{rule.name, rule.expression, rule.description}));
+    m_ui.rulesList->insertTopLevelItems(0, items);
+}
+
+QList<Rule> RulesController::rules() const {
+    QList<Rule> rules;
+    const int count = m_ui.rulesList->topLevelItemCount();
+    rules.reserve(count);
+    for (int row = 0; row < count; ++row) {
+        const QTreeWidgetItem *item = m_ui.rulesList->topLevelItem(row);
+        rules.append({item->text(NameColumn), item->text(ExpressionColumn), item->text(DescriptionColumn)});
+    }
+    return rules;
+}
+
+int RulesController::currentRow() const {
+    int first = -1;
+    for (const QTreeWidgetItem *item : m_ui.rulesList->selectedItems()) {
+        const int row = m_ui.rulesList->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(item));
+        if (row >= 0 && (first < 0 || row < first))
+            first = row;
+    }
+    return first;
+}
+
+int RulesController::columnAt(int viewportX) const {
+    const QHeaderView *header = m_ui.rulesList->header();
+    const int x = viewportX + header->offset();
+    int right = 0;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (header->isSectionHidden(column))
+            continue;
+        right += header->sectionSize(column);
+        if (x <= right)
+            return column;
+    }
+    return -1;
+}
+
+bool RulesController::openEditor(const QPoint &viewportPos) {
+    QTreeWidget *list = m_ui.rulesList;
+    const int column = columnAt(viewportPos.x());
+    if (column < 0)
+        return false;
+    // The row comes from the point itself, so a click on the boundary pixel still finds its row.
+    const QPoint inColumn(list->header()->sectionViewportPosition(column), viewportPos.y());
+    const QModelIndex rowIndex = list->indexAt(inColumn);
+    if (!rowIndex.isValid())
+        return false;
+    const QModelIndex cell = rowIndex.siblingAtColumn(column);
+    list->setCurrentIndex(cell);
+
+    QWidget *viewport = list->viewport();
+    QWidget *page = m_ui.cellEditor->parentWidget();
+    const QRect visible = cell.isValid() ? list->visualRect(cell).intersected(viewport->rect()) : QRect();
+    if (visible.isEmpty())
+        return false;
+    m_editing = cell;
+    QLineEdit *editor = m_ui.cellEditor;
+    editor->setGeometry(QRect(viewport->mapTo(page, visible.topLeft()), visible.size()));
+    editor->raise();
+    editor->show();
+    editor->setText(cell.data().toString());
+    editor->setFocus(Qt::MouseFocusReason);
+    editor->selectAll();
+    return true;
+}
+
+void RulesController::commitEdit() {
+    QLineEdit *editor = m_ui.cellEditor;
+    const QPersistentModelIndex cell = m_editing;
+    m_editing = QPersistentModelIndex();
+    if (!editor->isVisible() && !cell.isValid())
+        return;
+    // A rule without a name can't be saved, so emptying a name would silently drop the rule.
+    const bool keepName = cell.column() == NameColumn && editor->text().isEmpty();
+    if (cell.isValid() && !keepName) {
+        m_ui.rulesList->model()->setData(cell, editor->text());
+        editor->clear();
+    }
+    editor->hide();
+}
+
+bool RulesController::eventFilter(QObject *watched, QEvent *event) {
+    if (m_listGone)
+        return false;
+    if (watched == m_viewport && event->type() == QEvent::MouseButtonDblClick) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            openEditor(mouse->position().toPoint());
+            return true;
+        }
+    } else if (watched == m_editor && event->type() == QEvent::FocusOut) {
+        // The editor's own context menu takes the focus for a moment; that is not the end of the edit.
+        if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+            commitEdit();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void RulesController::showMenu(const QPoint &viewportPos) {
+    popUpMenu(m_ui.rulesMenu, m_ui.rulesList->viewport()->mapToGlobal(viewportPos));
+}
+
+void RulesController::addRow() {
+    m_ui.rulesList->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString(), QString()}));
+}
+
+void RulesController::deleteRow() {
+    QWidget *window = m_ui.rulesList->window();
+    if (!m_context.dialogs.askYesNo(window, QStringLiteral("是否删除这一行\r\n关闭软件后生效"), kInfoCaption,
+                                    Dialogs::Icon::Question))
+        return;
+    const int row = currentRow();
+    if (row >= 0)
+        delete m_ui.rulesList->takeTopLevelItem(row);
+}
+
+void RulesController::copyExpression() {
+    const int row = currentRow();
+    const QString expression =
+        row >= 0 ? m_ui.rulesList->topLevelItem(row)->text(ExpressionColumn) : QString();
+    QGuiApplication::clipboard()->setText(expression);
+}
+
+} // namespace rw

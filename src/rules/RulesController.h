@@ -1,0 +1,57 @@
+#pragma once
+
+#include "rules/Rule.h"
+
+#include <QList>
+#include <QObject>
+#include <QPersistentModelIndex>
+
+class QPoint;
+
+namespace rw {
+
+struct AppContext;
+class MainWindowUi;
+
+// The rules library 超级列表框_表达式: its context-menu commands (add a row, delete the current row,
+// copy its expression) and the in-place cell editor 编辑框1, which opens on a double-click and commits
+// when it loses the focus.
+class RulesController final : public QObject {
+    Q_OBJECT
+public:
+    RulesController(MainWindowUi &ui, AppContext &context, QObject *parent = nullptr);
+
+    // Puts rules at the top of the list, ahead of any row the user added meanwhile, in their order.
+    void addLoadedRules(const QList<Rule> &rules);
+    // Every row of the list as a rule, in list order.
+    QList<Rule> rules() const;
+    // The index of the first selected row, or -1 when no row is selected.
+    int currentRow() const;
+    // The column a click at viewport x falls in (a click on a column's right boundary belongs to that
+    // column), or -1 right of the last one.
+    int columnAt(int viewportX) const;
+    // Opens the cell editor over the cell at viewportPos; false (and nothing opens) when no cell is there.
+    bool openEditor(const QPoint &viewportPos);
+    // Commits an open edit as losing the focus would; nothing when the editor is closed.
+    void commitEdit();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showMenu(const QPoint &viewportPos);
+    void addRow();
+    void deleteRow();
+    void copyExpression();
+
+    MainWindowUi &m_ui;
+    AppContext &m_context;
+    // The cell being edited; it follows its row when rows above it come or go.
+    QPersistentModelIndex m_editing;
+    // The widgets the filter watches, compared by address only: they may be half destroyed by then.
+    QObject *m_viewport = nullptr;
+    QObject *m_editor = nullptr;
+    bool m_listGone = false;
+};
+
+} // namespace rw

@@ -1,0 +1,107 @@
+#include "LargeText.h"
+
+#include "tasks/TaskRuns.h"
+
+#include <QCoreApplication>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QThread>
+
+namespace rw {
+
+namespace {
+
+// Numbers the setLargePlainText calls of one box; lives as the box's child.
+class LargeTextRuns final : public QObject {
+public:
+    explicit LargeTextRuns(QObject *parent) : QObject(parent) { setObjectName(name()); }
+    static QString name() { return QStringLiteral("rw_largeTextRuns"); }
+    const std::shared_ptr<TaskRuns> runs = std::make_shared<TaskRuns>();
+};
+
+std::shared_ptr<TaskRuns> runsOf(QPlainTextEdit *box) {
+    // Found by name: without a meta-object of its own, a type lookup would match any child.
+    auto *holder = dynamic_cast<LargeTextRuns *>(
+        box->findChild<QObject *>(LargeTextRuns::name(), Qt::FindDirectChildrenOnly));
+    if (!holder)
+        holder = new LargeTextRuns(box);
+    return holder->runs;
+}
+
+} // namespace
+
+PlainDocumentSettings plainDocumentSettings(const QPlainTextEdit *box) {
+    const QTextDocument *doc = box->document();
+    return {doc->defaultFont(), doc->defaultTextOption(), doc->documentMargin(), doc->isUndoRedoEnabled(),
+            doc->maximumBlockCount()};
+}
+
+std::unique_ptr<QTextDocument> buildPlainDocument(const QString &text, const PlainDocumentSettings &settings,
+                                                  QThread *target) {
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setDefaultFont(settings.font);
+    doc->setDefaultTextOption(settings.option);
+    doc->setDocumentMargin(settings.margin);
+    doc->setMaximumBlockCount(settings.maximumBlockCount);
+    // The plain layout only counts lines per block here; the shaping waits until a block shows.
+    doc->setDocumentLayout(new QPlainTextDocumentLayout(doc.get()));
+    doc->setUndoRedoEnabled(false);
+    doc->setPlainText(text);
+    doc->setUndoRedoEnabled(settings.undoRedo);
+    // The box clears every block's layout when it takes the document; creating them here halves that.
+    for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next())
+        block.layout();
+    doc->moveToThread(target);
+    return doc;
+}
+
+PendingDocument::~PendingDocument() {
+    disposeDocument(std::move(doc));
+}
+
+void disposeDocument(std::unique_ptr<QTextDocument> doc) {
+    if (!doc)
+        return;
+    // Freeing a large document takes as long as filling it; no thread keeps it, so it can go anywhere.
+    doc->setParent(nullptr);
+    doc->moveToThread(nullptr);
+    runInBackground([d = doc.release()] { delete d; });
+}
+
+void showPlainDocument(QPlainTextEdit *box, std::unique_ptr<QTextDocument> doc) {
+    std::unique_ptr<QTextDocument> previous(box->document());
+    // A document without the box as parent is not deleted by setDocument; it goes after the swap.
+    previous->setParent(nullptr);
+    QTextDocument *shown = doc.release();
+    shown->setParent(box);
+    box->setDocument(shown);
+    disposeDocument(std::move(previous));
+}
+
+void setLargePlainText(QPlainTextEdit *box, QString text, std::function<void()> done) {
+    std::shared_ptr<TaskRuns> runs = runsOf(box);
+    const quint64 run = runs->begin();
+    const PlainDocumentSettings settings = plainDocumentSettings(box);
+    QThread *target = box->thread();
+    QPointer<QPlainTextEdit> guard(box);
+    runInBackground([=, text = std::move(text), done = std::move(done)]() mutable {
+        if (!runs->isCurrent(run))
+            return;
+        PendingDocument pending(buildPlainDocument(text, settings, target));
+        // The application outlives any box, so the call is never posted to an object already gone.
+        postTo(QCoreApplication::instance(),
+               [=, pending = std::move(pending), done = std::move(done)]() mutable {
+                   if (!guard || !runs->isCurrent(run))
+                       return;
+                   showPlainDocument(guard.data(), std::move(pending.doc));
+                   if (done)
+                       done();
+               });
+    });
+}
+
+} // namespace rw

@@ -1,0 +1,84 @@
+#include "TextBoxMenus.h"
+
+#include "app/MainWindowUi.h"
+#include "platform/AppContext.h"
+#include "platform/ContextMenu.h"
+#include "platform/Dialogs.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+
+namespace rw {
+
+namespace {
+const QString kDeleteAllQuestion = QStringLiteral("是否全部删除?");
+} // namespace
+
+TextBoxMenus::TextBoxMenus(MainWindowUi &ui, AppContext &context, QWidget *window)
+    : QObject(window), m_ui(ui), m_context(context), m_window(window) {
+    for (QPlainTextEdit *box : {m_ui.sourceText, m_ui.replaceResult}) {
+        // The box's own menu would open on the release as well; these menus replace it.
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->viewport()->installEventFilter(this);
+    }
+
+    QPlainTextEdit *source = m_ui.sourceText;
+    bind(m_ui.sourceMenu, QStringLiteral("撤销"), [source] { source->undo(); });
+    bind(m_ui.sourceMenu, QStringLiteral("复制"), [source] { source->copy(); });
+    bind(m_ui.sourceMenu, QStringLiteral("粘贴"), [source] { source->paste(); });
+    bind(m_ui.sourceMenu, QStringLiteral("剪切"), [source] { source->cut(); });
+    bind(m_ui.sourceMenu, QStringLiteral("复制全部"), [this, source] { copyAll(source); });
+    bind(m_ui.sourceMenu, QStringLiteral("删除全部"), [this, source] { deleteAll(source); });
+    bind(m_ui.sourceMenu, QStringLiteral("删除并粘贴"), [this] { deleteAndPaste(); });
+
+    QPlainTextEdit *result = m_ui.replaceResult;
+    bind(m_ui.replaceMenu, QStringLiteral("A复制"), [result] { result->copy(); });
+    bind(m_ui.replaceMenu, QStringLiteral("A全部删除"), [this, result] { deleteAll(result); });
+    bind(m_ui.replaceMenu, QStringLiteral("A复制全部"), [this, result] { copyAll(result); });
+}
+
+template <typename Fn> void TextBoxMenus::bind(QMenu *menu, const QString &caption, Fn command) {
+    for (QAction *action : menu->actions()) {
+        if (action->text() == caption) {
+            // A menu hides before it triggers the chosen action, so the command runs after it has closed.
+            connect(action, &QAction::triggered, this, command);
+            return;
+        }
+    }
+    qWarning("menu %s has no item %s", qPrintable(menu->objectName()), qPrintable(caption));
+}
+
+bool TextBoxMenus::eventFilter(QObject *watched, QEvent *event) {
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (!press && !release)
+        return false;
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() != Qt::RightButton)
+        return false;
+    if (press && watched == m_ui.sourceText->viewport())
+        popUpMenu(m_ui.sourceMenu, mouse->globalPosition().toPoint());
+    else if (release && watched == m_ui.replaceResult->viewport())
+        popUpMenu(m_ui.replaceMenu, mouse->globalPosition().toPoint());
+    return false;
+}
+
+void TextBoxMenus::copyAll(const QPlainTextEdit *box) {
+    // An empty box still replaces what the clipboard held.
+    QGuiApplication::clipboard()->setText(box->toPlainText());
+}
+
+void TextBoxMenus::deleteAll(QPlainTextEdit *box) {
+    if (m_context.dialogs.askYesNo(m_window, kDeleteAllQuestion, kInfoCaption, Dialogs::Icon::Question))
+        box->setPlainText(QString());
+}
+
+void TextBoxMenus::deleteAndPaste() {
+    m_ui.sourceText->setPlainText(QGuiApplication::clipboard()->text());
+}
+
+} // namespace rw

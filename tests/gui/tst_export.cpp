@@ -1,0 +1,265 @@
+#include "TestWindow.h"
+#include "app/MainWindowUi.h"
+#include "app/WorkingFiles.h"
+#include "export/ExportController.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include <optional>
+
+using namespace rw;
+
+namespace {
+const QString kToClipboard = QStringLiteral("导出到剪辑板");
+const QString kToDesktop = QStringLiteral("导出到桌面txt");
+const QString kTemplateTitle = QStringLiteral("导出格式");
+const QString kTemplatePrompt =
+    QStringLiteral("格式:{3}#换行符\r\n解释: 3=第三列 #换行符=换行符\r\n完全自定义格式");
+const QString kNameTitle = QStringLiteral("好了,请填写txt名字");
+const QString kUntouched = QStringLiteral("untouched");
+
+QAction *menuAction(TestWindow &t, const QString &caption)
+{
+    for (QAction *action : t.find<QMenu>(QStringLiteral("匹配结果右键菜单"))->actions()) {
+        if (action->text() == caption)
+            return action;
+    }
+    qWarning("no menu item %s", qPrintable(caption));
+    return nullptr;
+}
+
+// The loader fills the boxes from the working files after start-up; inputs set before it ends are lost.
+bool waitForLoader(TestWindow &t)
+{
+    return QTest::qWaitFor([&] { return !t.window().workingFiles()->isLoading(); }, 60000);
+}
+
+// Fills the results list by a real Match run: rows (1, ab, a) and (2, cd, c).
+bool fillTwoRows(TestWindow &t)
+{
+    if (!waitForLoader(t))
+        return false;
+    MainWindowUi &ui = t.window().ui();
+    ui.expression->setPlainText(QStringLiteral("(\\w)\\w"));
+    ui.sourceText->setPlainText(QStringLiteral("ab cd"));
+    QTest::mouseClick(ui.matchButton, Qt::LeftButton);
+    return t.waitForCaption(QStringLiteral("按钮_匹配"), QStringLiteral("匹配"));
+}
+
+// Exports to the clipboard through the menu and returns the clipboard text once the status says so.
+std::optional<QString> exportToClipboard(TestWindow &t, const QString &templateText)
+{
+    QGuiApplication::clipboard()->setText(kUntouched);
+    t.window().ui().setStatus(QString());
+    t.dialogs.texts.push_back(templateText);
+    menuAction(t, kToClipboard)->trigger();
+    if (!QTest::qWaitFor([&] { return t.status() == QStringLiteral("已放置剪辑板"); }, 20000))
+        return std::nullopt;
+    return QGuiApplication::clipboard()->text();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+} // namespace
+
+class TestExport final : public QObject {
+    Q_OBJECT
+private slots:
+    void menuOpensOnTheList();
+    void templates_data();
+    void templates();
+    void cancelOrEmptyTemplateDoesNothing_data();
+    void cancelOrEmptyTemplateDoesNothing();
+    void desktopFileName_data();
+    void desktopFileName();
+    void desktopFileIsUtf8AndOverwritten();
+    void failedWriteIsReported_data();
+    void failedWriteIsReported();
+    void emptyListExportsEmptyText();
+};
+
+void TestExport::menuOpensOnTheList()
+{
+    TestWindow t;
+    MainWindowUi &ui = t.window().ui();
+    // A request over empty space opens the menu too.
+    const QPoint pos(20, 30);
+    emit ui.resultsList->customContextMenuRequested(pos);
+    QTRY_VERIFY(ui.resultsMenu->isVisible());
+    QCOMPARE(ui.resultsMenu->pos(), ui.resultsList->viewport()->mapToGlobal(pos) + QPoint(3, 3));
+    ui.resultsMenu->close();
+}
+
+void TestExport::templates_data()
+{
+    QTest::addColumn<QString>("templateText");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("no break after the last row") << "{3}#换行符" << "a\r\nc";
+    QTest::newRow("final literal left out on the last row") << "{1}={2};" << "1=ab;2=cd";
+    QTest::newRow("literal before the first reference") << "第{1}项: {2}#换行符" << "第1项: ab\r\n第2项: cd";
+    QTest::newRow("whole final run left out") << "[{2}]#换行符" << "[ab]\r\n[cd";
+    QTest::newRow("pieces alternate") << "{1}{2}#换行符" << "1\r\nab2\r\ncd";
+    QTest::newRow("brackets and digits dropped") << "({2})#换行符" << "ab\r\ncd";
+    QTest::newRow("no literal run") << "{2}" << "";
+    QTest::newRow("every break kept but the last") << "{2}#换行符{3}#换行符" << "ab\r\na\r\ncd\r\nc";
+    QTest::newRow("missing column is empty") << "<{9}>{1}" << "<>1<>2";
+    QTest::newRow("column zero is empty") << "{0}-{1}," << "-1,-2";
+    QTest::newRow("leading zeros") << "{002};" << "ab;cd";
+}
+
+void TestExport::templates()
+{
+    QFETCH(QString, templateText);
+    QFETCH(QString, expected);
+
+    TestWindow t;
+    QVERIFY(fillTwoRows(t));
+    QCOMPARE(exportToClipboard(t, templateText), std::optional<QString>(expected));
+    QCOMPARE(t.dialogs.asked.size(), 1);
+    QCOMPARE(t.dialogs.asked[0].caption, kTemplateTitle);
+    QCOMPARE(t.dialogs.asked[0].text, kTemplatePrompt);
+    QCOMPARE(t.window().findChild<ExportController *>()->exportTemplate(), templateText);
+}
+
+void TestExport::cancelOrEmptyTemplateDoesNothing_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<std::optional<QString>>("answer");
+
+    QTest::newRow("clipboard, cancel") << kToClipboard << std::optional<QString>();
+    QTest::newRow("clipboard, empty") << kToClipboard << std::optional<QString>(QString());
+    QTest::newRow("desktop, cancel") << kToDesktop << std::optional<QString>();
+    QTest::newRow("desktop, empty") << kToDesktop << std::optional<QString>(QString());
+}
+
+void TestExport::cancelOrEmptyTemplateDoesNothing()
+{
+    QFETCH(QString, item);
+    QFETCH(std::optional<QString>, answer);
+
+    TestWindow t;
+    QVERIFY(fillTwoRows(t));
+    QGuiApplication::clipboard()->setText(kUntouched);
+    t.window().ui().setStatus(kUntouched);
+    t.dialogs.texts.push_back(answer);
+    t.dialogs.texts.push_back(QStringLiteral("name"));
+    menuAction(t, item)->trigger();
+    QTest::qWait(300);
+
+    QCOMPARE(t.status(), kUntouched);
+    QCOMPARE(QGuiApplication::clipboard()->text(), kUntouched);
+    QCOMPARE(t.dialogs.asked.size(), 1);
+    QVERIFY(QDir(t.desktopDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestExport::desktopFileName_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<std::optional<QString>>("typed");
+    QTest::addColumn<QString>("fileName");
+
+    const QDate day(2026, 12, 8);
+    QTest::newRow("hour and minute") << QDateTime(day, QTime(20, 5, 0)) << std::optional<QString>()
+                                     << "2026年12月8日20时5分.txt";
+    QTest::newRow("midnight") << QDateTime(day, QTime(0, 0, 0)) << std::optional<QString>(QString())
+                              << "2026年12月8日.txt";
+    QTest::newRow("seconds") << QDateTime(QDate(2027, 1, 2), QTime(3, 0, 9)) << std::optional<QString>()
+                             << "2027年1月2日3时0分9秒.txt";
+    QTest::newRow("typed name gets the suffix too") << QDateTime(day, QTime(20, 5, 0))
+                                                    << std::optional<QString>(QStringLiteral("a.txt"))
+                                                    << "a.txt.txt";
+}
+
+void TestExport::desktopFileName()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(std::optional<QString>, typed);
+    QFETCH(QString, fileName);
+
+    TestWindow t;
+    t.now = now;
+    QVERIFY(fillTwoRows(t));
+    t.dialogs.texts.push_back(QStringLiteral("{2},"));
+    t.dialogs.texts.push_back(typed);
+    menuAction(t, kToDesktop)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("导出完毕"), 20000);
+
+    const QStringList files = QDir(t.desktopDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    QCOMPARE(files, QStringList{fileName});
+    QCOMPARE(readAll(t.desktopDir.filePath(fileName)), QByteArray("ab,cd"));
+    QCOMPARE(t.dialogs.asked.size(), 2);
+    QCOMPARE(t.dialogs.asked[1].caption, kNameTitle);
+    QCOMPARE(t.dialogs.asked[1].text, QString());
+}
+
+void TestExport::desktopFileIsUtf8AndOverwritten()
+{
+    TestWindow t;
+    QVERIFY(fillTwoRows(t));
+    const QString path = t.desktopDir.filePath(QStringLiteral("结果.txt"));
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(1000, 'x'));
+    }
+    t.dialogs.texts.push_back(QStringLiteral("第{1}项: {2}#换行符"));
+    t.dialogs.texts.push_back(QStringLiteral("结果"));
+    menuAction(t, kToDesktop)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("导出完毕"), 20000);
+    QCOMPARE(readAll(path), QStringLiteral("第1项: ab\r\n第2项: cd").toUtf8());
+}
+
+void TestExport::failedWriteIsReported_data()
+{
+    QTest::addColumn<bool>("missingDesktop");
+    QTest::newRow("a directory in the way") << false;
+    QTest::newRow("no desktop directory") << true;
+}
+
+void TestExport::failedWriteIsReported()
+{
+    QFETCH(bool, missingDesktop);
+
+    TestWindow t;
+    QVERIFY(fillTwoRows(t));
+    if (missingDesktop)
+        t.context.desktopDir = t.desktopDir.filePath(QStringLiteral("gone/deeper"));
+    else
+        QVERIFY(QDir(t.desktopDir.path()).mkdir(QStringLiteral("a.txt")));
+    t.window().ui().setStatus(QString());
+    t.dialogs.texts.push_back(QStringLiteral("{2}"));
+    t.dialogs.texts.push_back(QStringLiteral("a"));
+    menuAction(t, kToDesktop)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!t.status().isEmpty(), 20000);
+    QTest::qWait(100);
+    QVERIFY2(t.status().startsWith(QStringLiteral("导出失败")), qPrintable(t.status()));
+    QVERIFY(t.status().size() > QStringLiteral("导出失败: ").size());
+}
+
+void TestExport::emptyListExportsEmptyText()
+{
+    TestWindow t;
+    QCOMPARE(exportToClipboard(t, QStringLiteral("{1}#换行符")), std::optional<QString>(QString()));
+
+    // The desktop variant still writes its (empty) file.
+    t.dialogs.texts.push_back(QStringLiteral("{1}#换行符"));
+    t.dialogs.texts.push_back(QStringLiteral("empty"));
+    menuAction(t, kToDesktop)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("导出完毕"), 20000);
+    QCOMPARE(readAll(t.desktopDir.filePath(QStringLiteral("empty.txt"))), QByteArray());
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"

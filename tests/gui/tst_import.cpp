@@ -1,0 +1,199 @@
+#include "TestWindow.h"
+#include "app/MainWindowUi.h"
+#include "app/WorkingFiles.h"
+#include "textbox/Importer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QUrl>
+
+using namespace rw;
+
+namespace {
+
+const QString kChinese = QStringLiteral("中文：测试，第二行");
+
+QByteArray encoded(const char *encoding, const QString &text) {
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
+class Fixture {
+public:
+    Fixture() {
+        auto *files = t.window().findChild<WorkingFiles *>();
+        if (!QTest::qWaitFor([files] { return !files->isLoading(); }, 20000))
+            qWarning("the working files did not load");
+        box->setPlainText(QStringLiteral("old text"));
+    }
+
+    TestWindow t;
+    QPlainTextEdit *box = t.find<QPlainTextEdit>("编辑框_源文本");
+    Importer *importer = t.window().findChild<Importer *>();
+
+    QString write(const QString &name, const QByteArray &bytes) {
+        const QString path = QDir(t.desktopDir.path()).filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qWarning("can't write %s", qPrintable(path));
+        return path;
+    }
+    void importWithButton(const QString &path) {
+        t.dialogs.files.push_back(path);
+        QTest::mouseClick(t.find<QPushButton>("按钮_本地导入"), Qt::LeftButton);
+    }
+    bool waitForLoad() {
+        return QTest::qWaitFor([this] { return !importer->isLoading(); }, 30000);
+    }
+    // Drops the files on target (the window when null) as a file manager would.
+    void drop(const QStringList &paths, QWidget *target = nullptr) {
+        QWidget *on = target ? target : &t.window();
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data.setUrls(urls);
+        const QPoint at = on->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(on, &enter);
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(on, &dropped);
+    }
+};
+
+} // namespace
+
+class TestImport final : public QObject {
+    Q_OBJECT
+private slots:
+    void decodes_data();
+    void decodes();
+    void dialogAsksForTxtOnDesktop();
+    void cancelKeepsText();
+    void unreadableKeepsText_data();
+    void unreadableKeepsText();
+    void dropLoadsFirstFileOfAnyKind();
+    void dropOnTextBoxLoads();
+    void lastChosenWins();
+};
+
+void TestImport::decodes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("GB18030") << encoded("GB18030", kChinese) << kChinese;
+    QTest::newRow("UTF-8 without BOM") << kChinese.toUtf8() << kChinese;
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + kChinese.toUtf8() << kChinese;
+    QTest::newRow("UTF-16LE with BOM") << QByteArray("\xFF\xFE") + encoded("UTF-16LE", kChinese) << kChinese;
+    QTest::newRow("UTF-16BE with BOM") << QByteArray("\xFE\xFF") + encoded("UTF-16BE", kChinese) << kChinese;
+    QTest::newRow("zero byte ends the text") << QByteArray("abc\0def", 7) << QStringLiteral("abc");
+    QTest::newRow("zero byte first") << QByteArray("\0abc", 4) << QString();
+    QTest::newRow("empty file") << QByteArray() << QString();
+    QTest::newRow("CRLF lines") << QByteArray("one\r\ntwo\r\n") << QStringLiteral("one\ntwo\n");
+}
+
+void TestImport::decodes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.box->document()->setModified(false);
+    f.importWithButton(f.write(QStringLiteral("in.txt"), bytes));
+    QVERIFY(f.waitForLoad());
+    // The whole content is replaced, never appended to.
+    QCOMPARE(f.box->toPlainText(), expected);
+    QCOMPARE(f.t.dialogs.asked.size(), 1);
+    QVERIFY(!f.box->document()->isUndoAvailable());
+}
+
+void TestImport::dialogAsksForTxtOnDesktop() {
+    Fixture f;
+    f.importWithButton(QString());
+    QCOMPARE(f.t.dialogs.asked.size(), 1);
+    QCOMPARE(f.t.dialogs.asked[0].kind, QStringLiteral("file"));
+    QCOMPARE(f.t.dialogs.asked[0].caption, QStringLiteral("请选择txt文本"));
+    QCOMPARE(f.t.dialogs.lastFileDir, f.t.desktopDir.path());
+    QVERIFY(f.t.dialogs.lastFileFilter.startsWith(QStringLiteral("(*.txt)")));
+    QVERIFY(f.t.dialogs.lastFileFilter.contains(QStringLiteral("(*.txt)"), Qt::CaseSensitive));
+    QCOMPARE(f.t.dialogs.lastFileSuffix, QStringLiteral("txt"));
+}
+
+void TestImport::cancelKeepsText() {
+    Fixture f;
+    f.importWithButton(QString());
+    QVERIFY(!f.importer->isLoading());
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("old text"));
+}
+
+void TestImport::unreadableKeepsText_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("isDirectory");
+    QTest::newRow("missing file") << "missing.txt" << false;
+    QTest::newRow("a directory") << "folder.txt" << true;
+}
+
+void TestImport::unreadableKeepsText() {
+    QFETCH(QString, name);
+    QFETCH(bool, isDirectory);
+    Fixture f;
+    const QString path = QDir(f.t.desktopDir.path()).filePath(name);
+    if (isDirectory)
+        QVERIFY(QDir().mkdir(path));
+    f.importWithButton(path);
+    QVERIFY(f.waitForLoad());
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("old text"));
+    QCOMPARE(f.t.dialogs.asked.size(), 2);
+    const auto told = f.t.dialogs.asked[1];
+    QCOMPARE(told.kind, QStringLiteral("tell"));
+    QCOMPARE(told.caption, QStringLiteral("信息："));
+    QCOMPARE(told.icon, Dialogs::Icon::Warning);
+    QVERIFY2(told.text.contains(path), qPrintable(told.text));
+}
+
+void TestImport::dropLoadsFirstFileOfAnyKind() {
+    Fixture f;
+    const QString first = f.write(QStringLiteral("first.log"), "from the first");
+    const QString second = f.write(QStringLiteral("second.txt"), "from the second");
+    f.drop({first, second});
+    QVERIFY(f.waitForLoad());
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("from the first"));
+    QVERIFY(f.t.dialogs.asked.isEmpty());
+}
+
+void TestImport::dropOnTextBoxLoads() {
+    Fixture f;
+    const QString path = f.write(QStringLiteral("dropped.md"), "dropped text");
+    // A text box would insert the file's name; the drop loads the file instead.
+    f.drop({path}, f.box->viewport());
+    QVERIFY(f.waitForLoad());
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("dropped text"));
+    f.drop({f.write(QStringLiteral("other.txt"), "second drop")}, f.t.find<QWidget>("编辑框_关键字"));
+    QVERIFY(f.waitForLoad());
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("second drop"));
+}
+
+void TestImport::lastChosenWins() {
+    Fixture f;
+    QByteArray big;
+    for (int i = 0; i < 200000; ++i)
+        big += "a long line of the first file\r\n";
+    const QString slow = f.write(QStringLiteral("big.txt"), big);
+    const QString quick = f.write(QStringLiteral("small.txt"), "the last one chosen");
+    f.importWithButton(slow);
+    f.drop({quick});
+    QVERIFY(f.waitForLoad());
+    // Give a superseded load every chance to arrive late.
+    QTest::qWait(300);
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("the last one chosen"));
+    f.drop({quick});
+    f.importWithButton(slow);
+    QVERIFY(f.waitForLoad());
+    QTest::qWait(100);
+    QCOMPARE(f.box->document()->blockCount(), 200001);
+}
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"

@@ -1,0 +1,239 @@
+#include "TestWindow.h"
+#include "app/MainWindowUi.h"
+#include "app/WorkingFiles.h"
+#include "rules/RulesController.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStringEncoder>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace rw;
+
+namespace {
+
+// Three rules, so that row 0 and the rows behind it can be told apart.
+const QByteArray RulesFile = QStringEncoder("GB18030").encode(QStringLiteral("数字----\\d+----一个数字\r\n"
+                                                                             "单词----\\w+----一个单词\r\n"
+                                                                             "空白----\\s\r\n"));
+
+} // namespace
+
+class TestRules final : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void doubleClickOpensTheEditorOverTheCell_data();
+    void doubleClickOpensTheEditorOverTheCell();
+    void doubleClickBesideTheRowsOpensNothing();
+    void losingTheFocusCommits_data();
+    void losingTheFocusCommits();
+    void addRow();
+    void deleteRow_data();
+    void deleteRow();
+    void copyExpression();
+    void menuOpensBesideThePointer();
+
+private:
+    QTreeWidget *list() { return m_t->window().ui().rulesList; }
+    QLineEdit *editor() { return m_t->window().ui().cellEditor; }
+    QAction *action(const QString &caption);
+    // The viewport point in the middle of row, at viewport x.
+    QPoint at(int row, int x) {
+        return QPoint(x, list()->visualRect(list()->model()->index(row, 0)).center().y());
+    }
+    void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
+
+    std::unique_ptr<TestWindow> m_t;
+};
+
+QAction *TestRules::action(const QString &caption) {
+    for (QAction *a : m_t->window().ui().rulesMenu->actions())
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+void TestRules::init() {
+    m_t = std::make_unique<TestWindow>([](const QString &dir) {
+        QFile file(QDir(dir).filePath("gz.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RulesFile) == RulesFile.size());
+    });
+    QVERIFY(QTest::qWaitFor([&] { return !m_t->window().workingFiles()->isLoading(); }, 60000));
+    QCOMPARE(list()->topLevelItemCount(), 3);
+    m_t->window().ui().tabs1->setCurrentIndex(1);
+    m_t->window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
+}
+
+void TestRules::cleanup() {
+    m_t.reset();
+}
+
+void TestRules::doubleClickOpensTheEditorOverTheCell_data() {
+    QTest::addColumn<int>("scroll");   // horizontal scroll position before the click
+    QTest::addColumn<int>("contentX"); // where the click falls, counted from the list's left edge
+    QTest::addColumn<int>("column");
+    // Widths 88, 150, 500: the right boundaries are at 88 and 238.
+    QTest::newRow("inside the name") << 0 << 40 << 0;
+    QTest::newRow("on the name's right boundary") << 0 << 88 << 0;
+    QTest::newRow("just right of it") << 0 << 89 << 1;
+    QTest::newRow("on the expression's right boundary") << 0 << 238 << 1;
+    QTest::newRow("inside the description") << 0 << 239 << 2;
+    QTest::newRow("scrolled, on a boundary") << 20 << 88 << 0;
+    QTest::newRow("scrolled, just right of it") << 20 << 89 << 1;
+}
+
+void TestRules::doubleClickOpensTheEditorOverTheCell() {
+    QFETCH(int, scroll);
+    QFETCH(int, contentX);
+    QFETCH(int, column);
+    QVERIFY(list()->horizontalScrollBar()->maximum() >= scroll);
+    list()->horizontalScrollBar()->setValue(scroll);
+    QCOMPARE(list()->header()->offset(), scroll);
+    const int row = 1;
+    QVERIFY(!editor()->isVisible());
+
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(row, contentX - scroll));
+    QVERIFY(editor()->isVisible());
+    QVERIFY(editor()->hasFocus());
+    const QString cellText = list()->topLevelItem(row)->text(column);
+    QCOMPARE(editor()->text(), cellText);
+    QCOMPARE(editor()->selectedText(), cellText);
+    QCOMPARE(m_t->window().rulesController()->currentRow(), row);
+
+    // The editor covers the visible part of the cell.
+    QWidget *viewport = list()->viewport();
+    const QRect cell = list()->visualRect(list()->model()->index(row, column)).intersected(viewport->rect());
+    QCOMPARE(editor()->geometry(),
+             QRect(viewport->mapTo(editor()->parentWidget(), cell.topLeft()), cell.size()));
+}
+
+void TestRules::doubleClickBesideTheRowsOpensNothing() {
+    const QRect last = list()->visualRect(list()->model()->index(2, 0));
+    QVERIFY(last.bottom() + 20 < list()->viewport()->height());
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, QPoint(40, last.bottom() + 10));
+    QVERIFY(!editor()->isVisible());
+}
+
+void TestRules::losingTheFocusCommits_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a name") << 1 << 0 << "名字"
+                            << "名字";
+    QTest::newRow("emptied name keeps its text") << 1 << 0 << ""
+                                                 << "单词";
+    QTest::newRow("emptied name of row 0") << 0 << 0 << ""
+                                           << "数字";
+    QTest::newRow("emptied expression of row 0") << 0 << 1 << ""
+                                                 << "";
+    QTest::newRow("emptied description of row 0") << 0 << 2 << ""
+                                                  << "";
+    QTest::newRow("emptied expression") << 2 << 1 << ""
+                                        << "";
+    QTest::newRow("a description") << 2 << 2 << "说明😀"
+                                   << "说明😀";
+}
+
+void TestRules::losingTheFocusCommits() {
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    const QString original = list()->topLevelItem(row)->text(column);
+    const int x = list()->header()->sectionViewportPosition(column) + 10;
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(row, x));
+    QVERIFY(editor()->isVisible());
+    // Typing replaces the selected cell text (Chinese comes as an input-method commit); Enter and Escape
+    // end nothing.
+    QTest::keyClick(editor(), Qt::Key_Backspace);
+    editor()->insert(typed);
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    QVERIFY(editor()->isVisible());
+    QCOMPARE(editor()->text(), typed);
+    QCOMPARE(list()->topLevelItem(row)->text(column), original);
+
+    m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(!editor()->isVisible());
+    QCOMPARE(list()->topLevelItem(row)->text(column), expected);
+}
+
+void TestRules::addRow() {
+    select(1);
+    const int scroll = list()->verticalScrollBar()->value();
+    action("添加新一行")->trigger();
+    QCOMPARE(list()->topLevelItemCount(), 4);
+    for (int column = 0; column < 3; ++column)
+        QVERIFY(list()->topLevelItem(3)->text(column).isEmpty());
+    QCOMPARE(m_t->window().rulesController()->currentRow(), 1);
+    QCOMPARE(list()->verticalScrollBar()->value(), scroll);
+}
+
+void TestRules::deleteRow_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("yes") << 1 << true << QStringList{"数字", "空白"};
+    QTest::newRow("no") << 1 << false << QStringList{"数字", "单词", "空白"};
+    QTest::newRow("yes without a current row") << -1 << true << QStringList{"数字", "单词", "空白"};
+    QTest::newRow("yes on row 0") << 0 << true << QStringList{"单词", "空白"};
+}
+
+void TestRules::deleteRow() {
+    QFETCH(int, current);
+    QFETCH(bool, answer);
+    QFETCH(QStringList, names);
+    if (current >= 0)
+        select(current);
+    else
+        list()->clearSelection();
+    m_t->dialogs.yesNo.push_back(answer);
+    action("删除这行")->trigger();
+    QCOMPARE(m_t->dialogs.asked.size(), 1);
+    QCOMPARE(m_t->dialogs.asked[0].text, QStringLiteral("是否删除这一行\r\n关闭软件后生效"));
+    QCOMPARE(m_t->dialogs.asked[0].caption, QStringLiteral("信息："));
+    QCOMPARE(m_t->dialogs.asked[0].icon, Dialogs::Icon::Question);
+    QStringList shown;
+    for (const Rule &rule : m_t->window().rulesController()->rules())
+        shown.append(rule.name);
+    QCOMPARE(shown, names);
+}
+
+void TestRules::copyExpression() {
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    select(1);
+    action("复制表达式")->trigger();
+    QCOMPARE(clipboard->text(), QStringLiteral("\\w+"));
+
+    list()->clearSelection();
+    QCOMPARE(m_t->window().rulesController()->currentRow(), -1);
+    action("复制表达式")->trigger();
+    QCOMPARE(clipboard->text(), QString());
+}
+
+void TestRules::menuOpensBesideThePointer() {
+    const QPoint pos = at(0, 30);
+    emit list()->customContextMenuRequested(pos);
+    QMenu *menu = m_t->window().ui().rulesMenu;
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(menu->pos(), list()->viewport()->mapToGlobal(pos) + QPoint(3, 3));
+    menu->hide();
+}
+
+QTEST_MAIN(TestRules)
+#include "tst_rules.moc"

@@ -1,0 +1,196 @@
+#include "TestWindow.h"
+#include "app/MainWindowUi.h"
+#include "app/WorkingFiles.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTextCursor>
+
+using namespace rw;
+
+namespace {
+
+const QString kSourceMenu = QStringLiteral("源文本右键菜单");
+const QString kReplaceMenu = QStringLiteral("替换结果右键菜单");
+const QString kSource = QStringLiteral("编辑框_源文本");
+const QString kReplace = QStringLiteral("编辑框_替换结果");
+
+class Fixture {
+public:
+    Fixture() {
+        auto *files = t.window().findChild<WorkingFiles *>();
+        if (!QTest::qWaitFor([files] { return !files->isLoading(); }, 20000))
+            qWarning("the working files did not load");
+    }
+
+    TestWindow t;
+
+    QAction *action(const QString &menu, const QString &caption) {
+        for (QAction *a : t.find<QMenu>(menu)->actions())
+            if (a->text() == caption)
+                return a;
+        qWarning("no item %s", qPrintable(caption));
+        return nullptr;
+    }
+};
+
+} // namespace
+
+class TestTextBox final : public QObject {
+    Q_OBJECT
+private slots:
+    void commands_data();
+    void commands();
+    void undo();
+    void deleteAndPasteWithoutText();
+    void menusOpenAtPointer();
+};
+
+void TestTextBox::commands_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    // Selected characters [0, selected); 0 for none.
+    QTest::addColumn<int>("selected");
+    // The answer to "是否全部删除?", or -1 when nothing is to be asked.
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<QString>("expectedClipboard");
+
+    const QString s = kSourceMenu, r = kReplaceMenu;
+    const QString filled = QStringLiteral("abc 中文\ndef");
+    // The clipboard holds "clip" before each command.
+    QTest::newRow("复制 selection") << s << "复制" << kSource << filled << 3 << -1 << filled << "abc";
+    QTest::newRow("复制 empty box") << s << "复制" << kSource << "" << 0 << -1 << ""
+                                    << "clip";
+    QTest::newRow("粘贴 over selection") << s << "粘贴" << kSource << filled << 3 << -1 << "clip 中文\ndef"
+                                         << "clip";
+    QTest::newRow("粘贴 empty box") << s << "粘贴" << kSource << "" << 0 << -1 << "clip"
+                                    << "clip";
+    QTest::newRow("剪切 selection") << s << "剪切" << kSource << filled << 3 << -1 << " 中文\ndef"
+                                    << "abc";
+    QTest::newRow("剪切 empty box") << s << "剪切" << kSource << "" << 0 << -1 << ""
+                                    << "clip";
+    QTest::newRow("复制全部") << s << "复制全部" << kSource << filled << 0 << -1 << filled << filled;
+    QTest::newRow("复制全部 empty box") << s << "复制全部" << kSource << "" << 0 << -1 << ""
+                                        << "";
+    QTest::newRow("删除全部 Yes") << s << "删除全部" << kSource << filled << 0 << 1 << ""
+                                  << "clip";
+    QTest::newRow("删除全部 No") << s << "删除全部" << kSource << filled << 0 << 0 << filled << "clip";
+    QTest::newRow("删除全部 empty box Yes") << s << "删除全部" << kSource << "" << 0 << 1 << ""
+                                            << "clip";
+    QTest::newRow("删除并粘贴") << s << "删除并粘贴" << kSource << filled << 3 << -1 << "clip"
+                                << "clip";
+    QTest::newRow("删除并粘贴 empty box") << s << "删除并粘贴" << kSource << "" << 0 << -1 << "clip"
+                                          << "clip";
+    QTest::newRow("A复制 selection") << r << "A复制" << kReplace << filled << 3 << -1 << filled << "abc";
+    QTest::newRow("A复制 empty box") << r << "A复制" << kReplace << "" << 0 << -1 << ""
+                                     << "clip";
+    QTest::newRow("A全部删除 Yes") << r << "A全部删除" << kReplace << filled << 0 << 1 << ""
+                                   << "clip";
+    QTest::newRow("A全部删除 No") << r << "A全部删除" << kReplace << filled << 0 << 0 << filled << "clip";
+    QTest::newRow("A复制全部") << r << "A复制全部" << kReplace << filled << 0 << -1 << filled << filled;
+    QTest::newRow("A复制全部 empty box") << r << "A复制全部" << kReplace << "" << 0 << -1 << ""
+                                         << "";
+}
+
+void TestTextBox::commands() {
+    QFETCH(QString, menu);
+    QFETCH(QString, caption);
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(int, selected);
+    QFETCH(int, answer);
+    QFETCH(QString, expectedText);
+    QFETCH(QString, expectedClipboard);
+
+    Fixture f;
+    auto *edit = f.t.find<QPlainTextEdit>(box);
+    edit->setPlainText(text);
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(selected, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+    QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
+    if (answer >= 0)
+        f.t.dialogs.yesNo.push_back(answer == 1);
+
+    QAction *item = f.action(menu, caption);
+    QVERIFY(item);
+    item->trigger();
+
+    QCOMPARE(edit->toPlainText(), expectedText);
+    QCOMPARE(QGuiApplication::clipboard()->text(), expectedClipboard);
+    if (answer < 0) {
+        QVERIFY(f.t.dialogs.asked.isEmpty());
+        return;
+    }
+    QCOMPARE(f.t.dialogs.asked.size(), 1);
+    const auto asked = f.t.dialogs.asked[0];
+    QCOMPARE(asked.kind, QStringLiteral("yesno"));
+    QCOMPARE(asked.text, QStringLiteral("是否全部删除?"));
+    QCOMPARE(asked.caption, QStringLiteral("信息："));
+    QCOMPARE(asked.icon, Dialogs::Icon::Question);
+}
+
+void TestTextBox::undo() {
+    Fixture f;
+    auto *edit = f.t.find<QPlainTextEdit>(kSource);
+    f.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
+    QCOMPARE(edit->toPlainText(), QString());
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("typed"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("typed"));
+    f.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
+    QCOMPARE(edit->toPlainText(), QString());
+}
+
+void TestTextBox::deleteAndPasteWithoutText() {
+    Fixture f;
+    auto *edit = f.t.find<QPlainTextEdit>(kSource);
+    edit->setPlainText(QStringLiteral("keep?"));
+    auto *image = new QMimeData;
+    image->setData(QStringLiteral("application/octet-stream"), QByteArray("\x01\x02"));
+    QGuiApplication::clipboard()->setMimeData(image);
+    f.action(kSourceMenu, QStringLiteral("删除并粘贴"))->trigger();
+    QCOMPARE(edit->toPlainText(), QString());
+}
+
+void TestTextBox::menusOpenAtPointer() {
+    Fixture f;
+    auto *source = f.t.find<QPlainTextEdit>(kSource);
+    auto *replace = f.t.find<QPlainTextEdit>(kReplace);
+    auto *sourceMenu = f.t.find<QMenu>(kSourceMenu);
+    auto *replaceMenu = f.t.find<QMenu>(kReplaceMenu);
+    QTabWidget *tabs = f.t.window().ui().tabs2;
+
+    tabs->setCurrentWidget(source->parentWidget());
+    const QPoint at(20, 15);
+    // The source menu opens on the press already.
+    QTest::mousePress(source->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    QTRY_VERIFY(sourceMenu->isVisible());
+    QCOMPARE(sourceMenu->pos(), source->viewport()->mapToGlobal(at) + QPoint(3, 3));
+    sourceMenu->hide();
+
+    tabs->setCurrentWidget(replace->parentWidget());
+    QTest::mousePress(replace->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    QVERIFY(!replaceMenu->isVisible());
+    // The replace-result menu waits for the release.
+    QTest::mouseRelease(replace->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    QTRY_VERIFY(replaceMenu->isVisible());
+    QCOMPARE(replaceMenu->pos(), replace->viewport()->mapToGlobal(at) + QPoint(3, 3));
+    replaceMenu->hide();
+    QVERIFY(!sourceMenu->isVisible());
+
+    // Neither box opens a menu of its own.
+    QCOMPARE(source->contextMenuPolicy(), Qt::NoContextMenu);
+    QCOMPARE(replace->contextMenuPolicy(), Qt::NoContextMenu);
+}
+
+QTEST_MAIN(TestTextBox)
+#include "tst_textbox.moc"
