@@ -6,7 +6,7 @@
 #include "rules/BuiltInRules.h"
 #include "rules/RulesCodec.h"
 #include "rules/RulesController.h"
-#include "text/DocumentText.h"
+#include "platform/BoxText.h"
 #include "text/LineBreaks.h"
 #include "text/WorkingFile.h"
 #include "textbox/LargeText.h"
@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <QThread>
 
@@ -68,10 +67,6 @@ void WorkingFiles::startLoading() {
                 return;
             QString text = fromCrLf(readWorkingFile(target.path).text);
             PendingDocument pending(buildPlainDocument(text, target.settings, uiThread));
-            // Taking a document, the box clears every block's layout, creating the missing ones; made
-            // here, they cost the UI thread nothing. Nothing else reaches the document before it is posted.
-            for (QTextBlock block = pending.doc->begin(); block.isValid(); block = block.next())
-                block.layout();
             text = QString();
             postTo(this, [this, run, box = target.box, pending = std::move(pending)]() mutable {
                 showText(run, box, std::move(pending.doc));
@@ -125,9 +120,9 @@ bool WorkingFiles::confirmClose() {
 QStringList WorkingFiles::save() {
     const QDir dir(m_context.programDir);
     const std::pair<QString, QString> files[] = {
-        {ExpressionFile, paragraphsToCrLf(m_ui.expression->document()->toRawText())},
-        {NotesFile, paragraphsToCrLf(m_ui.notes->document()->toRawText())},
-        {SourceFile, paragraphsToCrLf(m_ui.sourceText->document()->toRawText())},
+        {ExpressionFile, boxText(m_ui.expression)},
+        {NotesFile, boxText(m_ui.notes)},
+        {SourceFile, boxText(m_ui.sourceText)},
         {RulesFile, serializeRules(m_rules.rules())},
     };
     QStringList failed;

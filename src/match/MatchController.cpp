@@ -4,7 +4,6 @@
 #include "app/MainWindowUi.h"
 #include "regex/Pattern.h"
 #include "platform/BoxText.h"
-#include "text/DocumentText.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -65,7 +64,7 @@ void MatchController::start()
     options.ignoreCase = !m_ui.checkCase->isChecked();
     options.multiline = m_ui.checkMultiline->isChecked();
     options.global = m_ui.checkGlobal->isChecked();
-    const QString expression = paragraphsToCrLf(m_ui.expression->document()->toRawText());
+    const QString expression = boxText(m_ui.expression);
     m_model->reset(QString());
     BoxText::of(m_ui.sourceText)->take(this, [this, run, options, expression](const QString &subject) {
         if (m_runs.isCurrent(run))

@@ -8,6 +8,8 @@
 
 namespace rw {
 
+QString boxText(const QPlainTextEdit *box) { return paragraphsToCrLf(box->document()->toRawText()); }
+
 BoxText *BoxText::of(QPlainTextEdit *box)
 {
     if (auto *keeper = box->findChild<BoxText *>(QString(), Qt::FindDirectChildrenOnly))
@@ -32,14 +34,6 @@ void BoxText::invalidate()
     ++m_generation;
     m_valid = false;
     m_text.clear();
-}
-
-void BoxText::remember(const QString &text)
-{
-    watch();
-    ++m_generation;
-    m_text = text;
-    m_valid = true;
 }
 
 void BoxText::take(QObject *context, std::function<void(const QString &)> done)

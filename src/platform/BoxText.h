@@ -12,6 +12,9 @@ class QTextDocument;
 
 namespace rw {
 
+// The box's text as it is now, with "\r\n" line breaks (for short texts: the expression, a save).
+QString boxText(const QPlainTextEdit *box);
+
 // The text of a text box as the engine and the files see it ("\r\n" line breaks), kept between edits:
 // taking it again from an unchanged box costs nothing; taking it from a changed box copies the document's
 // text out on the UI thread and converts it on a worker.
@@ -24,9 +27,6 @@ public:
     // Calls done with the box's text on the UI thread: at once when the box is unchanged since the text was
     // last taken or remembered, else when it has been read. Nothing is called once context is gone.
     void take(QObject *context, std::function<void(const QString &text)> done);
-    // Tells the keeper the text the box has just been given, with "\r\n" line breaks, so the next take
-    // needs no reading. Call it right after setting the box's content.
-    void remember(const QString &text);
 
 private:
     explicit BoxText(QPlainTextEdit *box);

@@ -2,6 +2,7 @@
 
 #include "app/MainWindowUi.h"
 #include "platform/AppContext.h"
+#include "platform/BoxText.h"
 #include "platform/Dialogs.h"
 #include "regex/Pattern.h"
 #include "text/LineBreaks.h"
@@ -53,8 +54,15 @@ void ReplaceController::onClicked()
 void ReplaceController::start()
 {
     const quint64 run = m_runs.begin();
-    const QString expression = toCrLf(m_ui.expression->toPlainText());
-    const QString subject = toCrLf(m_ui.sourceText->toPlainText());
+    const QString expression = boxText(m_ui.expression);
+    BoxText::of(m_ui.sourceText)->take(this, [this, run, expression](const QString &subject) {
+        if (m_runs.isCurrent(run))
+            replace(run, expression, subject);
+    });
+}
+
+void ReplaceController::replace(quint64 run, const QString &expression, const QString &subject)
+{
     const QString replacement = m_replacement;
     const PlainDocumentSettings settings = plainDocumentSettings(m_ui.replaceResult);
     QThread *uiThread = thread();

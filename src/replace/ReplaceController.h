@@ -34,6 +34,8 @@ public:
 private:
     void onClicked();
     void start();
+    // The worker's part of a run over the source text taken for it.
+    void replace(quint64 run, const QString &expression, const QString &subject);
     void finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result);
 
     MainWindowUi &m_ui;
