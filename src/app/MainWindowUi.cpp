@@ -157,6 +157,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
     resultsList->setContextMenuPolicy(Qt::CustomContextMenu);
     resultsList->verticalHeader()->hide();
     resultsList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Rows as compact as a report-style list's.
+    resultsList->verticalHeader()->setDefaultSectionSize(resultsList->fontMetrics().height() + 6);
     resultsList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     resultsList->horizontalHeader()->setHighlightSections(false);
 
@@ -187,6 +189,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
     apply(d, 716, 459);
     // The controls that no resize moves keep their design geometry on their page.
     place(keywordLabel, QRect(16, 31, 64, 16), pageOffset(tabs2));
+    // A transparent label shows its whole caption even where the face is wider than the design's.
+    keywordLabel->resize(qMax(keywordLabel->width(), keywordLabel->sizeHint().width()), keywordLabel->height());
     place(about, QRect(0, 23, 699, 160), pageOffset(tabs1));
 }
 
