@@ -44,6 +44,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Hiding moves the focus, which commits an open rules edit: let that happen while the controls and
+    // the controllers still exist, not in the base destructor after the members are gone.
+    hide();
     // Tasks post to the controllers: let every abandoned one end before they go.
     m_match->abandon();
     m_replace->abandon();

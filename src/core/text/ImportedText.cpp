@@ -1,5 +1,7 @@
 #include "ImportedText.h"
 
+#include "WorkingFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -57,8 +59,7 @@ QString decodeImported(QByteArrayView bytes) {
     if (bytes.startsWith("\xFE\xFF"))
         return decodeWhole(QStringDecoder::Utf16BE, bytes.sliced(2));
 
-    if (const void *zero = std::memchr(bytes.data(), 0, std::size_t(bytes.size())))
-        bytes.truncate(static_cast<const char *>(zero) - bytes.data());
+    bytes = beforeFirstZero(bytes);
     if (bytes.isEmpty())
         return {};
     if (std::optional<QString> text = decodeStrictUtf8(bytes))

@@ -28,9 +28,15 @@ void setError(QString *error, const QString &text) {
 
 } // namespace
 
+QByteArrayView beforeFirstZero(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return bytes;
+    const void *zero = std::memchr(bytes.data(), 0, std::size_t(bytes.size()));
+    return zero ? bytes.first(static_cast<const char *>(zero) - bytes.data()) : bytes;
+}
+
 QString decodeWorkingBytes(QByteArrayView bytes) {
-    if (const void *zero = std::memchr(bytes.data(), 0, std::size_t(bytes.size())))
-        bytes.truncate(static_cast<const char *>(zero) - bytes.data());
+    bytes = beforeFirstZero(bytes);
     if (bytes.isEmpty())
         return {};
     QStringDecoder decoder(WorkingEncoding);

@@ -27,6 +27,9 @@ struct WorkingFileRead {
 WorkingFileRead readWorkingFile(const QString &path);
 
 // Decodes a working file's bytes: those before the first zero byte, as GB18030.
+// The bytes before the first zero byte (all of them when there is none): a text ends at a zero byte.
+QByteArrayView beforeFirstZero(QByteArrayView bytes);
+
 QString decodeWorkingBytes(QByteArrayView bytes);
 
 // Writes text to device as GB18030 with every line break as "\r\n"; false with a reason on failure.
