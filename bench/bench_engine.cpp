@@ -1,35 +1,20 @@
 // The engine against bare PCRE2-16 JIT and std::regex over a generated 20 MB log-like text.
+#include "BenchSupport.h"
 #include "regex/Pattern.h"
 
 #include <pcre2.h>
 
 #include <QString>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
-
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int repetitions = 5;
 constexpr qsizetype stdRegexSliceUnits = 2'000'000;
-
-double medianMs(int runs, const std::function<void()> &work) {
-    std::vector<double> times;
-    for (int r = 0; r < runs; ++r) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Deterministic: a fixed linear congruential generator, so every run sees the same text.
 class Generator final {
@@ -159,7 +144,7 @@ int main() {
         }
         rw::Matcher matcher(pattern);
         qsizetype ours = 0;
-        const double oursMs = medianMs(repetitions, [&] {
+        const double oursMs = rwbench::medianMs(repetitions, [&] {
             rw::MatchSet set(pattern.captureCount());
             matcher.findAll(text, set);
             ours = set.size();
@@ -169,7 +154,7 @@ int main() {
             }
         });
         // As the match list uses it: the poll moves each batch out into the collection of batches.
-        const double pollMs = medianMs(repetitions, [&] {
+        const double pollMs = rwbench::medianMs(repetitions, [&] {
             std::vector<rw::MatchSet> batches;
             rw::MatchSet set(pattern.captureCount());
             matcher.findAll(text, set, [&](rw::MatchSet &batch) {
@@ -187,7 +172,7 @@ int main() {
                           c.ignoreCase ? PCRE2_CASELESS : 0, &error, &offset, nullptr);
         pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
         qsizetype bare = 0;
-        const double bareMs = medianMs(repetitions, [&] {
+        const double bareMs = rwbench::medianMs(repetitions, [&] {
             std::vector<std::size_t> offsets;
             bare = bareMatches(code, text, offsets);
         });
@@ -197,7 +182,7 @@ int main() {
         const auto flags = c.ignoreCase ? std::regex_constants::ECMAScript | std::regex_constants::icase
                                         : std::regex_constants::ECMAScript;
         const std::wregex re(c.std, flags);
-        const double stdMs = medianMs(3, [&] {
+        const double stdMs = rwbench::medianMs(3, [&] {
             std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> found;
             for (auto it = std::wsregex_iterator(slice.begin(), slice.end(), re);
                  it != std::wsregex_iterator(); ++it)
@@ -217,7 +202,7 @@ int main() {
     const rw::Pattern nested = rw::Pattern::compile(QStringLiteral("^(\\w+\\s?)*$"));
     rw::Matcher nestedMatcher(nested);
     rw::MatchStatus status = rw::MatchStatus::Ok;
-    const double runawayMs = medianMs(repetitions, [&] {
+    const double runawayMs = rwbench::medianMs(repetitions, [&] {
         rw::MatchSet set(nested.captureCount());
         status = nestedMatcher.findAll(runaway, set);
     });

@@ -1,14 +1,12 @@
 // Export of a 1,000,000-row results list through a three-reference template, against building the same
 // text by plain concatenation from the same rows.
+#include "BenchSupport.h"
 #include "export/CellTable.h"
 #include "export/ExportTemplate.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -66,18 +64,6 @@ private:
     std::vector<qsizetype> m_offsets;
 };
 
-double medianMs(const std::function<void()> &work) {
-    std::vector<double> times;
-    for (int i = 0; i < Runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -86,7 +72,7 @@ int main(int argc, char *argv[]) {
     const QString templateText = QStringLiteral("{1}\t{2}\t{3}#换行符");
 
     QString exported;
-    const double exportMs = medianMs([&] { exported = rw::exportText(templateText, table); });
+    const double exportMs = rwbench::medianMs(Runs, [&] { exported = rw::exportText(templateText, table); });
 
     QString concatenated;
     const auto concatenate = [&](bool reserve) {
@@ -104,8 +90,8 @@ int main(int argc, char *argv[]) {
         }
         concatenated = std::move(out);
     };
-    const double concatMs = medianMs([&] { concatenate(false); });
-    const double reservedMs = medianMs([&] { concatenate(true); });
+    const double concatMs = rwbench::medianMs(Runs, [&] { concatenate(false); });
+    const double reservedMs = rwbench::medianMs(Runs, [&] { concatenate(true); });
 
     const bool same = exported == concatenated;
     std::printf(

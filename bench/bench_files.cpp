@@ -1,18 +1,16 @@
 // Working files and imports at 50 MB: reading and decoding (GB18030, or UTF-8 for an import) and encoding
 // with an atomic write, against a bare QFile read or write of the same bytes.
+#include "BenchSupport.h"
 #include "text/ImportedText.h"
 #include "text/LineBreaks.h"
 #include "text/WorkingFile.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -40,18 +38,6 @@ QString generateText() {
             bytes += text[i].unicode() < 0x80 ? 1 : 2;
     }
     return text;
-}
-
-double medianMs(const std::function<void()> &work) {
-    std::vector<double> times;
-    for (int i = 0; i < Runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 QByteArray plainRead(const QString &path) {
@@ -91,22 +77,25 @@ int main(int argc, char *argv[]) {
 
     bool ok = true;
     QString loaded;
-    const double loadMs = medianMs([&] { loaded = rw::fromCrLf(rw::readWorkingFile(gbPath).text); });
+    const double loadMs =
+        rwbench::medianMs(Runs, [&] { loaded = rw::fromCrLf(rw::readWorkingFile(gbPath).text); });
     ok = ok && loaded == text;
-    const double plainGbReadMs = medianMs([&] { ok = ok && plainRead(gbPath).size() == gbBytes.size(); });
+    const double plainGbReadMs =
+        rwbench::medianMs(Runs, [&] { ok = ok && plainRead(gbPath).size() == gbBytes.size(); });
 
-    const double saveMs = medianMs([&] { ok = ok && rw::writeWorkingFile(gbPath, text); });
-    const double plainGbWriteMs = medianMs([&] { ok = ok && plainWrite(plainPath, gbBytes); });
+    const double saveMs = rwbench::medianMs(Runs, [&] { ok = ok && rw::writeWorkingFile(gbPath, text); });
+    const double plainGbWriteMs = rwbench::medianMs(Runs, [&] { ok = ok && plainWrite(plainPath, gbBytes); });
     ok = ok && plainRead(gbPath) == gbBytes;
 
     QString imported;
-    const double importGbMs = medianMs([&] { imported = rw::readImportFile(gbPath).value_or(QString()); });
+    const double importGbMs =
+        rwbench::medianMs(Runs, [&] { imported = rw::readImportFile(gbPath).value_or(QString()); });
     ok = ok && imported.size() == rw::toCrLf(text).size();
     const double importUtf8Ms =
-        medianMs([&] { imported = rw::readImportFile(utf8Path).value_or(QString()); });
+        rwbench::medianMs(Runs, [&] { imported = rw::readImportFile(utf8Path).value_or(QString()); });
     ok = ok && imported.size() == rw::toCrLf(text).size();
     const double plainUtf8ReadMs =
-        medianMs([&] { ok = ok && plainRead(utf8Path).size() == utf8Bytes.size(); });
+        rwbench::medianMs(Runs, [&] { ok = ok && plainRead(utf8Path).size() == utf8Bytes.size(); });
 
     std::printf("Working files and imports: %.1f MB GB18030 (%.1f MB as UTF-8), %lld lines (medians of %d)\n",
                 gbBytes.size() / 1e6, utf8Bytes.size() / 1e6, static_cast<long long>(text.count(u'\n')),

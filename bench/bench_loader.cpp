@@ -2,11 +2,12 @@
 // test.txt, and the longest stall of the UI thread meanwhile (the largest gap between ticks of a 10 ms
 // timer), against putting the same text into the box with setPlainText on the UI thread; then how long
 // a confirmed close takes to write it back.
+#include "BenchDialogs.h"
+#include "BenchSupport.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
 #include "app/WorkingFiles.h"
 #include "platform/AppContext.h"
-#include "platform/Dialogs.h"
 #include "text/WorkingFile.h"
 
 #include <QApplication>
@@ -15,25 +16,13 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
-namespace {
+using rwbench::median;
 
-// Answers Yes to every question, so a close goes straight to the save.
-class YesDialogs final : public rw::Dialogs {
-public:
-    bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return true; }
-    void tell(QWidget *, const QString &, const QString &, Icon) override {}
-    std::optional<QString> askText(QWidget *, const QString &, const QString &) override { return {}; }
-    QString chooseOpenFile(QWidget *, const QString &, const QString &, const QString &,
-                           const QString &) override {
-        return {};
-    }
-};
+namespace {
 
 // A log-like text of about bytes bytes in GB18030, with Chinese, "\n" line breaks.
 QString generateText(qsizetype bytes) {
@@ -49,41 +38,10 @@ QString generateText(qsizetype bytes) {
     return text;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// Measures the longest gap between ticks of a 10 ms timer on the UI thread.
-class GapMeter final {
-public:
-    GapMeter() {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, double(m_sinceTick.nsecsElapsed()) / 1e6);
-            m_sinceTick.restart();
-        });
-        m_sinceTick.start();
-        m_timer.start();
-    }
-    double longest() const { return std::max(m_longest, double(m_sinceTick.nsecsElapsed()) / 1e6); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_sinceTick;
-    double m_longest = 0;
-};
-
-void waitUntil(const std::function<bool()> &done) {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    rwbench::preferOffscreenPlatform();
     QApplication app(argc, argv);
     const int runs = 5;
     const QString text = generateText(50'000'000);
@@ -94,7 +52,9 @@ int main(int argc, char *argv[]) {
     const qint64 fileBytes = QFileInfo(sourcePath).size();
     const qsizetype lines = text.count(QLatin1Char('\n'));
 
-    YesDialogs dialogs;
+    // Yes to every question, so a close goes straight to the save.
+    rwbench::BenchDialogs dialogs;
+    dialogs.answer = true;
     rw::AppContext context{dialogs, dir.path(), dir.path()};
     std::vector<double> loadTime, loadGap, plainTime, plainGap, saveTime;
     for (int run = 0; run < runs; ++run) {
@@ -102,18 +62,17 @@ int main(int argc, char *argv[]) {
         {
             auto *window = new rw::MainWindow(context);
             window->show();
-            QElapsedTimer timer;
-            timer.start();
-            GapMeter gaps;
             QPlainTextEdit *box = window->ui().sourceText;
-            waitUntil([&] { return !window->workingFiles()->isLoading(); });
-            loadTime.push_back(timer.nsecsElapsed() / 1e6);
-            loadGap.push_back(gaps.longest());
+            const auto [took, gap] =
+                rwbench::measure([] {}, [&] { return !window->workingFiles()->isLoading(); });
+            loadTime.push_back(took);
+            loadGap.push_back(gap);
             if (box->document()->characterCount() != text.size() + 1)
                 std::printf("the box holds %d characters, not %lld\n", box->document()->characterCount(),
                             (long long)text.size() + 1);
 
-            timer.restart();
+            QElapsedTimer timer;
+            timer.start();
             window->close();
             saveTime.push_back(timer.nsecsElapsed() / 1e6);
             if (window->isVisible() || QFileInfo(sourcePath).size() != fileBytes)
@@ -125,13 +84,13 @@ int main(int argc, char *argv[]) {
             box.resize(690, 300);
             box.show();
             QCoreApplication::processEvents();
-            GapMeter gaps;
+            const rwbench::GapMeter gaps;
             QElapsedTimer timer;
             timer.start();
             box.setPlainText(text);
             QCoreApplication::processEvents();
             plainTime.push_back(timer.nsecsElapsed() / 1e6);
-            plainGap.push_back(gaps.longest());
+            plainGap.push_back(gaps.longestMs());
         }
     }
 

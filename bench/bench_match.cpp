@@ -1,12 +1,11 @@
 // Match to list: how long 按钮_匹配 takes to list 1,000,000 matches with two groups, against the bare
 // engine on the same text, how much memory the list holds per match, and the longest stall of the UI
 // thread meanwhile (the largest gap between ticks of a 10 ms timer).
-#include "app/MainWindow.h"
+#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "app/MainWindowUi.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
-#include "platform/AppContext.h"
-#include "platform/QtDialogs.h"
 #include "regex/Pattern.h"
 #include "text/LineBreaks.h"
 
@@ -14,12 +13,12 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using rwbench::median;
 
 namespace {
 
@@ -32,17 +31,11 @@ QString generateText(int lines)
     return text;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    rwbench::preferOffscreenPlatform();
     QApplication app(argc, argv);
     const int runs = 6;
     const QString text = generateText(1'000'000);
@@ -61,17 +54,12 @@ int main(int argc, char *argv[])
         bareMatches = set.size();
     }
 
-    QTemporaryDir programDir, desktopDir;
-    rw::QtDialogs dialogs;
-    rw::AppContext context{dialogs, programDir.path(), desktopDir.path()};
-    rw::MainWindow window(context);
-    window.show();
-    // Let the start-up loader fill (and empty) the boxes before the inputs go in.
+    rwbench::BenchWindow bench;
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 1000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    rw::MainWindowUi &ui = window.ui();
+    rw::MainWindowUi &ui = bench.window.ui();
     ui.expression->setPlainText(QStringLiteral("(\\d+)-(\\d+)"));
     ui.sourceText->setPlainText(text);
     QCoreApplication::processEvents();
@@ -82,17 +70,10 @@ int main(int argc, char *argv[])
     qsizetype rows = 0;
     double bytesPerMatch = 0;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer sinceTick, timer;
-        double longestGap = 0;
-        QTimer tick;
-        tick.setInterval(10);
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, sinceTick.nsecsElapsed() / 1e6);
-            sinceTick.restart();
-        });
+        // Unlike rwbench::measure this loop sleeps while no event is pending, leaving both cores to the run.
+        const rwbench::GapMeter gapMeter;
+        QElapsedTimer timer;
         timer.start();
-        sinceTick.start();
-        tick.start();
         ui.matchButton->click();
         while (ui.matchButton->text() != QStringLiteral("匹配"))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -100,10 +81,9 @@ int main(int argc, char *argv[])
             firstRun = timer.nsecsElapsed() / 1e6;
         else
             listed.push_back(timer.nsecsElapsed() / 1e6);
-        tick.stop();
-        gaps.push_back(longestGap);
-        rows = window.matchController()->model()->rowCount();
-        bytesPerMatch = double(window.matchController()->model()->table().matches().bytesUsed()) / rows;
+        gaps.push_back(gapMeter.longestMs());
+        rows = bench.window.matchController()->model()->rowCount();
+        bytesPerMatch = double(bench.window.matchController()->model()->table().matches().bytesUsed()) / rows;
     }
 
     std::printf("Match to list, %lld matches of (\\d+)-(\\d+) over %.1f MB (medians of %d repeated runs)\n",

@@ -1,11 +1,9 @@
 // Keyword search at scale: how long the first search of a keyword takes to count and mark 100,000
 // occurrences in a 20 MB source text, against a plain find of all of them in the same document, and the
 // longest stall of the UI thread meanwhile (the largest gap between ticks of a 10 ms timer).
-#include "app/MainWindow.h"
+#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
-#include "platform/AppContext.h"
-#include "platform/Dialogs.h"
 #include "textbox/KeywordMarks.h"
 #include "textbox/KeywordSearch.h"
 #include "textbox/LargeText.h"
@@ -16,29 +14,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
-namespace {
+using rwbench::median;
 
-// Says nothing and answers no: "没有啦" must not stop the run.
-class SilentDialogs final : public rw::Dialogs {
-public:
-    bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return false; }
-    void tell(QWidget *, const QString &, const QString &, Icon) override {}
-    std::optional<QString> askText(QWidget *, const QString &, const QString &) override { return {}; }
-    QString chooseOpenFile(QWidget *, const QString &, const QString &, const QString &,
-                           const QString &) override {
-        return {};
-    }
-};
+namespace {
 
 const QString kKeyword = QStringLiteral("timeout");
 
@@ -63,59 +48,23 @@ QString generateText(qsizetype bytes, int hits) {
     return text;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// Runs the event loop until done() holds; returns the time taken and the longest gap between ticks of a
-// 10 ms timer meanwhile (ms).
-std::pair<double, double> measure(const std::function<void()> &start, const std::function<bool()> &done) {
-    QElapsedTimer sinceTick, timer;
-    double longestGap = 0;
-    QTimer tick;
-    tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.nsecsElapsed() / 1e6);
-        sinceTick.restart();
-    });
-    tick.start();
-    timer.start();
-    sinceTick.start();
-    start();
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    const double elapsed = timer.nsecsElapsed() / 1e6;
-    // The last stretch of work ends before the next tick could come.
-    longestGap = std::max(longestGap, sinceTick.nsecsElapsed() / 1e6);
-    return {elapsed, longestGap};
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    rwbench::preferOffscreenPlatform();
     QApplication app(argc, argv);
     const int runs = 5;
     const QString text = generateText(20'000'000, 100'000);
 
-    QTemporaryDir programDir, desktopDir;
-    SilentDialogs dialogs;
-    rw::AppContext context{dialogs, programDir.path(), desktopDir.path()};
-    rw::MainWindow window(context);
-    window.show();
-    auto *files = window.findChild<rw::WorkingFiles *>();
-    while (files->isLoading())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    rw::MainWindowUi &ui = window.ui();
+    // Its dialogs answer no and say nothing: "没有啦" must not stop the run.
+    rwbench::BenchWindow bench;
+    rw::MainWindowUi &ui = bench.window.ui();
     ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget());
     bool shown = false;
     rw::setLargePlainText(ui.sourceText, text, [&] { shown = true; });
-    while (!shown)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    rwbench::waitUntil([&] { return shown; });
     QTextDocument *doc = ui.sourceText->document();
-    auto *search = window.findChild<rw::KeywordSearch *>();
+    auto *search = bench.window.findChild<rw::KeywordSearch *>();
     rw::KeywordMarks *marks = rw::KeywordMarks::of(doc);
 
     // Plain find A: the text out of the document, then a QString::indexOf loop.
@@ -146,19 +95,18 @@ int main(int argc, char *argv[]) {
         // Another keyword in between makes the next search of kKeyword a first one again.
         ui.keyword->setText(QStringLiteral("no such word"));
         ui.searchButton->click();
-        while (search->isBusy() || marks->isApplying())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        rwbench::waitUntil([&] { return !search->isBusy() && !marks->isApplying(); });
         ui.keyword->setText(kKeyword);
         // An edit makes the search take the text out of the document again, as plain find A does.
         QTextCursor edit(doc);
         edit.insertText(QStringLiteral("x"));
         edit.deletePreviousChar();
-        const auto [took, gap] = measure([&] { ui.searchButton->click(); },
-                                         [&] { return !search->isBusy() && !marks->isApplying(); });
+        const auto [took, gap] = rwbench::measure([&] { ui.searchButton->click(); },
+                                                  [&] { return !search->isBusy() && !marks->isApplying(); });
         marking.push_back(took);
         gaps.push_back(gap);
         const auto [step, stepGap] =
-            measure([&] { ui.searchButton->click(); }, [&] { return !search->isBusy(); });
+            rwbench::measure([&] { ui.searchButton->click(); }, [&] { return !search->isBusy(); });
         steps.push_back(step);
         stepGaps.push_back(stepGap);
     }

@@ -43,8 +43,6 @@ MatchController::~MatchController() { abandon(); }
 
 void MatchController::abandon() { m_runs.abandon(); }
 
-bool MatchController::isRunning() const { return m_ui.matchButton->text() != kIdle; }
-
 void MatchController::onClicked()
 {
     if (m_ui.matchButton->text() == kIdle) {

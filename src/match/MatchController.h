@@ -17,12 +17,10 @@ struct RegexOptions;
 class MatchController final : public QObject {
     Q_OBJECT
 public:
-    MatchController(MainWindowUi &ui, QObject *parent = nullptr);
+    explicit MatchController(MainWindowUi &ui, QObject *parent = nullptr);
     ~MatchController() override;
 
     ResultsModel *model() const { return m_model; }
-    // Whether a run is going (the button shows its busy caption).
-    bool isRunning() const;
     // Abandons a running match without touching the controls (used when the window goes away).
     void abandon();
 

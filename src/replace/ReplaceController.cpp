@@ -32,8 +32,6 @@ ReplaceController::~ReplaceController() { abandon(); }
 
 void ReplaceController::abandon() { m_runs.abandon(); }
 
-bool ReplaceController::isRunning() const { return m_ui.replaceButton->text() != kIdle; }
-
 void ReplaceController::onClicked()
 {
     if (m_ui.replaceButton->text() != kIdle) {

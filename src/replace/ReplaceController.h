@@ -24,8 +24,6 @@ public:
     ReplaceController(MainWindowUi &ui, AppContext &context, QObject *parent = nullptr);
     ~ReplaceController() override;
 
-    // Whether a run is going (the button shows its busy caption).
-    bool isRunning() const;
     // Abandons a running replace without touching the controls (used when the window goes away).
     void abandon();
     // The replacement text of the last confirmed input box; empty until the first one.

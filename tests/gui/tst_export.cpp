@@ -1,6 +1,5 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
 #include "export/ExportController.h"
 
 #include <QAction>
@@ -26,32 +25,13 @@ const QString kTemplatePrompt =
 const QString kNameTitle = QStringLiteral("好了,请填写txt名字");
 const QString kUntouched = QStringLiteral("untouched");
 
-QAction *menuAction(TestWindow &t, const QString &caption)
-{
-    for (QAction *action : t.find<QMenu>(QStringLiteral("匹配结果右键菜单"))->actions()) {
-        if (action->text() == caption)
-            return action;
-    }
-    qWarning("no menu item %s", qPrintable(caption));
-    return nullptr;
-}
-
-// The loader fills the boxes from the working files after start-up; inputs set before it ends are lost.
-bool waitForLoader(TestWindow &t)
-{
-    return QTest::qWaitFor([&] { return !t.window().workingFiles()->isLoading(); }, 60000);
-}
+const QString kMenu = QStringLiteral("匹配结果右键菜单");
 
 // Fills the results list by a real Match run: rows (1, ab, a) and (2, cd, c).
 bool fillTwoRows(TestWindow &t)
 {
-    if (!waitForLoader(t))
-        return false;
-    MainWindowUi &ui = t.window().ui();
-    ui.expression->setPlainText(QStringLiteral("(\\w)\\w"));
-    ui.sourceText->setPlainText(QStringLiteral("ab cd"));
-    QTest::mouseClick(ui.matchButton, Qt::LeftButton);
-    return t.waitForCaption(QStringLiteral("按钮_匹配"), QStringLiteral("匹配"));
+    t.setInputs(QStringLiteral("(\\w)\\w"), QStringLiteral("ab cd"));
+    return t.clickAndWait(QStringLiteral("按钮_匹配"), QStringLiteral("匹配"));
 }
 
 // Exports to the clipboard through the menu and returns the clipboard text once the status says so.
@@ -60,7 +40,7 @@ std::optional<QString> exportToClipboard(TestWindow &t, const QString &templateT
     QGuiApplication::clipboard()->setText(kUntouched);
     t.window().ui().setStatus(QString());
     t.dialogs.texts.push_back(templateText);
-    menuAction(t, kToClipboard)->trigger();
+    t.action(kMenu, kToClipboard)->trigger();
     if (!QTest::qWaitFor([&] { return t.status() == QStringLiteral("已放置剪辑板"); }, 20000))
         return std::nullopt;
     return QGuiApplication::clipboard()->text();
@@ -155,7 +135,7 @@ void TestExport::cancelOrEmptyTemplateDoesNothing()
     t.window().ui().setStatus(kUntouched);
     t.dialogs.texts.push_back(answer);
     t.dialogs.texts.push_back(QStringLiteral("name"));
-    menuAction(t, item)->trigger();
+    t.action(kMenu, item)->trigger();
     QTest::qWait(300);
 
     QCOMPARE(t.status(), kUntouched);
@@ -193,7 +173,7 @@ void TestExport::desktopFileName()
     QVERIFY(fillTwoRows(t));
     t.dialogs.texts.push_back(QStringLiteral("{2},"));
     t.dialogs.texts.push_back(typed);
-    menuAction(t, kToDesktop)->trigger();
+    t.action(kMenu, kToDesktop)->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("导出完毕"), 20000);
 
     const QStringList files = QDir(t.desktopDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
@@ -216,7 +196,7 @@ void TestExport::desktopFileIsUtf8AndOverwritten()
     }
     t.dialogs.texts.push_back(QStringLiteral("第{1}项: {2}#换行符"));
     t.dialogs.texts.push_back(QStringLiteral("结果"));
-    menuAction(t, kToDesktop)->trigger();
+    t.action(kMenu, kToDesktop)->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("导出完毕"), 20000);
     QCOMPARE(readAll(path), QStringLiteral("第1项: ab\r\n第2项: cd").toUtf8());
 }
@@ -241,7 +221,7 @@ void TestExport::failedWriteIsReported()
     t.window().ui().setStatus(QString());
     t.dialogs.texts.push_back(QStringLiteral("{2}"));
     t.dialogs.texts.push_back(QStringLiteral("a"));
-    menuAction(t, kToDesktop)->trigger();
+    t.action(kMenu, kToDesktop)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!t.status().isEmpty(), 20000);
     QTest::qWait(100);
     QVERIFY2(t.status().startsWith(QStringLiteral("导出失败")), qPrintable(t.status()));
@@ -256,7 +236,7 @@ void TestExport::emptyListExportsEmptyText()
     // The desktop variant still writes its (empty) file.
     t.dialogs.texts.push_back(QStringLiteral("{1}#换行符"));
     t.dialogs.texts.push_back(QStringLiteral("empty"));
-    menuAction(t, kToDesktop)->trigger();
+    t.action(kMenu, kToDesktop)->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("导出完毕"), 20000);
     QCOMPARE(readAll(t.desktopDir.filePath(QStringLiteral("empty.txt"))), QByteArray());
 }

@@ -1,6 +1,5 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
 #include "textbox/Importer.h"
 
 #include <QDir>
@@ -24,12 +23,7 @@ QByteArray encoded(const char *encoding, const QString &text) {
 
 class Fixture {
 public:
-    Fixture() {
-        auto *files = t.window().findChild<WorkingFiles *>();
-        if (!QTest::qWaitFor([files] { return !files->isLoading(); }, 20000))
-            qWarning("the working files did not load");
-        box->setPlainText(QStringLiteral("old text"));
-    }
+    Fixture() { box->setPlainText(QStringLiteral("old text")); }
 
     TestWindow t;
     QPlainTextEdit *box = t.find<QPlainTextEdit>("编辑框_源文本");

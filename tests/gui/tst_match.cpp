@@ -23,13 +23,11 @@ struct Options {
 // Fills the inputs and presses Match; returns when the run has ended.
 bool runMatch(TestWindow &t, const QString &expression, const QString &source, Options o = {})
 {
-    t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(expression);
-    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(source);
+    t.setInputs(expression, source);
     t.find<QCheckBox>("选择框_区分大小写")->setChecked(o.caseSensitive);
     t.find<QCheckBox>("选择框_多行模式")->setChecked(o.multiline);
     t.find<QCheckBox>("选择框_全局匹配")->setChecked(o.global);
-    QTest::mouseClick(t.find<QPushButton>(kMatch), Qt::LeftButton);
-    return t.waitForCaption(kMatch, QStringLiteral("匹配"));
+    return t.clickAndWait(kMatch, QStringLiteral("匹配"));
 }
 
 QList<QStringList> rows(TestWindow &t)
@@ -173,8 +171,7 @@ void TestMatch::secondClickStopsAndANewRunStartsAtOnce()
     TestWindow t;
     auto *button = t.find<QPushButton>(kMatch);
     QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
-    t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(QStringLiteral("(a)"));
-    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(QStringLiteral("aaa\n").repeated(1'000'000));
+    t.setInputs(QStringLiteral("(a)"), QStringLiteral("aaa\n").repeated(1'000'000));
     t.window().ui().setStatus(QStringLiteral("before"));
 
     QTest::mouseClick(button, Qt::LeftButton);

@@ -1,6 +1,5 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
 #include "tasks/TaskRuns.h"
 
 #include <QCheckBox>
@@ -17,25 +16,11 @@ const QString kIdle = QStringLiteral("替换");
 const QString kBusy = QStringLiteral("停止替换");
 const QString kButton = QStringLiteral("按钮_替换");
 
-struct Inputs {
-    QString expression;
-    QString source;
-};
-
-// The loader fills the boxes from the working files after start-up; inputs set before it ends are lost.
-void setInputs(TestWindow &t, const Inputs &in)
-{
-    QVERIFY(QTest::qWaitFor([&] { return !t.window().workingFiles()->isLoading(); }, 60000));
-    t.window().ui().expression->setPlainText(in.expression);
-    t.window().ui().sourceText->setPlainText(in.source);
-}
-
 // Clicks Replace with the given input-box answer and waits for the run to end.
 bool replaceOnce(TestWindow &t, std::optional<QString> answer)
 {
     t.dialogs.texts.push_back(std::move(answer));
-    QTest::mouseClick(t.find<QPushButton>(kButton), Qt::LeftButton);
-    return t.waitForCaption(kButton, kIdle);
+    return t.clickAndWait(kButton, kIdle);
 }
 
 // Lets every task, abandoned ones included, end and deliver what it still posts.
@@ -89,7 +74,7 @@ void TestReplace::replacesEveryMatch()
 
     TestWindow t;
     MainWindowUi &ui = t.window().ui();
-    setInputs(t, {expression, source});
+    t.setInputs(expression, source);
     ui.checkCase->setChecked(caseTicked);
     ui.checkGlobal->setChecked(globalTicked);
     ui.checkMultiline->setChecked(false);
@@ -115,7 +100,7 @@ void TestReplace::replacementTextIsKeptAcrossRuns()
 {
     TestWindow t;
     MainWindowUi &ui = t.window().ui();
-    setInputs(t, {QStringLiteral("\\d"), QStringLiteral("a1b2")});
+    t.setInputs(QStringLiteral("\\d"), QStringLiteral("a1b2"));
 
     QVERIFY(replaceOnce(t, std::nullopt));
     QCOMPARE(ui.replaceResult->toPlainText(), QStringLiteral("ab"));
@@ -153,7 +138,7 @@ void TestReplace::failureLeavesTheResultAlone()
 
     TestWindow t;
     MainWindowUi &ui = t.window().ui();
-    setInputs(t, {expression, source});
+    t.setInputs(expression, source);
     ui.replaceResult->setPlainText(QStringLiteral("earlier result"));
     ui.tabs2->setCurrentIndex(1);
 
@@ -172,7 +157,7 @@ void TestReplace::stopAbandonsTheRun()
     QString big;
     for (int i = 0; i < 400000; ++i)
         big += QStringLiteral("key%1=value\n").arg(i);
-    setInputs(t, {QStringLiteral("(\\w+)=(\\w+)"), big});
+    t.setInputs(QStringLiteral("(\\w+)=(\\w+)"), big);
     ui.replaceResult->setPlainText(QStringLiteral("earlier result"));
     ui.tabs2->setCurrentIndex(1);
     ui.setStatus(QStringLiteral("before"));

@@ -1,6 +1,5 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
 #include "rules/RulesController.h"
 
 #include <QAction>
@@ -49,7 +48,7 @@ private slots:
 private:
     QTreeWidget *list() { return m_t->window().ui().rulesList; }
     QLineEdit *editor() { return m_t->window().ui().cellEditor; }
-    QAction *action(const QString &caption);
+    QAction *action(const QString &caption) { return m_t->action(QStringLiteral("规则右键菜单"), caption); }
     // The viewport point in the middle of row, at viewport x.
     QPoint at(int row, int x) {
         return QPoint(x, list()->visualRect(list()->model()->index(row, 0)).center().y());
@@ -59,19 +58,11 @@ private:
     std::unique_ptr<TestWindow> m_t;
 };
 
-QAction *TestRules::action(const QString &caption) {
-    for (QAction *a : m_t->window().ui().rulesMenu->actions())
-        if (a->text() == caption)
-            return a;
-    return nullptr;
-}
-
 void TestRules::init() {
     m_t = std::make_unique<TestWindow>([](const QString &dir) {
         QFile file(QDir(dir).filePath("gz.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RulesFile) == RulesFile.size());
     });
-    QVERIFY(QTest::qWaitFor([&] { return !m_t->window().workingFiles()->isLoading(); }, 60000));
     QCOMPARE(list()->topLevelItemCount(), 3);
     m_t->window().ui().tabs1->setCurrentIndex(1);
     m_t->window().activateWindow();

@@ -1,6 +1,5 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
 #include "textbox/KeywordSearch.h"
 
 #include <QLineEdit>
@@ -42,13 +41,6 @@ QString colours(QTextDocument *doc) {
 
 class Fixture {
 public:
-    Fixture() {
-        // The working-file loader fills the source box once at start; the tests write it afterwards.
-        auto *files = t.window().findChild<WorkingFiles *>();
-        if (!QTest::qWaitFor([files] { return !files->isLoading(); }, 20000))
-            qWarning("the working files did not load");
-    }
-
     TestWindow t;
     QPlainTextEdit *box = t.find<QPlainTextEdit>("编辑框_源文本");
     QLineEdit *keyword = t.find<QLineEdit>("编辑框_关键字");

@@ -1,6 +1,5 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -19,25 +18,6 @@ const QString kSourceMenu = QStringLiteral("源文本右键菜单");
 const QString kReplaceMenu = QStringLiteral("替换结果右键菜单");
 const QString kSource = QStringLiteral("编辑框_源文本");
 const QString kReplace = QStringLiteral("编辑框_替换结果");
-
-class Fixture {
-public:
-    Fixture() {
-        auto *files = t.window().findChild<WorkingFiles *>();
-        if (!QTest::qWaitFor([files] { return !files->isLoading(); }, 20000))
-            qWarning("the working files did not load");
-    }
-
-    TestWindow t;
-
-    QAction *action(const QString &menu, const QString &caption) {
-        for (QAction *a : t.find<QMenu>(menu)->actions())
-            if (a->text() == caption)
-                return a;
-        qWarning("no item %s", qPrintable(caption));
-        return nullptr;
-    }
-};
 
 } // namespace
 
@@ -110,28 +90,28 @@ void TestTextBox::commands() {
     QFETCH(QString, expectedText);
     QFETCH(QString, expectedClipboard);
 
-    Fixture f;
-    auto *edit = f.t.find<QPlainTextEdit>(box);
+    TestWindow t;
+    auto *edit = t.find<QPlainTextEdit>(box);
     edit->setPlainText(text);
     QTextCursor cursor(edit->document());
     cursor.setPosition(selected, QTextCursor::KeepAnchor);
     edit->setTextCursor(cursor);
     QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
     if (answer >= 0)
-        f.t.dialogs.yesNo.push_back(answer == 1);
+        t.dialogs.yesNo.push_back(answer == 1);
 
-    QAction *item = f.action(menu, caption);
+    QAction *item = t.action(menu, caption);
     QVERIFY(item);
     item->trigger();
 
     QCOMPARE(edit->toPlainText(), expectedText);
     QCOMPARE(QGuiApplication::clipboard()->text(), expectedClipboard);
     if (answer < 0) {
-        QVERIFY(f.t.dialogs.asked.isEmpty());
+        QVERIFY(t.dialogs.asked.isEmpty());
         return;
     }
-    QCOMPARE(f.t.dialogs.asked.size(), 1);
-    const auto asked = f.t.dialogs.asked[0];
+    QCOMPARE(t.dialogs.asked.size(), 1);
+    const auto asked = t.dialogs.asked[0];
     QCOMPARE(asked.kind, QStringLiteral("yesno"));
     QCOMPARE(asked.text, QStringLiteral("是否全部删除?"));
     QCOMPARE(asked.caption, QStringLiteral("信息："));
@@ -139,35 +119,35 @@ void TestTextBox::commands() {
 }
 
 void TestTextBox::undo() {
-    Fixture f;
-    auto *edit = f.t.find<QPlainTextEdit>(kSource);
-    f.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
+    TestWindow t;
+    auto *edit = t.find<QPlainTextEdit>(kSource);
+    t.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
     QCOMPARE(edit->toPlainText(), QString());
     edit->setFocus();
     QTest::keyClicks(edit, QStringLiteral("typed"));
     QCOMPARE(edit->toPlainText(), QStringLiteral("typed"));
-    f.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
+    t.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
     QCOMPARE(edit->toPlainText(), QString());
 }
 
 void TestTextBox::deleteAndPasteWithoutText() {
-    Fixture f;
-    auto *edit = f.t.find<QPlainTextEdit>(kSource);
+    TestWindow t;
+    auto *edit = t.find<QPlainTextEdit>(kSource);
     edit->setPlainText(QStringLiteral("keep?"));
     auto *image = new QMimeData;
     image->setData(QStringLiteral("application/octet-stream"), QByteArray("\x01\x02"));
     QGuiApplication::clipboard()->setMimeData(image);
-    f.action(kSourceMenu, QStringLiteral("删除并粘贴"))->trigger();
+    t.action(kSourceMenu, QStringLiteral("删除并粘贴"))->trigger();
     QCOMPARE(edit->toPlainText(), QString());
 }
 
 void TestTextBox::menusOpenAtPointer() {
-    Fixture f;
-    auto *source = f.t.find<QPlainTextEdit>(kSource);
-    auto *replace = f.t.find<QPlainTextEdit>(kReplace);
-    auto *sourceMenu = f.t.find<QMenu>(kSourceMenu);
-    auto *replaceMenu = f.t.find<QMenu>(kReplaceMenu);
-    QTabWidget *tabs = f.t.window().ui().tabs2;
+    TestWindow t;
+    auto *source = t.find<QPlainTextEdit>(kSource);
+    auto *replace = t.find<QPlainTextEdit>(kReplace);
+    auto *sourceMenu = t.find<QMenu>(kSourceMenu);
+    auto *replaceMenu = t.find<QMenu>(kReplaceMenu);
+    QTabWidget *tabs = t.window().ui().tabs2;
 
     tabs->setCurrentWidget(source->parentWidget());
     const QPoint at(20, 15);

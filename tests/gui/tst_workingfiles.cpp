@@ -47,10 +47,6 @@ QString filePath(TestWindow &t, const QString &name) {
     return QDir(t.programDir.path()).filePath(name);
 }
 
-bool waitLoaded(TestWindow &t) {
-    return QTest::qWaitFor([&] { return !t.window().workingFiles()->isLoading(); }, 60000);
-}
-
 // Asks the window to close with answers queued for its questions; true when it closed.
 bool requestClose(TestWindow &t, std::initializer_list<bool> answers) {
     for (bool answer : answers)
@@ -121,7 +117,7 @@ private slots:
 
 void TestWorkingFiles::firstStartInAnEmptyDirectory() {
     TestWindow t;
-    QVERIFY(waitLoaded(t));
+    QVERIFY(!t.window().workingFiles()->isLoading());
     QCOMPARE(readBytes(filePath(t, "gz.txt")), gb(builtInRulesText()));
     QVERIFY(!gb(builtInRulesText()).endsWith("\r\n"));
 
@@ -160,9 +156,8 @@ void TestWorkingFiles::declinedCloseWritesNothing() {
     const QList<std::pair<QString, QByteArray>> files{
         {"bds.txt", "a+"}, {"jl.txt", gb("笔记")}, {"test.txt", "aaa\r\nb"}, {"gz.txt", "x----y"}};
     TestWindow t(withFiles(files));
-    QVERIFY(waitLoaded(t));
-    t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText("changed");
-    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText("changed too");
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    t.setInputs("changed", "changed too");
     t.window().ui().rulesMenu->actions().first()->trigger();
 
     QVERIFY(!requestClose(t, {false}));
@@ -189,7 +184,7 @@ void TestWorkingFiles::loadsEachFileIntoItsControl() {
     const QByteArray rulesBytes = "name----expr" + bytes;
     TestWindow t(
         withFiles({{"bds.txt", bytes}, {"jl.txt", bytes}, {"test.txt", bytes}, {"gz.txt", rulesBytes}}));
-    QVERIFY(waitLoaded(t));
+    QVERIFY(!t.window().workingFiles()->isLoading());
     QCOMPARE(t.find<QPlainTextEdit>("编辑框_表达式")->toPlainText(), text);
     QCOMPARE(t.find<QPlainTextEdit>("编辑框_记录")->toPlainText(), text);
     QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), text);
@@ -212,7 +207,7 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
     QString dir;
     {
         TestWindow t;
-        QVERIFY(waitLoaded(t));
+        QVERIFY(!t.window().workingFiles()->isLoading());
         t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(expression);
         t.find<QPlainTextEdit>("编辑框_记录")->setPlainText(notes);
         t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(source);
@@ -225,7 +220,7 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
             for (const QString &name : TextFiles + QStringList{"gz.txt"})
                 QVERIFY(QFile::copy(QDir(dir).filePath(name), QDir(to).filePath(name)));
         });
-        QVERIFY(waitLoaded(again));
+        QVERIFY(!again.window().workingFiles()->isLoading());
         QCOMPARE(again.find<QPlainTextEdit>("编辑框_表达式")->toPlainText(), expression);
         QCOMPARE(again.find<QPlainTextEdit>("编辑框_记录")->toPlainText(), notes);
         QCOMPARE(again.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
@@ -235,7 +230,7 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
 
 void TestWorkingFiles::rulesSaveFormat() {
     TestWindow t(withFiles({{"gz.txt", QByteArray()}}));
-    QVERIFY(waitLoaded(t));
+    QVERIFY(!t.window().workingFiles()->isLoading());
     QCOMPARE(t.window().ui().rulesList->topLevelItemCount(), 0);
     const QList<Rule> rows{{"有说明", "\\d+", "数字€"},
                            {"无说明", "a|b", ""},
@@ -272,13 +267,13 @@ void TestWorkingFiles::separatorsInsideFieldsAfterAReload() {
     QByteArray file;
     {
         TestWindow t(withFiles({{"gz.txt", QByteArray()}}));
-        QVERIFY(waitLoaded(t));
+        QVERIFY(!t.window().workingFiles()->isLoading());
         t.window().rulesController()->addLoadedRules({saved});
         QVERIFY(requestClose(t, {true}));
         file = readBytes(filePath(t, "gz.txt"));
     }
     TestWindow t(withFiles({{"gz.txt", file}}));
-    QVERIFY(waitLoaded(t));
+    QVERIFY(!t.window().workingFiles()->isLoading());
     QCOMPARE(rulesOf(t), QList<Rule>{reloaded});
 }
 
@@ -295,7 +290,7 @@ void TestWorkingFiles::failedWritesAreReported() {
         for (const QString &name : blocked)
             QVERIFY(QDir(dir).mkdir(name));
     });
-    QVERIFY(waitLoaded(t));
+    QVERIFY(!t.window().workingFiles()->isLoading());
     if (blocked.contains("gz.txt"))
         QCOMPARE(t.window().ui().rulesList->topLevelItemCount(), 0);
     QVERIFY(t.dialogs.asked.isEmpty());

@@ -3,7 +3,10 @@
 #include "app/MainWindowUi.h"
 #include "app/WorkingFiles.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 
 namespace rw {
 
@@ -16,7 +19,7 @@ TestWindow::TestWindow(const std::function<void(const QString &)> &prepare, bool
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("the main window was not exposed");
     // Tests set the boxes themselves: let the start-up loader fill them first.
-    if (waitForLoader && !QTest::qWaitFor([this] { return !m_window->workingFiles()->isLoading(); }, 30000))
+    if (waitForLoader && !QTest::qWaitFor([this] { return !m_window->workingFiles()->isLoading(); }, 60000))
         qWarning("the working files did not finish loading");
 }
 
@@ -28,6 +31,33 @@ bool TestWindow::waitForCaption(const QString &buttonName, const QString &captio
 {
     auto *button = find<QAbstractButton>(buttonName);
     return button && QTest::qWaitFor([&] { return button->text() == caption; }, timeoutMs);
+}
+
+bool TestWindow::clickAndWait(const QString &buttonName, const QString &idleCaption, int timeoutMs)
+{
+    auto *button = find<QAbstractButton>(buttonName);
+    if (!button)
+        return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return waitForCaption(buttonName, idleCaption, timeoutMs);
+}
+
+QAction *TestWindow::action(const QString &menuName, const QString &caption)
+{
+    if (auto *menu = find<QMenu>(menuName)) {
+        for (QAction *item : menu->actions()) {
+            if (item->text() == caption)
+                return item;
+        }
+    }
+    qWarning("no item %s in %s", qPrintable(caption), qPrintable(menuName));
+    return nullptr;
+}
+
+void TestWindow::setInputs(const QString &expression, const QString &source)
+{
+    m_window->ui().expression->setPlainText(expression);
+    m_window->ui().sourceText->setPlainText(source);
 }
 
 } // namespace rw

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+class QAction;
+
 namespace rw {
 
 // A shown main window on the offscreen platform, with scripted dialogs, and ways to reach its controls.
@@ -42,6 +44,12 @@ public:
     QString status();
     // Waits until the button shows caption again (a background run ended); false on time-out.
     bool waitForCaption(const QString &buttonName, const QString &caption, int timeoutMs = 20000);
+    // Clicks the button and waits until it shows idleCaption again; false on time-out.
+    bool clickAndWait(const QString &buttonName, const QString &idleCaption, int timeoutMs = 20000);
+    // The item with this caption in the context menu of that objectName; null, with a warning, when missing.
+    QAction *action(const QString &menuName, const QString &caption);
+    // Puts the texts into the expression box and the source-text box.
+    void setInputs(const QString &expression, const QString &source);
 
 private:
     std::unique_ptr<MainWindow> m_window;

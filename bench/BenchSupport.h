@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+// What the benchmark programs share: medians of repeated timings, and how long the UI thread goes without
+// serving its event loop while a command runs. Qt Core only, so benches over either library can use it.
+namespace rwbench {
+
+// The middle value (the upper of the two middle ones for an even count); values must not be empty.
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Runs work runs times; the median of its wall-clock times in ms.
+inline double medianMs(int runs, const std::function<void()> &work) {
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return median(std::move(times));
+}
+
+// From construction on, the longest stall of the UI thread: the largest gap between ticks of a 10 ms timer,
+// which only ticks while the event loop runs.
+class GapMeter final {
+public:
+    GapMeter() {
+        m_tick.setInterval(10);
+        QObject::connect(&m_tick, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, double(m_sinceTick.nsecsElapsed()) / 1e6);
+            m_sinceTick.restart();
+        });
+        m_tick.start();
+        m_sinceTick.start();
+    }
+
+    // The longest gap so far in ms; the stretch since the last tick counts too, as the last piece of work
+    // may end before the next tick could come.
+    double longestMs() const { return std::max(m_longest, double(m_sinceTick.nsecsElapsed()) / 1e6); }
+
+private:
+    QTimer m_tick;
+    QElapsedTimer m_sinceTick;
+    double m_longest = 0;
+};
+
+// Runs the event loop until done() holds. It polls: processEvents with a time limit returns at once when no
+// event is pending, so the UI thread keeps one core busy meanwhile.
+inline void waitUntil(const std::function<bool()> &done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+struct Timing {
+    double ms;           // from start() until done() held
+    double longestGapMs; // the longest stall of the UI thread meanwhile
+};
+
+// Calls start(), then runs the event loop until done() holds.
+inline Timing measure(const std::function<void()> &start, const std::function<bool()> &done) {
+    const GapMeter gaps;
+    QElapsedTimer timer;
+    timer.start();
+    start();
+    waitUntil(done);
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    return {ms, gaps.longestMs()};
+}
+
+// Benches that show a window run on the offscreen platform unless the environment names another.
+inline void preferOffscreenPlatform() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace rwbench
