@@ -2,6 +2,12 @@
 
 namespace rw {
 
+namespace {
+// A cell shows at most this much of its text: laying out a match of megabytes (say [\s\S]* over the whole
+// text) for one line of a list would hold the window for seconds at every repaint.
+constexpr qsizetype kShownChars = 2000;
+} // namespace
+
 ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 int ResultsModel::rowCount(const QModelIndex &parent) const
@@ -18,7 +24,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    return m_table.cell(index.row(), index.column());
+    return m_table.cell(index.row(), index.column(), kShownChars);
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -2,7 +2,10 @@
 #include "app/MainWindowUi.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -72,6 +75,7 @@ private slots:
     void runawayPatternStopsAtTheLimit();
     void secondClickStopsAndANewRunStartsAtOnce();
     void modelKeepsItsContract();
+    void hugeMatchIsShownShortenedButExportedWhole();
 };
 
 void TestMatch::listsEveryMatch_data()
@@ -202,6 +206,23 @@ void TestMatch::modelKeepsItsContract()
     QCOMPARE(rows(t).size(), 60000);
     QVERIFY(runMatch(t, "c", "abc"));
     QVERIFY(runMatch(t, "(", "abc"));
+}
+
+void TestMatch::hugeMatchIsShownShortenedButExportedWhole()
+{
+    TestWindow t;
+    const QString huge = QString(100000, QLatin1Char('x'));
+    QVERIFY(runMatch(t, "x+", huge));
+    const QString shown = rows(t).value(0).value(1);
+    QVERIFY(shown.size() < 10000);
+    QVERIFY(huge.startsWith(shown.chopped(1)));
+    QCOMPARE(shown.back(), QChar(0x2026));
+
+    QGuiApplication::clipboard()->clear();
+    t.dialogs.texts.push_back(QStringLiteral("{2}#换行符"));
+    t.action("匹配结果右键菜单", "导出到剪辑板")->trigger();
+    QTRY_COMPARE(t.status(), QStringLiteral("已放置剪辑板"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), huge);
 }
 
 QTEST_MAIN(TestMatch)

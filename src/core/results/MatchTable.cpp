@@ -2,13 +2,16 @@
 
 namespace rw {
 
-QString MatchTable::cell(qsizetype row, int column) const
+QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
     if (column == 0)
         return QString::number(row + 1);
-    return m_matches.text(m_subject, row, column - 1).toString();
+    const QStringView text = m_matches.text(m_subject, row, column - 1);
+    if (limit < 0 || text.size() <= limit)
+        return text.toString();
+    return text.first(limit).toString() + QChar(0x2026);
 }
 
 void MatchTable::reset(QString subject)

@@ -18,8 +18,9 @@ public:
     qsizetype rowCount() const { return m_matches.size(); }
     int columnCount() const { return 2 + m_submatchColumns; }
     int submatchColumns() const { return m_submatchColumns; }
-    // The text of a cell, row and column from 0; empty outside the table.
-    QString cell(qsizetype row, int column) const;
+    // The text of a cell, row and column from 0; empty outside the table. With a limit, a longer text is
+    // cut to its first limit characters followed by "…" (for showing, never for exporting).
+    QString cell(qsizetype row, int column, qsizetype limit = -1) const;
 
     const QString &subject() const { return m_subject; }
     const MatchSet &matches() const { return m_matches; }
