@@ -22,8 +22,7 @@ using rwbench::median;
 
 namespace {
 
-QString generateText(int lines)
-{
+QString generateText(int lines) {
     QString text;
     text.reserve(qsizetype(lines) * 24);
     for (int i = 0; i < lines; ++i)
@@ -33,8 +32,7 @@ QString generateText(int lines)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     rwbench::preferOffscreenPlatform();
     QApplication app(argc, argv);
     const int runs = 6;
@@ -95,7 +93,8 @@ int main(int argc, char *argv[])
     std::printf("%-34s %10.1f\n", "repeated run, same text (ms)", median(listed));
     std::printf("%-34s %10.2f  (goal <= 3)\n", "  ratio to bare engine", median(listed) / median(bare));
     std::printf("%-34s %10.1f  (goal <= 64)\n", "list memory per match (bytes)", bytesPerMatch);
-    std::printf("%-34s %10.1f  (goal <= 100)\n", "longest UI-thread gap, any run (ms)", *std::max_element(gaps.begin(), gaps.end()));
+    std::printf("%-34s %10.1f  (goal <= 100)\n", "longest UI-thread gap, any run (ms)",
+                *std::max_element(gaps.begin(), gaps.end()));
     std::printf("%-34s %10lld\n", "bare engine matches", static_cast<long long>(bareMatches));
     return rows == bareMatches ? 0 : 1;
 }

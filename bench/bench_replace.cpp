@@ -20,8 +20,7 @@ constexpr int Matches = 1'000'000;
 
 // Log-like lines with "\r\n" breaks, as the engine gets them: one number pair per line among words,
 // Chinese text and a lone number that doesn't match.
-QString generateText()
-{
+QString generateText() {
     QString text;
     text.reserve(Matches * 40);
     for (int i = 0; i < Matches; ++i) {
@@ -36,8 +35,7 @@ QString generateText()
 
 // Runs the operations one after the other, Runs times, so that a change in the machine's load touches
 // them all alike; returns each operation's median.
-std::vector<double> interleavedMediansMs(const std::vector<std::function<void()>> &operations)
-{
+std::vector<double> interleavedMediansMs(const std::vector<std::function<void()>> &operations) {
     std::vector<std::vector<double>> times(operations.size());
     for (int run = 0; run < Runs; ++run) {
         for (std::size_t op = 0; op < operations.size(); ++op) {
@@ -53,15 +51,13 @@ std::vector<double> interleavedMediansMs(const std::vector<std::function<void()>
     return medians;
 }
 
-void printRow(const char *what, double ms, double baseline)
-{
+void printRow(const char *what, double ms, double baseline) {
     std::printf("%-46s %10.1f %8.2f\n", what, ms, ms / baseline);
 }
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const QString text = generateText();
     // The replace command runs with the component's defaults; the baseline uses the same compiled pattern.

@@ -25,8 +25,7 @@ const QSize kOuterSize(722, 530);
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
-    : QWidget(parent), m_context(context), m_ui(std::make_unique<MainWindowUi>(this))
-{
+    : QWidget(parent), m_context(context), m_ui(std::make_unique<MainWindowUi>(this)) {
     setObjectName(QStringLiteral("主窗口"));
     setWindowTitle(QStringLiteral("Dask_Tovanel  v1.6"));
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
@@ -42,8 +41,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_files->startLoading();
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     // Hiding moves the focus, which commits an open rules edit: let that happen while the controls and
     // the controllers still exist, not in the base destructor after the members are gone.
     hide();
@@ -57,20 +55,17 @@ MainWindow::~MainWindow()
 }
 
 // A file of any kind dropped anywhere on the window goes to the source text; of several, the first.
-void MainWindow::dragEnterEvent(QDragEnterEvent *event)
-{
+void MainWindow::dragEnterEvent(QDragEnterEvent *event) {
     if (!Importer::droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
-void MainWindow::dragMoveEvent(QDragMoveEvent *event)
-{
+void MainWindow::dragMoveEvent(QDragMoveEvent *event) {
     if (!Importer::droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
-void MainWindow::dropEvent(QDropEvent *event)
-{
+void MainWindow::dropEvent(QDropEvent *event) {
     const QString path = Importer::droppedFile(event->mimeData());
     if (path.isEmpty())
         return;
@@ -78,22 +73,19 @@ void MainWindow::dropEvent(QDropEvent *event)
     m_importer->load(path);
 }
 
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
+void MainWindow::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     relayout();
 }
 
-void MainWindow::closeEvent(QCloseEvent *event)
-{
+void MainWindow::closeEvent(QCloseEvent *event) {
     if (m_files->confirmClose())
         event->accept();
     else
         event->ignore();
 }
 
-void MainWindow::showEvent(QShowEvent *event)
-{
+void MainWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (!m_placed) {
         m_placed = true;
@@ -109,8 +101,7 @@ void MainWindow::showEvent(QShowEvent *event)
     relayout();
 }
 
-void MainWindow::relayout()
-{
+void MainWindow::relayout() {
     m_ui->apply(computeLayout(width(), height()), width(), height());
 }
 

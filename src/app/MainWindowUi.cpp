@@ -22,8 +22,7 @@ namespace rw {
 namespace {
 
 // "宋体" at 9 pt, falling back to whatever CJK face the system has.
-QFont songTiFont(int pointSize)
-{
+QFont songTiFont(int pointSize) {
     QFont font;
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
                       QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
@@ -32,21 +31,18 @@ QFont songTiFont(int pointSize)
     return font;
 }
 
-template <typename W> W *named(W *widget, const char *name)
-{
+template <typename W> W *named(W *widget, const char *name) {
     widget->setObjectName(QString::fromUtf8(name));
     return widget;
 }
 
-QWidget *addPage(QTabWidget *tabs, const char *title)
-{
+QWidget *addPage(QTabWidget *tabs, const char *title) {
     auto *page = new QWidget;
     tabs->addTab(page, QString::fromUtf8(title));
     return page;
 }
 
-QPlainTextEdit *plainBox(QWidget *page, const char *name)
-{
+QPlainTextEdit *plainBox(QWidget *page, const char *name) {
     auto *box = named(new QPlainTextEdit(page), name);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -54,8 +50,7 @@ QPlainTextEdit *plainBox(QWidget *page, const char *name)
     return box;
 }
 
-QPlainTextEdit *richBox(QWidget *page, const char *name)
-{
+QPlainTextEdit *richBox(QWidget *page, const char *name) {
     QPlainTextEdit *box = plainBox(page, name);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     box->setFont(songTiFont(9));
@@ -68,8 +63,7 @@ QPlainTextEdit *richBox(QWidget *page, const char *name)
     return box;
 }
 
-QMenu *menu(QWidget *window, const char *name, std::initializer_list<const char *> items)
-{
+QMenu *menu(QWidget *window, const char *name, std::initializer_list<const char *> items) {
     auto *m = named(new QMenu(window), name);
     for (const char *item : items) {
         if (qstrcmp(item, "-") == 0)
@@ -80,15 +74,13 @@ QMenu *menu(QWidget *window, const char *name, std::initializer_list<const char 
     return m;
 }
 
-void place(QWidget *w, const QRect &r, const QPoint &offset = {})
-{
+void place(QWidget *w, const QRect &r, const QPoint &offset = {}) {
     w->setGeometry(r.left() - offset.x(), r.top() - offset.y(), qMax(0, r.width()), qMax(0, r.height()));
 }
 
 // Where a tab control's pages start, relative to the tab control: the design positions of page
 // controls count from the tab control's own corner.
-QPoint pageOffset(QTabWidget *tabs)
-{
+QPoint pageOffset(QTabWidget *tabs) {
     QWidget *page = tabs->currentWidget();
     if (page && tabs->isVisible())
         return page->mapTo(tabs, QPoint(0, 0));
@@ -97,8 +89,7 @@ QPoint pageOffset(QTabWidget *tabs)
 
 } // namespace
 
-MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
-{
+MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     const WindowLayout d = designLayout();
     QFont tabFont(QStringLiteral("SimSun"));
     tabFont.setFamilies(songTiFont(9).families());
@@ -144,11 +135,11 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
     notes = plainBox(notesPage, "编辑框_记录");
     about = plainBox(aboutPage, "编辑框_关于");
     about->setReadOnly(true);
-    about->setPlainText(QStringLiteral(
-        "正则表达式工作台\n"
-        "输入表达式和源文本，按“匹配”列出每个匹配及其子匹配；“替换”把每个匹配换成替换内容。\n"
-        "匹配结果可按自定义格式导出到剪辑板或桌面；规则页保存常用表达式。\n"
-        "表达式、记事本、源文本和规则在确认关闭时保存到程序目录。"));
+    about->setPlainText(
+        QStringLiteral("正则表达式工作台\n"
+                       "输入表达式和源文本，按“匹配”列出每个匹配及其子匹配；“替换”把每个匹配换成替换内容。\n"
+                       "匹配结果可按自定义格式导出到剪辑板或桌面；规则页保存常用表达式。\n"
+                       "表达式、记事本、源文本和规则在确认关闭时保存到程序目录。"));
 
     resultsList = named(new QTableView(resultsPage), "超级列表框_结果");
     resultsList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -180,8 +171,9 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
     statusBar->addWidget(statusLabel);
     statusBar->addWidget(statusMessage, 1);
 
-    sourceMenu = menu(window, "源文本右键菜单",
-                      {"撤销", "-", "复制", "-", "粘贴", "-", "剪切", "-", "复制全部", "删除全部", "-", "删除并粘贴"});
+    sourceMenu =
+        menu(window, "源文本右键菜单",
+             {"撤销", "-", "复制", "-", "粘贴", "-", "剪切", "-", "复制全部", "删除全部", "-", "删除并粘贴"});
     resultsMenu = menu(window, "匹配结果右键菜单", {"导出到剪辑板", "-", "导出到桌面txt"});
     replaceMenu = menu(window, "替换结果右键菜单", {"A复制", "-", "A全部删除", "A复制全部"});
     rulesMenu = menu(window, "规则右键菜单", {"添加新一行", "删除这行", "-", "复制表达式"});
@@ -190,16 +182,20 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window)
     // The controls that no resize moves keep their design geometry on their page.
     place(keywordLabel, QRect(16, 31, 64, 16), pageOffset(tabs2));
     // A transparent label shows its whole caption even where the face is wider than the design's.
-    keywordLabel->resize(qMax(keywordLabel->width(), keywordLabel->sizeHint().width()), keywordLabel->height());
+    keywordLabel->resize(qMax(keywordLabel->width(), keywordLabel->sizeHint().width()),
+                         keywordLabel->height());
     place(about, QRect(0, 23, 699, 160), pageOffset(tabs1));
 }
 
-void MainWindowUi::setStatus(const QString &text) { statusMessage->setText(text); }
+void MainWindowUi::setStatus(const QString &text) {
+    statusMessage->setText(text);
+}
 
-QString MainWindowUi::status() const { return statusMessage->text(); }
+QString MainWindowUi::status() const {
+    return statusMessage->text();
+}
 
-void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeight)
-{
+void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeight) {
     place(group1, l.group1);
     place(group2, l.group2);
     place(tabs1, l.tabs1);

@@ -34,37 +34,37 @@ public:
     // their tab control, as in the design, and placed on their page accordingly.
     void apply(const WindowLayout &layout, int clientWidth, int clientHeight);
 
-    QGroupBox *group1 = nullptr;           // 分组框1
-    QGroupBox *group2 = nullptr;           // 分组框2
-    QTabWidget *tabs1 = nullptr;           // 高级选择夹1: 表达式, 规则, 记事本, 关于
-    QTabWidget *tabs2 = nullptr;           // 高级选择夹2: 匹配结果, 源文本, 替换结果
-    QStatusBar *statusBar = nullptr;       // 状态条1
-    QLabel *statusLabel = nullptr;         // part 0: "状态："
-    QLabel *statusMessage = nullptr;       // part 1
+    QGroupBox *group1 = nullptr;     // 分组框1
+    QGroupBox *group2 = nullptr;     // 分组框2
+    QTabWidget *tabs1 = nullptr;     // 高级选择夹1: 表达式, 规则, 记事本, 关于
+    QTabWidget *tabs2 = nullptr;     // 高级选择夹2: 匹配结果, 源文本, 替换结果
+    QStatusBar *statusBar = nullptr; // 状态条1
+    QLabel *statusLabel = nullptr;   // part 0: "状态："
+    QLabel *statusMessage = nullptr; // part 1
 
-    QPlainTextEdit *expression = nullptr;  // 编辑框_表达式
-    QCheckBox *checkGlobal = nullptr;      // 选择框_全局匹配
-    QCheckBox *checkCase = nullptr;        // 选择框_区分大小写
-    QCheckBox *checkMultiline = nullptr;   // 选择框_多行模式
-    QPushButton *replaceButton = nullptr;  // 按钮_替换
-    QPushButton *matchButton = nullptr;    // 按钮_匹配
-    QTreeWidget *rulesList = nullptr;      // 超级列表框_表达式
-    QLineEdit *cellEditor = nullptr;       // 编辑框1
-    QPlainTextEdit *notes = nullptr;       // 编辑框_记录
-    QPlainTextEdit *about = nullptr;       // 编辑框_关于
+    QPlainTextEdit *expression = nullptr; // 编辑框_表达式
+    QCheckBox *checkGlobal = nullptr;     // 选择框_全局匹配
+    QCheckBox *checkCase = nullptr;       // 选择框_区分大小写
+    QCheckBox *checkMultiline = nullptr;  // 选择框_多行模式
+    QPushButton *replaceButton = nullptr; // 按钮_替换
+    QPushButton *matchButton = nullptr;   // 按钮_匹配
+    QTreeWidget *rulesList = nullptr;     // 超级列表框_表达式
+    QLineEdit *cellEditor = nullptr;      // 编辑框1
+    QPlainTextEdit *notes = nullptr;      // 编辑框_记录
+    QPlainTextEdit *about = nullptr;      // 编辑框_关于
 
-    QTableView *resultsList = nullptr;     // 超级列表框_结果
-    QLabel *keywordLabel = nullptr;        // 透明标签1
-    QLineEdit *keyword = nullptr;          // 编辑框_关键字
-    QPushButton *searchButton = nullptr;   // 按钮_搜索关键字
-    QPushButton *importButton = nullptr;   // 按钮_本地导入
-    QPlainTextEdit *sourceText = nullptr;  // 编辑框_源文本
+    QTableView *resultsList = nullptr;       // 超级列表框_结果
+    QLabel *keywordLabel = nullptr;          // 透明标签1
+    QLineEdit *keyword = nullptr;            // 编辑框_关键字
+    QPushButton *searchButton = nullptr;     // 按钮_搜索关键字
+    QPushButton *importButton = nullptr;     // 按钮_本地导入
+    QPlainTextEdit *sourceText = nullptr;    // 编辑框_源文本
     QPlainTextEdit *replaceResult = nullptr; // 编辑框_替换结果
 
-    QMenu *sourceMenu = nullptr;           // 源文本右键菜单
-    QMenu *resultsMenu = nullptr;          // 匹配结果右键菜单
-    QMenu *replaceMenu = nullptr;          // 替换结果右键菜单
-    QMenu *rulesMenu = nullptr;            // 规则右键菜单
+    QMenu *sourceMenu = nullptr;  // 源文本右键菜单
+    QMenu *resultsMenu = nullptr; // 匹配结果右键菜单
+    QMenu *replaceMenu = nullptr; // 替换结果右键菜单
+    QMenu *rulesMenu = nullptr;   // 规则右键菜单
 
 private:
     QWidget *m_window;

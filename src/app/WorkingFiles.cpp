@@ -2,11 +2,11 @@
 
 #include "MainWindowUi.h"
 #include "platform/AppContext.h"
+#include "platform/BoxText.h"
 #include "platform/Dialogs.h"
 #include "rules/BuiltInRules.h"
 #include "rules/RulesCodec.h"
 #include "rules/RulesController.h"
-#include "platform/BoxText.h"
 #include "text/LineBreaks.h"
 #include "text/WorkingFile.h"
 #include "textbox/LargeText.h"

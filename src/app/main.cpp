@@ -5,8 +5,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     rw::QtDialogs dialogs;
     rw::AppContext context{dialogs, QCoreApplication::applicationDirPath(),

@@ -24,8 +24,7 @@ const QString kTemplatePrompt =
     QStringLiteral("格式:{3}#换行符\r\n解释: 3=第三列 #换行符=换行符\r\n完全自定义格式");
 const QString kFailed = QStringLiteral("导出失败: ");
 
-QAction *actionNamed(QMenu *menu, const QString &caption)
-{
+QAction *actionNamed(QMenu *menu, const QString &caption) {
     for (QAction *action : menu->actions()) {
         if (action->text() == caption)
             return action;
@@ -35,8 +34,7 @@ QAction *actionNamed(QMenu *menu, const QString &caption)
 
 // Writes text as UTF-8 (the system's own encoding here) through a temporary file, so a failed write leaves
 // any earlier file whole; the reason of a failure, or an empty text.
-QString writeFile(const QString &path, const QString &text)
-{
+QString writeFile(const QString &path, const QString &text) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
@@ -48,8 +46,7 @@ QString writeFile(const QString &path, const QString &text)
 } // namespace
 
 ExportController::ExportController(MainWindowUi &ui, AppContext &context, QObject *parent)
-    : QObject(parent), m_ui(ui), m_context(context)
-{
+    : QObject(parent), m_ui(ui), m_context(context) {
     connect(m_ui.resultsList, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         popUpMenu(m_ui.resultsMenu, m_ui.resultsList->viewport()->mapToGlobal(pos));
     });
@@ -59,8 +56,7 @@ ExportController::ExportController(MainWindowUi &ui, AppContext &context, QObjec
         connect(action, &QAction::triggered, this, [this] { onExport(Target::DesktopFile); });
 }
 
-void ExportController::onExport(Target target)
-{
+void ExportController::onExport(Target target) {
     const std::optional<QString> typed =
         m_context.dialogs.askText(m_ui.resultsList->window(), QStringLiteral("导出格式"), kTemplatePrompt);
     if (!typed)
@@ -77,16 +73,14 @@ void ExportController::onExport(Target target)
     });
 }
 
-void ExportController::deliver(Target target, const QString &text)
-{
+void ExportController::deliver(Target target, const QString &text) {
     if (target == Target::Clipboard)
         toClipboard(text);
     else
         toDesktopFile(text);
 }
 
-void ExportController::toClipboard(const QString &text)
-{
+void ExportController::toClipboard(const QString &text) {
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(text);
     // The platform may refuse the clipboard without saying so; reading it back tells.
@@ -96,8 +90,7 @@ void ExportController::toClipboard(const QString &text)
         m_ui.setStatus(QStringLiteral("已放置剪辑板"));
 }
 
-void ExportController::toDesktopFile(const QString &text)
-{
+void ExportController::toDesktopFile(const QString &text) {
     // A cancelled name prompt names the file after the date and time.
     const QString typedName =
         m_context.dialogs.askText(m_ui.resultsList->window(), QStringLiteral("好了,请填写txt名字"))

@@ -2,8 +2,7 @@
 
 namespace rw {
 
-void MatchTableCells::appendCell(qsizetype row, int column, QString &out) const
-{
+void MatchTableCells::appendCell(qsizetype row, int column, QString &out) const {
     if (row < 0 || row >= m_table.rowCount() || column < 0 || column >= m_table.columnCount())
         return;
     if (column > 0) {

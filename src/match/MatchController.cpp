@@ -2,8 +2,8 @@
 
 #include "ResultsModel.h"
 #include "app/MainWindowUi.h"
-#include "regex/Pattern.h"
 #include "platform/BoxText.h"
+#include "regex/Pattern.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -27,24 +27,27 @@ constexpr qint64 kBatchMillis = 50;
 } // namespace
 
 MatchController::MatchController(MainWindowUi &ui, QObject *parent)
-    : QObject(parent), m_ui(ui), m_model(new ResultsModel(this))
-{
+    : QObject(parent), m_ui(ui), m_model(new ResultsModel(this)) {
     m_ui.resultsList->setModel(m_model);
     for (int c = 0; c < 2; ++c)
         m_ui.resultsList->setColumnWidth(c, kDesignColumnWidth[c]);
-    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex &, int first, int last) {
-        for (int c = first; c <= last; ++c)
-            m_ui.resultsList->setColumnWidth(c, kSubmatchColumnWidth);
-    });
+    connect(m_model, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex &, int first, int last) {
+                for (int c = first; c <= last; ++c)
+                    m_ui.resultsList->setColumnWidth(c, kSubmatchColumnWidth);
+            });
     connect(m_ui.matchButton, &QPushButton::clicked, this, &MatchController::onClicked);
 }
 
-MatchController::~MatchController() { abandon(); }
+MatchController::~MatchController() {
+    abandon();
+}
 
-void MatchController::abandon() { m_runs.abandon(); }
+void MatchController::abandon() {
+    m_runs.abandon();
+}
 
-void MatchController::onClicked()
-{
+void MatchController::onClicked() {
     if (m_ui.matchButton->text() == kIdle) {
         m_ui.matchButton->setText(kBusy);
         start();
@@ -55,8 +58,7 @@ void MatchController::onClicked()
     m_ui.matchButton->setText(kIdle);
 }
 
-void MatchController::start()
-{
+void MatchController::start() {
     const quint64 run = m_runs.begin();
     RegexOptions options;
     options.ignoreCase = !m_ui.checkCase->isChecked();
@@ -66,13 +68,13 @@ void MatchController::start()
     m_model->reset(QString());
     BoxText::of(m_ui.sourceText)->take(this, [this, run, options, expression](const QString &subject) {
         if (m_runs.isCurrent(run))
-            runInBackground([this, run, options, expression, subject] { match(run, options, expression, subject); });
+            runInBackground(
+                [this, run, options, expression, subject] { match(run, options, expression, subject); });
     });
 }
 
 void MatchController::match(quint64 run, const RegexOptions &options, const QString &expression,
-                            const QString &subject)
-{
+                            const QString &subject) {
     const Pattern pattern = Pattern::compile(expression, options);
     if (!pattern.isValid()) {
         postTo(this, [this, run] { finish(run, MatchStatus::Rejected, 0); });
@@ -108,15 +110,13 @@ void MatchController::match(quint64 run, const RegexOptions &options, const QStr
     postTo(this, [this, run, status, submatches] { finish(run, status, submatches); });
 }
 
-void MatchController::addBatch(quint64 run, const MatchSet &batch)
-{
+void MatchController::addBatch(quint64 run, const MatchSet &batch) {
     if (!m_runs.isCurrent(run))
         return;
     m_model->appendBatch(batch);
 }
 
-void MatchController::finish(quint64 run, MatchStatus status, int submatchCount)
-{
+void MatchController::finish(quint64 run, MatchStatus status, int submatchCount) {
     if (!m_runs.isCurrent(run))
         return;
     m_runs.abandon();

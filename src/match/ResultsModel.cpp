@@ -10,25 +10,21 @@ constexpr qsizetype kShownChars = 2000;
 
 ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-int ResultsModel::rowCount(const QModelIndex &parent) const
-{
+int ResultsModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_table.rowCount());
 }
 
-int ResultsModel::columnCount(const QModelIndex &parent) const
-{
+int ResultsModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : m_table.columnCount();
 }
 
-QVariant ResultsModel::data(const QModelIndex &index, int role) const
-{
+QVariant ResultsModel::data(const QModelIndex &index, int role) const {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     return m_table.cell(index.row(), index.column(), kShownChars);
 }
 
-QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section == 0)
@@ -38,15 +34,13 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
     return QStringLiteral("子匹配文本%1").arg(section - 1);
 }
 
-void ResultsModel::reset(const QString &subject)
-{
+void ResultsModel::reset(const QString &subject) {
     beginResetModel();
     m_table.reset(subject);
     endResetModel();
 }
 
-void ResultsModel::appendBatch(const MatchSet &batch)
-{
+void ResultsModel::appendBatch(const MatchSet &batch) {
     if (batch.isEmpty())
         return;
     const int oldColumns = m_table.columnCount();

@@ -8,36 +8,37 @@
 
 namespace rw {
 
-QString boxText(const QPlainTextEdit *box) { return paragraphsToCrLf(box->document()->toRawText()); }
+QString boxText(const QPlainTextEdit *box) {
+    return paragraphsToCrLf(box->document()->toRawText());
+}
 
-BoxText *BoxText::of(QPlainTextEdit *box)
-{
+BoxText *BoxText::of(QPlainTextEdit *box) {
     if (auto *keeper = box->findChild<BoxText *>(QString(), Qt::FindDirectChildrenOnly))
         return keeper;
     return new BoxText(box);
 }
 
-BoxText::BoxText(QPlainTextEdit *box) : QObject(box), m_box(box) { watch(); }
+BoxText::BoxText(QPlainTextEdit *box) : QObject(box), m_box(box) {
+    watch();
+}
 
-void BoxText::watch()
-{
+void BoxText::watch() {
     if (m_document == m_box->document())
         return;
     disconnect(m_watch);
     m_document = m_box->document();
-    m_watch = connect(m_document, &QTextDocument::contentsChange, this, [this](int, int, int) { invalidate(); });
+    m_watch =
+        connect(m_document, &QTextDocument::contentsChange, this, [this](int, int, int) { invalidate(); });
     invalidate();
 }
 
-void BoxText::invalidate()
-{
+void BoxText::invalidate() {
     ++m_generation;
     m_valid = false;
     m_text.clear();
 }
 
-void BoxText::take(QObject *context, std::function<void(const QString &)> done)
-{
+void BoxText::take(QObject *context, std::function<void(const QString &)> done) {
     watch();
     m_waiting.push_back({context, std::move(done)});
     if (m_valid) {
@@ -70,8 +71,7 @@ void BoxText::take(QObject *context, std::function<void(const QString &)> done)
     });
 }
 
-void BoxText::deliver()
-{
+void BoxText::deliver() {
     std::vector<Waiting> waiting;
     waiting.swap(m_waiting);
     const QString text = m_text;

@@ -4,8 +4,7 @@
 
 namespace rw {
 
-void popUpMenu(QMenu *menu, const QPoint &globalPos)
-{
+void popUpMenu(QMenu *menu, const QPoint &globalPos) {
     menu->popup(globalPos + QPoint(3, 3));
 }
 

@@ -25,7 +25,8 @@ public:
                       Icon icon = Icon::None) = 0;
     // The one-line input box: the typed text on confirmation (possibly empty), nullopt on cancel.
     // An empty title shows "请输入：".
-    virtual std::optional<QString> askText(QWidget *parent, const QString &title, const QString &prompt = {}) = 0;
+    virtual std::optional<QString> askText(QWidget *parent, const QString &title,
+                                           const QString &prompt = {}) = 0;
     // The open-file dialog: the chosen path, or an empty text when cancelled.
     virtual QString chooseOpenFile(QWidget *parent, const QString &title, const QString &filter,
                                    const QString &startDir, const QString &defaultSuffix) = 0;

@@ -12,8 +12,7 @@
 namespace rw {
 
 namespace {
-QMessageBox::Icon toQt(Dialogs::Icon icon)
-{
+QMessageBox::Icon toQt(Dialogs::Icon icon) {
     switch (icon) {
     case Dialogs::Icon::Question:
         return QMessageBox::Question;
@@ -26,26 +25,24 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 }
 } // namespace
 
-bool QtDialogs::askYesNo(QWidget *parent, const QString &text, const QString &caption, Icon icon)
-{
+bool QtDialogs::askYesNo(QWidget *parent, const QString &text, const QString &caption, Icon icon) {
     QMessageBox box(toQt(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
-void QtDialogs::tell(QWidget *parent, const QString &text, const QString &caption, Icon icon)
-{
+void QtDialogs::tell(QWidget *parent, const QString &text, const QString &caption, Icon icon) {
     QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
-std::optional<QString> QtDialogs::askText(QWidget *parent, const QString &title, const QString &prompt)
-{
+std::optional<QString> QtDialogs::askText(QWidget *parent, const QString &title, const QString &prompt) {
     QDialog dialog(parent);
     dialog.setWindowTitle(title.isEmpty() ? QStringLiteral("请输入：") : title);
     auto *layout = new QVBoxLayout(&dialog);
     if (!prompt.isEmpty()) {
-        auto *label = new QLabel(QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")), &dialog);
+        auto *label =
+            new QLabel(QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")), &dialog);
         layout->addWidget(label);
     }
     auto *edit = new QLineEdit(&dialog);
@@ -64,8 +61,7 @@ std::optional<QString> QtDialogs::askText(QWidget *parent, const QString &title,
 }
 
 QString QtDialogs::chooseOpenFile(QWidget *parent, const QString &title, const QString &filter,
-                                  const QString &startDir, const QString &defaultSuffix)
-{
+                                  const QString &startDir, const QString &defaultSuffix) {
     QFileDialog dialog(parent, title, startDir, filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -23,17 +23,19 @@ constexpr int kReplaceResultPage = 2;
 } // namespace
 
 ReplaceController::ReplaceController(MainWindowUi &ui, AppContext &context, QObject *parent)
-    : QObject(parent), m_ui(ui), m_context(context)
-{
+    : QObject(parent), m_ui(ui), m_context(context) {
     connect(m_ui.replaceButton, &QPushButton::clicked, this, &ReplaceController::onClicked);
 }
 
-ReplaceController::~ReplaceController() { abandon(); }
+ReplaceController::~ReplaceController() {
+    abandon();
+}
 
-void ReplaceController::abandon() { m_runs.abandon(); }
+void ReplaceController::abandon() {
+    m_runs.abandon();
+}
 
-void ReplaceController::onClicked()
-{
+void ReplaceController::onClicked() {
     if (m_ui.replaceButton->text() != kIdle) {
         // The engine call can't be interrupted cleanly: the run is abandoned instead, so whatever it
         // still delivers is dropped and a new run may start while it winds down.
@@ -49,8 +51,7 @@ void ReplaceController::onClicked()
     start();
 }
 
-void ReplaceController::start()
-{
+void ReplaceController::start() {
     const quint64 run = m_runs.begin();
     const QString expression = boxText(m_ui.expression);
     BoxText::of(m_ui.sourceText)->take(this, [this, run, expression](const QString &subject) {
@@ -59,8 +60,7 @@ void ReplaceController::start()
     });
 }
 
-void ReplaceController::replace(quint64 run, const QString &expression, const QString &subject)
-{
+void ReplaceController::replace(quint64 run, const QString &expression, const QString &subject) {
     const QString replacement = m_replacement;
     const PlainDocumentSettings settings = plainDocumentSettings(m_ui.replaceResult);
     QThread *uiThread = thread();
@@ -89,8 +89,7 @@ void ReplaceController::replace(quint64 run, const QString &expression, const QS
     });
 }
 
-void ReplaceController::finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result)
-{
+void ReplaceController::finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result) {
     // A stop that came first has already finished this run.
     if (!m_runs.isCurrent(run)) {
         disposeDocument(std::move(result));

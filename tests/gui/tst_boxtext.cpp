@@ -10,8 +10,7 @@
 using namespace rw;
 
 namespace {
-std::optional<QString> takeNow(QPlainTextEdit &box)
-{
+std::optional<QString> takeNow(QPlainTextEdit &box) {
     std::optional<QString> got;
     BoxText::of(&box)->take(&box, [&](const QString &text) { got = text; });
     if (!QTest::qWaitFor([&] { return got.has_value(); }, 20000))
@@ -33,25 +32,23 @@ private slots:
     void paragraphsBecomeCrLf();
 };
 
-void TestBoxText::givesTheTextWithCrLf_data()
-{
+void TestBoxText::givesTheTextWithCrLf_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
     QTest::newRow("breaks, blank lines, surrogate pair") << QStringLiteral("a\nb\n\nc😀\n");
     QTest::newRow("crlf from a file") << QStringLiteral("a\r\nb");
 }
 
-void TestBoxText::givesTheTextWithCrLf()
-{
+void TestBoxText::givesTheTextWithCrLf() {
     QFETCH(QString, text);
     QPlainTextEdit box;
     box.setPlainText(text);
-    QCOMPARE(takeNow(box), QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"))
+    QCOMPARE(takeNow(box), QString(text)
+                               .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                                .replace(QLatin1Char('\n'), QLatin1String("\r\n")));
 }
 
-void TestBoxText::followsEveryEdit()
-{
+void TestBoxText::followsEveryEdit() {
     QPlainTextEdit box;
     box.setPlainText(QStringLiteral("one"));
     QCOMPARE(takeNow(box), QStringLiteral("one"));
@@ -63,8 +60,7 @@ void TestBoxText::followsEveryEdit()
     QCOMPARE(takeNow(box), QString());
 }
 
-void TestBoxText::anEditWhileConvertingIsNotLost()
-{
+void TestBoxText::anEditWhileConvertingIsNotLost() {
     QPlainTextEdit box;
     box.setPlainText(QString(1 << 20, QLatin1Char('a')));
     std::optional<QString> got;
@@ -76,8 +72,7 @@ void TestBoxText::anEditWhileConvertingIsNotLost()
     QCOMPARE(got->front(), QLatin1Char('B'));
 }
 
-void TestBoxText::unchangedBoxNeedsNoReading()
-{
+void TestBoxText::unchangedBoxNeedsNoReading() {
     QPlainTextEdit box;
     box.setPlainText(QStringLiteral("a\nb"));
     QCOMPARE(takeNow(box), QStringLiteral("a\r\nb"));
@@ -89,8 +84,7 @@ void TestBoxText::unchangedBoxNeedsNoReading()
     QVERIFY(called); // at once, without a round trip through a worker
 }
 
-void TestBoxText::nothingArrivesAfterTheContextIsGone()
-{
+void TestBoxText::nothingArrivesAfterTheContextIsGone() {
     QPlainTextEdit box;
     box.setPlainText(QStringLiteral("abc"));
     bool called = false;
@@ -102,19 +96,18 @@ void TestBoxText::nothingArrivesAfterTheContextIsGone()
     QVERIFY(!called);
 }
 
-void TestBoxText::paragraphsBecomeCrLf_data()
-{
+void TestBoxText::paragraphsBecomeCrLf_data() {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QString>("expected");
     QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b") << QStringLiteral("a\r\nb");
     QTest::newRow("line separator") << QStringLiteral("a\u2028b") << QStringLiteral("a\r\nb");
-    QTest::newRow("crlf stays one break") << QStringLiteral("a\r\nb\rc\nd") << QStringLiteral("a\r\nb\r\nc\r\nd");
+    QTest::newRow("crlf stays one break")
+        << QStringLiteral("a\r\nb\rc\nd") << QStringLiteral("a\r\nb\r\nc\r\nd");
     QTest::newRow("trailing break") << QStringLiteral("a\u2029") << QStringLiteral("a\r\n");
     QTest::newRow("no-break space kept") << QStringLiteral("a\u00a0b") << QStringLiteral("a\u00a0b");
 }
 
-void TestBoxText::paragraphsBecomeCrLf()
-{
+void TestBoxText::paragraphsBecomeCrLf() {
     QFETCH(QString, raw);
     QTEST(paragraphsToCrLf(raw), "expected");
 }

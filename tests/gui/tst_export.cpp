@@ -28,15 +28,13 @@ const QString kUntouched = QStringLiteral("untouched");
 const QString kMenu = QStringLiteral("匹配结果右键菜单");
 
 // Fills the results list by a real Match run: rows (1, ab, a) and (2, cd, c).
-bool fillTwoRows(TestWindow &t)
-{
+bool fillTwoRows(TestWindow &t) {
     t.setInputs(QStringLiteral("(\\w)\\w"), QStringLiteral("ab cd"));
     return t.clickAndWait(QStringLiteral("按钮_匹配"), QStringLiteral("匹配"));
 }
 
 // Exports to the clipboard through the menu and returns the clipboard text once the status says so.
-std::optional<QString> exportToClipboard(TestWindow &t, const QString &templateText)
-{
+std::optional<QString> exportToClipboard(TestWindow &t, const QString &templateText) {
     QGuiApplication::clipboard()->setText(kUntouched);
     t.window().ui().setStatus(QString());
     t.dialogs.texts.push_back(templateText);
@@ -46,8 +44,7 @@ std::optional<QString> exportToClipboard(TestWindow &t, const QString &templateT
     return QGuiApplication::clipboard()->text();
 }
 
-QByteArray readAll(const QString &path)
-{
+QByteArray readAll(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
@@ -69,8 +66,7 @@ private slots:
     void emptyListExportsEmptyText();
 };
 
-void TestExport::menuOpensOnTheList()
-{
+void TestExport::menuOpensOnTheList() {
     TestWindow t;
     MainWindowUi &ui = t.window().ui();
     // A request over empty space opens the menu too.
@@ -81,26 +77,35 @@ void TestExport::menuOpensOnTheList()
     ui.resultsMenu->close();
 }
 
-void TestExport::templates_data()
-{
+void TestExport::templates_data() {
     QTest::addColumn<QString>("templateText");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("no break after the last row") << "{3}#换行符" << "a\r\nc";
-    QTest::newRow("final literal left out on the last row") << "{1}={2};" << "1=ab;2=cd";
-    QTest::newRow("literal before the first reference") << "第{1}项: {2}#换行符" << "第1项: ab\r\n第2项: cd";
-    QTest::newRow("whole final run left out") << "[{2}]#换行符" << "[ab]\r\n[cd";
-    QTest::newRow("pieces alternate") << "{1}{2}#换行符" << "1\r\nab2\r\ncd";
-    QTest::newRow("brackets and digits dropped") << "({2})#换行符" << "ab\r\ncd";
-    QTest::newRow("no literal run") << "{2}" << "";
-    QTest::newRow("every break kept but the last") << "{2}#换行符{3}#换行符" << "ab\r\na\r\ncd\r\nc";
-    QTest::newRow("missing column is empty") << "<{9}>{1}" << "<>1<>2";
-    QTest::newRow("column zero is empty") << "{0}-{1}," << "-1,-2";
-    QTest::newRow("leading zeros") << "{002};" << "ab;cd";
+    QTest::newRow("no break after the last row") << "{3}#换行符"
+                                                 << "a\r\nc";
+    QTest::newRow("final literal left out on the last row") << "{1}={2};"
+                                                            << "1=ab;2=cd";
+    QTest::newRow("literal before the first reference") << "第{1}项: {2}#换行符"
+                                                        << "第1项: ab\r\n第2项: cd";
+    QTest::newRow("whole final run left out") << "[{2}]#换行符"
+                                              << "[ab]\r\n[cd";
+    QTest::newRow("pieces alternate") << "{1}{2}#换行符"
+                                      << "1\r\nab2\r\ncd";
+    QTest::newRow("brackets and digits dropped") << "({2})#换行符"
+                                                 << "ab\r\ncd";
+    QTest::newRow("no literal run") << "{2}"
+                                    << "";
+    QTest::newRow("every break kept but the last") << "{2}#换行符{3}#换行符"
+                                                   << "ab\r\na\r\ncd\r\nc";
+    QTest::newRow("missing column is empty") << "<{9}>{1}"
+                                             << "<>1<>2";
+    QTest::newRow("column zero is empty") << "{0}-{1},"
+                                          << "-1,-2";
+    QTest::newRow("leading zeros") << "{002};"
+                                   << "ab;cd";
 }
 
-void TestExport::templates()
-{
+void TestExport::templates() {
     QFETCH(QString, templateText);
     QFETCH(QString, expected);
 
@@ -113,8 +118,7 @@ void TestExport::templates()
     QCOMPARE(t.window().findChild<ExportController *>()->exportTemplate(), templateText);
 }
 
-void TestExport::cancelOrEmptyTemplateDoesNothing_data()
-{
+void TestExport::cancelOrEmptyTemplateDoesNothing_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<std::optional<QString>>("answer");
 
@@ -124,8 +128,7 @@ void TestExport::cancelOrEmptyTemplateDoesNothing_data()
     QTest::newRow("desktop, empty") << kToDesktop << std::optional<QString>(QString());
 }
 
-void TestExport::cancelOrEmptyTemplateDoesNothing()
-{
+void TestExport::cancelOrEmptyTemplateDoesNothing() {
     QFETCH(QString, item);
     QFETCH(std::optional<QString>, answer);
 
@@ -144,8 +147,7 @@ void TestExport::cancelOrEmptyTemplateDoesNothing()
     QVERIFY(QDir(t.desktopDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
-void TestExport::desktopFileName_data()
-{
+void TestExport::desktopFileName_data() {
     QTest::addColumn<QDateTime>("now");
     QTest::addColumn<std::optional<QString>>("typed");
     QTest::addColumn<QString>("fileName");
@@ -157,13 +159,11 @@ void TestExport::desktopFileName_data()
                               << "2026年12月8日.txt";
     QTest::newRow("seconds") << QDateTime(QDate(2027, 1, 2), QTime(3, 0, 9)) << std::optional<QString>()
                              << "2027年1月2日3时0分9秒.txt";
-    QTest::newRow("typed name gets the suffix too") << QDateTime(day, QTime(20, 5, 0))
-                                                    << std::optional<QString>(QStringLiteral("a.txt"))
-                                                    << "a.txt.txt";
+    QTest::newRow("typed name gets the suffix too")
+        << QDateTime(day, QTime(20, 5, 0)) << std::optional<QString>(QStringLiteral("a.txt")) << "a.txt.txt";
 }
 
-void TestExport::desktopFileName()
-{
+void TestExport::desktopFileName() {
     QFETCH(QDateTime, now);
     QFETCH(std::optional<QString>, typed);
     QFETCH(QString, fileName);
@@ -184,8 +184,7 @@ void TestExport::desktopFileName()
     QCOMPARE(t.dialogs.asked[1].text, QString());
 }
 
-void TestExport::desktopFileIsUtf8AndOverwritten()
-{
+void TestExport::desktopFileIsUtf8AndOverwritten() {
     TestWindow t;
     QVERIFY(fillTwoRows(t));
     const QString path = t.desktopDir.filePath(QStringLiteral("结果.txt"));
@@ -201,15 +200,13 @@ void TestExport::desktopFileIsUtf8AndOverwritten()
     QCOMPARE(readAll(path), QStringLiteral("第1项: ab\r\n第2项: cd").toUtf8());
 }
 
-void TestExport::failedWriteIsReported_data()
-{
+void TestExport::failedWriteIsReported_data() {
     QTest::addColumn<bool>("missingDesktop");
     QTest::newRow("a directory in the way") << false;
     QTest::newRow("no desktop directory") << true;
 }
 
-void TestExport::failedWriteIsReported()
-{
+void TestExport::failedWriteIsReported() {
     QFETCH(bool, missingDesktop);
 
     TestWindow t;
@@ -228,8 +225,7 @@ void TestExport::failedWriteIsReported()
     QVERIFY(t.status().size() > QStringLiteral("导出失败: ").size());
 }
 
-void TestExport::emptyListExportsEmptyText()
-{
+void TestExport::emptyListExportsEmptyText() {
     TestWindow t;
     QCOMPARE(exportToClipboard(t, QStringLiteral("{1}#换行符")), std::optional<QString>(QString()));
 

@@ -26,8 +26,7 @@ private slots:
     void followsTheWindowSize();
 };
 
-void TestMainWindow::controlsExistWithTheirKindAndTexts()
-{
+void TestMainWindow::controlsExistWithTheirKindAndTexts() {
     TestWindow t;
     QCOMPARE(t.window().windowTitle(), QStringLiteral("Dask_Tovanel  v1.6"));
     QCOMPARE(t.window().frameGeometry().size(), QSize(722, 530));
@@ -51,12 +50,12 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts()
         QTabWidget *tabs;
         int page;
     } onPages[] = {
-        {"编辑框_表达式", tabs1, 0}, {"选择框_全局匹配", tabs1, 0}, {"选择框_区分大小写", tabs1, 0},
-        {"选择框_多行模式", tabs1, 0}, {"按钮_替换", tabs1, 0}, {"按钮_匹配", tabs1, 0},
-        {"超级列表框_表达式", tabs1, 1}, {"编辑框1", tabs1, 1}, {"编辑框_记录", tabs1, 2},
-        {"编辑框_关于", tabs1, 3}, {"超级列表框_结果", tabs2, 0}, {"透明标签1", tabs2, 1},
-        {"编辑框_关键字", tabs2, 1}, {"按钮_搜索关键字", tabs2, 1}, {"按钮_本地导入", tabs2, 1},
-        {"编辑框_源文本", tabs2, 1}, {"编辑框_替换结果", tabs2, 2},
+        {"编辑框_表达式", tabs1, 0},     {"选择框_全局匹配", tabs1, 0}, {"选择框_区分大小写", tabs1, 0},
+        {"选择框_多行模式", tabs1, 0},   {"按钮_替换", tabs1, 0},       {"按钮_匹配", tabs1, 0},
+        {"超级列表框_表达式", tabs1, 1}, {"编辑框1", tabs1, 1},         {"编辑框_记录", tabs1, 2},
+        {"编辑框_关于", tabs1, 3},       {"超级列表框_结果", tabs2, 0}, {"透明标签1", tabs2, 1},
+        {"编辑框_关键字", tabs2, 1},     {"按钮_搜索关键字", tabs2, 1}, {"按钮_本地导入", tabs2, 1},
+        {"编辑框_源文本", tabs2, 1},     {"编辑框_替换结果", tabs2, 2},
     };
     for (const auto &c : onPages) {
         auto *w = t.find<QWidget>(QString::fromUtf8(c.name));
@@ -90,8 +89,7 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts()
     QCOMPARE(rules->columnWidth(2), 500);
 }
 
-void TestMainWindow::initialState()
-{
+void TestMainWindow::initialState() {
     TestWindow t;
     QVERIFY(t.find<QCheckBox>("选择框_全局匹配")->isChecked());
     QVERIFY(!t.find<QCheckBox>("选择框_区分大小写")->isChecked());
@@ -110,20 +108,18 @@ void TestMainWindow::initialState()
     QCOMPARE(t.status(), QStringLiteral("x"));
 }
 
-void TestMainWindow::contextMenus_data()
-{
+void TestMainWindow::contextMenus_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("source") << "源文本右键菜单"
-                            << QStringList{"撤销", "-", "复制", "-", "粘贴", "-", "剪切", "-",
-                                           "复制全部", "删除全部", "-", "删除并粘贴"};
+                            << QStringList{"撤销", "-", "复制",     "-",        "粘贴", "-",
+                                           "剪切", "-", "复制全部", "删除全部", "-",    "删除并粘贴"};
     QTest::newRow("results") << "匹配结果右键菜单" << QStringList{"导出到剪辑板", "-", "导出到桌面txt"};
     QTest::newRow("replace") << "替换结果右键菜单" << QStringList{"A复制", "-", "A全部删除", "A复制全部"};
     QTest::newRow("rules") << "规则右键菜单" << QStringList{"添加新一行", "删除这行", "-", "复制表达式"};
 }
 
-void TestMainWindow::contextMenus()
-{
+void TestMainWindow::contextMenus() {
     QFETCH(QString, menu);
     QFETCH(QStringList, items);
     TestWindow t;
@@ -139,8 +135,7 @@ void TestMainWindow::contextMenus()
     QCOMPARE(shown, items);
 }
 
-void TestMainWindow::followsTheWindowSize()
-{
+void TestMainWindow::followsTheWindowSize() {
     TestWindow t;
     t.window().resize(900, 600);
     QTRY_COMPARE(t.find<QGroupBox>("分组框1")->height(), 235);

@@ -24,8 +24,7 @@ struct Options {
 };
 
 // Fills the inputs and presses Match; returns when the run has ended.
-bool runMatch(TestWindow &t, const QString &expression, const QString &source, Options o = {})
-{
+bool runMatch(TestWindow &t, const QString &expression, const QString &source, Options o = {}) {
     t.setInputs(expression, source);
     t.find<QCheckBox>("选择框_区分大小写")->setChecked(o.caseSensitive);
     t.find<QCheckBox>("选择框_多行模式")->setChecked(o.multiline);
@@ -33,8 +32,7 @@ bool runMatch(TestWindow &t, const QString &expression, const QString &source, O
     return t.clickAndWait(kMatch, QStringLiteral("匹配"));
 }
 
-QList<QStringList> rows(TestWindow &t)
-{
+QList<QStringList> rows(TestWindow &t) {
     QAbstractItemModel *m = t.find<QTableView>("超级列表框_结果")->model();
     QList<QStringList> out;
     for (int r = 0; r < m->rowCount(); ++r) {
@@ -46,8 +44,7 @@ QList<QStringList> rows(TestWindow &t)
     return out;
 }
 
-QStringList headers(TestWindow &t)
-{
+QStringList headers(TestWindow &t) {
     QAbstractItemModel *m = t.find<QTableView>("超级列表框_结果")->model();
     QStringList out;
     for (int c = 0; c < m->columnCount(); ++c)
@@ -55,8 +52,7 @@ QStringList headers(TestWindow &t)
     return out;
 }
 
-QString success(int matches, int submatches)
-{
+QString success(int matches, int submatches) {
     return QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2").arg(matches).arg(submatches);
 }
 
@@ -78,8 +74,7 @@ private slots:
     void hugeMatchIsShownShortenedButExportedWhole();
 };
 
-void TestMatch::listsEveryMatch_data()
-{
+void TestMatch::listsEveryMatch_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("source");
     QTest::addColumn<Options>("options");
@@ -94,26 +89,34 @@ void TestMatch::listsEveryMatch_data()
     Options multiline;
     multiline.multiline = true;
 
-    QTest::newRow("groups") << "(\\d+)-(\\d+)" << "1-2 33-44" << design
+    QTest::newRow("groups") << "(\\d+)-(\\d+)"
+                            << "1-2 33-44" << design
                             << Rows{{"1", "1-2", "1", "2"}, {"2", "33-44", "33", "44"}} << 2;
-    QTest::newRow("not global") << "(\\d+)-(\\d+)" << "1-2 33-44" << notGlobal << Rows{{"1", "1-2", "1", "2"}}
-                                << 2;
-    QTest::newRow("ignore case") << "a" << "Aa" << design << Rows{{"1", "A"}, {"2", "a"}} << 0;
-    QTest::newRow("case sensitive") << "a" << "Aa" << caseSensitive << Rows{{"1", "a"}} << 0;
-    QTest::newRow("^ without multi-line") << "^b" << "a\nb" << design << Rows{} << 0;
-    QTest::newRow("^ in multi-line") << "^b" << "a\nb" << multiline << Rows{{"1", "b"}} << 0;
-    QTest::newRow("line break reaches the engine as CRLF") << "a\\r\\nb" << "a\nb" << design
-                                                           << Rows{{"1", "a\r\nb"}} << 0;
-    QTest::newRow("$ before CR in multi-line") << "a$" << "a\nb" << multiline << Rows{{"1", "a"}} << 0;
-    QTest::newRow("group that took no part") << "(a)|(b)" << "b" << design << Rows{{"1", "b", "", "b"}} << 2;
-    QTest::newRow("chinese word") << "[\\u4e00-\\u9fa5]+" << "ab正则表达式cd" << design
-                                  << Rows{{"1", "正则表达式"}} << 0;
-    QTest::newRow("no match") << "x" << "abc" << design << Rows{} << 0;
-    QTest::newRow("groups but no match") << "(x)" << "abc" << design << Rows{} << 0;
+    QTest::newRow("not global") << "(\\d+)-(\\d+)"
+                                << "1-2 33-44" << notGlobal << Rows{{"1", "1-2", "1", "2"}} << 2;
+    QTest::newRow("ignore case") << "a"
+                                 << "Aa" << design << Rows{{"1", "A"}, {"2", "a"}} << 0;
+    QTest::newRow("case sensitive") << "a"
+                                    << "Aa" << caseSensitive << Rows{{"1", "a"}} << 0;
+    QTest::newRow("^ without multi-line") << "^b"
+                                          << "a\nb" << design << Rows{} << 0;
+    QTest::newRow("^ in multi-line") << "^b"
+                                     << "a\nb" << multiline << Rows{{"1", "b"}} << 0;
+    QTest::newRow("line break reaches the engine as CRLF") << "a\\r\\nb"
+                                                           << "a\nb" << design << Rows{{"1", "a\r\nb"}} << 0;
+    QTest::newRow("$ before CR in multi-line") << "a$"
+                                               << "a\nb" << multiline << Rows{{"1", "a"}} << 0;
+    QTest::newRow("group that took no part") << "(a)|(b)"
+                                             << "b" << design << Rows{{"1", "b", "", "b"}} << 2;
+    QTest::newRow("chinese word") << "[\\u4e00-\\u9fa5]+"
+                                  << "ab正则表达式cd" << design << Rows{{"1", "正则表达式"}} << 0;
+    QTest::newRow("no match") << "x"
+                              << "abc" << design << Rows{} << 0;
+    QTest::newRow("groups but no match") << "(x)"
+                                         << "abc" << design << Rows{} << 0;
 }
 
-void TestMatch::listsEveryMatch()
-{
+void TestMatch::listsEveryMatch() {
     QFETCH(QString, expression);
     QFETCH(QString, source);
     QFETCH(Options, options);
@@ -137,8 +140,7 @@ void TestMatch::listsEveryMatch()
     QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
 }
 
-void TestMatch::rejectedPatternEmptiesAFilledList()
-{
+void TestMatch::rejectedPatternEmptiesAFilledList() {
     TestWindow t;
     QVERIFY(runMatch(t, "(\\d)(\\d)", "12 34"));
     QCOMPARE(rows(t).size(), 2);
@@ -151,8 +153,7 @@ void TestMatch::rejectedPatternEmptiesAFilledList()
     QCOMPARE(t.find<QTabWidget>("高级选择夹2")->currentIndex(), 0);
 }
 
-void TestMatch::laterRunWithoutGroupsRemovesTheirColumns()
-{
+void TestMatch::laterRunWithoutGroupsRemovesTheirColumns() {
     TestWindow t;
     QVERIFY(runMatch(t, "(a)(b)(c)", "abc"));
     QCOMPARE(headers(t).size(), 5);
@@ -162,16 +163,14 @@ void TestMatch::laterRunWithoutGroupsRemovesTheirColumns()
     QCOMPARE(t.status(), success(1, 0));
 }
 
-void TestMatch::runawayPatternStopsAtTheLimit()
-{
+void TestMatch::runawayPatternStopsAtTheLimit() {
     TestWindow t;
     QVERIFY(runMatch(t, "^(\\w+\\s?)*$", QString(40, QLatin1Char('a')) + QLatin1Char('!')));
     QCOMPARE(t.status(), QStringLiteral("匹配超出回溯上限,请简化表达式"));
     QCOMPARE(t.find<QPushButton>(kMatch)->text(), QStringLiteral("匹配"));
 }
 
-void TestMatch::secondClickStopsAndANewRunStartsAtOnce()
-{
+void TestMatch::secondClickStopsAndANewRunStartsAtOnce() {
     TestWindow t;
     auto *button = t.find<QPushButton>(kMatch);
     QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
@@ -197,8 +196,7 @@ void TestMatch::secondClickStopsAndANewRunStartsAtOnce()
     QCOMPARE(t.status(), success(1, 0));
 }
 
-void TestMatch::modelKeepsItsContract()
-{
+void TestMatch::modelKeepsItsContract() {
     TestWindow t;
     QAbstractItemModelTester tester(t.find<QTableView>("超级列表框_结果")->model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -208,8 +206,7 @@ void TestMatch::modelKeepsItsContract()
     QVERIFY(runMatch(t, "(", "abc"));
 }
 
-void TestMatch::hugeMatchIsShownShortenedButExportedWhole()
-{
+void TestMatch::hugeMatchIsShownShortenedButExportedWhole() {
     TestWindow t;
     const QString huge = QString(100000, QLatin1Char('x'));
     QVERIFY(runMatch(t, "x+", huge));

@@ -17,15 +17,13 @@ const QString kBusy = QStringLiteral("停止替换");
 const QString kButton = QStringLiteral("按钮_替换");
 
 // Clicks Replace with the given input-box answer and waits for the run to end.
-bool replaceOnce(TestWindow &t, std::optional<QString> answer)
-{
+bool replaceOnce(TestWindow &t, std::optional<QString> answer) {
     t.dialogs.texts.push_back(std::move(answer));
     return t.clickAndWait(kButton, kIdle);
 }
 
 // Lets every task, abandoned ones included, end and deliver what it still posts.
-void drainTasks()
-{
+void drainTasks() {
     QVERIFY(QTest::qWaitFor([] { return taskPool()->activeThreadCount() == 0; }, 60000));
     QTest::qWait(50);
 }
@@ -42,8 +40,7 @@ private slots:
     void stopAbandonsTheRun();
 };
 
-void TestReplace::replacesEveryMatch_data()
-{
+void TestReplace::replacesEveryMatch_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("replacement");
@@ -51,20 +48,31 @@ void TestReplace::replacesEveryMatch_data()
     QTest::addColumn<bool>("globalTicked");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("check boxes ignored: case and global") << "a" << "Aa" << "x" << true << false << "xx";
-    QTest::newRow("empty replacement removes") << "\\d" << "a1b2" << "" << false << true << "ab";
-    QTest::newRow("group markers") << "(\\w)(\\d)" << "a1 b2" << "$2$1" << true << true << "1a 2b";
-    QTest::newRow("whole match and dollar") << "\\d+" << "x12y3" << "[$&]$$" << true << true
-                                            << "x[12]$y[3]$";
-    QTest::newRow("no match copies the source") << "z" << "abc\nd" << "x" << false << true << "abc\nd";
+    QTest::newRow("check boxes ignored: case and global") << "a"
+                                                          << "Aa"
+                                                          << "x" << true << false << "xx";
+    QTest::newRow("empty replacement removes") << "\\d"
+                                               << "a1b2"
+                                               << "" << false << true << "ab";
+    QTest::newRow("group markers") << "(\\w)(\\d)"
+                                   << "a1 b2"
+                                   << "$2$1" << true << true << "1a 2b";
+    QTest::newRow("whole match and dollar") << "\\d+"
+                                            << "x12y3"
+                                            << "[$&]$$" << true << true << "x[12]$y[3]$";
+    QTest::newRow("no match copies the source") << "z"
+                                                << "abc\nd"
+                                                << "x" << false << true << "abc\nd";
     // The engine sees "\r\n" line breaks; the box gets its own back.
-    QTest::newRow("line breaks reach the engine as CRLF") << "\\r\\n" << "a\nb\nc" << "," << false << true
-                                                          << "a,b,c";
-    QTest::newRow("multi-line anchors by default") << "^\\w" << "ab\ncd" << "#" << false << false << "#b\n#d";
+    QTest::newRow("line breaks reach the engine as CRLF") << "\\r\\n"
+                                                          << "a\nb\nc"
+                                                          << "," << false << true << "a,b,c";
+    QTest::newRow("multi-line anchors by default") << "^\\w"
+                                                   << "ab\ncd"
+                                                   << "#" << false << false << "#b\n#d";
 }
 
-void TestReplace::replacesEveryMatch()
-{
+void TestReplace::replacesEveryMatch() {
     QFETCH(QString, expression);
     QFETCH(QString, source);
     QFETCH(QString, replacement);
@@ -96,8 +104,7 @@ void TestReplace::replacesEveryMatch()
     QCOMPARE(t.dialogs.asked[0].text, QString());
 }
 
-void TestReplace::replacementTextIsKeptAcrossRuns()
-{
+void TestReplace::replacementTextIsKeptAcrossRuns() {
     TestWindow t;
     MainWindowUi &ui = t.window().ui();
     t.setInputs(QStringLiteral("\\d"), QStringLiteral("a1b2"));
@@ -118,20 +125,22 @@ void TestReplace::replacementTextIsKeptAcrossRuns()
     QCOMPARE(ui.sourceText->toPlainText(), QStringLiteral("a1b2"));
 }
 
-void TestReplace::failureLeavesTheResultAlone_data()
-{
+void TestReplace::failureLeavesTheResultAlone_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("expectedStatus");
 
-    QTest::newRow("rejected: unbalanced") << "a(b" << "ab" << "正则创建失败";
-    QTest::newRow("rejected: lookbehind") << "(?<=a)b" << "ab" << "正则创建失败";
-    QTest::newRow("runaway backtracking") << "^(\\w+\\s?)*$" << QString(40, u'a') + u'!'
-                                          << "匹配超出回溯上限,请简化表达式";
+    QTest::newRow("rejected: unbalanced") << "a(b"
+                                          << "ab"
+                                          << "正则创建失败";
+    QTest::newRow("rejected: lookbehind") << "(?<=a)b"
+                                          << "ab"
+                                          << "正则创建失败";
+    QTest::newRow("runaway backtracking")
+        << "^(\\w+\\s?)*$" << QString(40, u'a') + u'!' << "匹配超出回溯上限,请简化表达式";
 }
 
-void TestReplace::failureLeavesTheResultAlone()
-{
+void TestReplace::failureLeavesTheResultAlone() {
     QFETCH(QString, expression);
     QFETCH(QString, source);
     QFETCH(QString, expectedStatus);
@@ -149,8 +158,7 @@ void TestReplace::failureLeavesTheResultAlone()
     QCOMPARE(ui.sourceText->toPlainText(), source);
 }
 
-void TestReplace::stopAbandonsTheRun()
-{
+void TestReplace::stopAbandonsTheRun() {
     TestWindow t;
     MainWindowUi &ui = t.window().ui();
     // Long enough that the run is still going when the second click comes.

@@ -316,11 +316,13 @@ void TestWorkingFiles::failedWritesAreReported() {
 }
 
 void TestWorkingFiles::closeWaitsForTheLoader() {
-    TestWindow t([](const QString &dir) {
-        writeBytes(QDir(dir).filePath("jl.txt"), "notes");
-        writeBytes(QDir(dir).filePath("bds.txt"), "expression");
-        QVERIFY(::mkfifo(QFile::encodeName(QDir(dir).filePath("test.txt")).constData(), 0600) == 0);
-    }, false);
+    TestWindow t(
+        [](const QString &dir) {
+            writeBytes(QDir(dir).filePath("jl.txt"), "notes");
+            writeBytes(QDir(dir).filePath("bds.txt"), "expression");
+            QVERIFY(::mkfifo(QFile::encodeName(QDir(dir).filePath("test.txt")).constData(), 0600) == 0);
+        },
+        false);
     HeldFile held(filePath(t, "test.txt"), "source\r\ntext");
     // The notes come just before the source text: from here on the loader waits for the FIFO.
     QTRY_COMPARE_WITH_TIMEOUT(t.find<QPlainTextEdit>("编辑框_记录")->toPlainText(), QStringLiteral("notes"),

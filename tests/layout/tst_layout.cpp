@@ -15,8 +15,7 @@ private slots:
     void tinyClientAreaGivesNegativeSizes();
 };
 
-void TestLayout::designClientArea()
-{
+void TestLayout::designClientArea() {
     const rw::WindowLayout l = computeLayout(716, 459);
     QCOMPARE(l.group1.height(), 180);
     QCOMPARE(l.group2.top(), 185);
@@ -43,8 +42,7 @@ void TestLayout::designClientArea()
     QCOMPARE(l.checkCase.left(), 88);
 }
 
-void TestLayout::truncatesTowardZero_data()
-{
+void TestLayout::truncatesTowardZero_data() {
     QTest::addColumn<int>("w");
     QTest::addColumn<int>("h");
     QTest::addColumn<int>("upperHeight");
@@ -55,8 +53,7 @@ void TestLayout::truncatesTowardZero_data()
     QTest::newRow("530 high: the design height") << 716 << 530 << 208 << 328 << 468;
 }
 
-void TestLayout::truncatesTowardZero()
-{
+void TestLayout::truncatesTowardZero() {
     QFETCH(int, w);
     QFETCH(int, h);
     const rw::WindowLayout l = computeLayout(w, h);
@@ -65,15 +62,13 @@ void TestLayout::truncatesTowardZero()
     QTEST(l.searchButton.left(), "searchLeft");
 }
 
-void TestLayout::buttonsFollowTheRightEdge_data()
-{
+void TestLayout::buttonsFollowTheRightEdge_data() {
     QTest::addColumn<int>("w");
     for (int w : {300, 716, 1000, 1921})
         QTest::addRow("%d", w) << w;
 }
 
-void TestLayout::buttonsFollowTheRightEdge()
-{
+void TestLayout::buttonsFollowTheRightEdge() {
     QFETCH(int, w);
     const rw::WindowLayout l = computeLayout(w, 459);
     QCOMPARE(l.matchButton.left(), w - 140);
@@ -81,8 +76,7 @@ void TestLayout::buttonsFollowTheRightEdge()
     QCOMPARE(l.importButton.left(), w - 129);
 }
 
-void TestLayout::tinyClientAreaGivesNegativeSizes()
-{
+void TestLayout::tinyClientAreaGivesNegativeSizes() {
     const rw::WindowLayout l = computeLayout(0, 0);
     QCOMPARE(l.group1.height(), 0);
     QCOMPARE(l.group2.height(), -26);

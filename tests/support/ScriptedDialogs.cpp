@@ -2,8 +2,7 @@
 
 namespace rw {
 
-bool ScriptedDialogs::askYesNo(QWidget *, const QString &text, const QString &caption, Icon icon)
-{
+bool ScriptedDialogs::askYesNo(QWidget *, const QString &text, const QString &caption, Icon icon) {
     asked.append({QStringLiteral("yesno"), text, caption, icon});
     if (yesNo.empty())
         return false;
@@ -12,13 +11,11 @@ bool ScriptedDialogs::askYesNo(QWidget *, const QString &text, const QString &ca
     return answer;
 }
 
-void ScriptedDialogs::tell(QWidget *, const QString &text, const QString &caption, Icon icon)
-{
+void ScriptedDialogs::tell(QWidget *, const QString &text, const QString &caption, Icon icon) {
     asked.append({QStringLiteral("tell"), text, caption, icon});
 }
 
-std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &title, const QString &prompt)
-{
+std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &title, const QString &prompt) {
     asked.append({QStringLiteral("text"), prompt, title, Icon::None});
     if (texts.empty())
         return std::nullopt;
@@ -29,8 +26,7 @@ std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &title,
 }
 
 QString ScriptedDialogs::chooseOpenFile(QWidget *, const QString &title, const QString &filter,
-                                        const QString &startDir, const QString &defaultSuffix)
-{
+                                        const QString &startDir, const QString &defaultSuffix) {
     asked.append({QStringLiteral("file"), QString(), title, Icon::None});
     lastFileDir = startDir;
     lastFileFilter = filter;

@@ -16,8 +16,8 @@ namespace rw {
 class ScriptedDialogs final : public Dialogs {
 public:
     struct Asked {
-        QString kind; // "yesno", "tell", "text", "file"
-        QString text; // message, or the prompt of an input box
+        QString kind;    // "yesno", "tell", "text", "file"
+        QString text;    // message, or the prompt of an input box
         QString caption; // caption or title
         Icon icon = Icon::None;
     };
@@ -32,8 +32,8 @@ public:
     bool askYesNo(QWidget *parent, const QString &text, const QString &caption, Icon icon) override;
     void tell(QWidget *parent, const QString &text, const QString &caption, Icon icon) override;
     std::optional<QString> askText(QWidget *parent, const QString &title, const QString &prompt) override;
-    QString chooseOpenFile(QWidget *parent, const QString &title, const QString &filter, const QString &startDir,
-                           const QString &defaultSuffix) override;
+    QString chooseOpenFile(QWidget *parent, const QString &title, const QString &filter,
+                           const QString &startDir, const QString &defaultSuffix) override;
 };
 
 } // namespace rw

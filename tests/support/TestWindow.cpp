@@ -10,8 +10,7 @@
 
 namespace rw {
 
-TestWindow::TestWindow(const std::function<void(const QString &)> &prepare, bool waitForLoader)
-{
+TestWindow::TestWindow(const std::function<void(const QString &)> &prepare, bool waitForLoader) {
     if (prepare)
         prepare(programDir.path());
     m_window = std::make_unique<MainWindow>(context);
@@ -25,16 +24,16 @@ TestWindow::TestWindow(const std::function<void(const QString &)> &prepare, bool
 
 TestWindow::~TestWindow() = default;
 
-QString TestWindow::status() { return m_window->ui().status(); }
+QString TestWindow::status() {
+    return m_window->ui().status();
+}
 
-bool TestWindow::waitForCaption(const QString &buttonName, const QString &caption, int timeoutMs)
-{
+bool TestWindow::waitForCaption(const QString &buttonName, const QString &caption, int timeoutMs) {
     auto *button = find<QAbstractButton>(buttonName);
     return button && QTest::qWaitFor([&] { return button->text() == caption; }, timeoutMs);
 }
 
-bool TestWindow::clickAndWait(const QString &buttonName, const QString &idleCaption, int timeoutMs)
-{
+bool TestWindow::clickAndWait(const QString &buttonName, const QString &idleCaption, int timeoutMs) {
     auto *button = find<QAbstractButton>(buttonName);
     if (!button)
         return false;
@@ -42,8 +41,7 @@ bool TestWindow::clickAndWait(const QString &buttonName, const QString &idleCapt
     return waitForCaption(buttonName, idleCaption, timeoutMs);
 }
 
-QAction *TestWindow::action(const QString &menuName, const QString &caption)
-{
+QAction *TestWindow::action(const QString &menuName, const QString &caption) {
     if (auto *menu = find<QMenu>(menuName)) {
         for (QAction *item : menu->actions()) {
             if (item->text() == caption)
@@ -54,8 +52,7 @@ QAction *TestWindow::action(const QString &menuName, const QString &caption)
     return nullptr;
 }
 
-void TestWindow::setInputs(const QString &expression, const QString &source)
-{
+void TestWindow::setInputs(const QString &expression, const QString &source) {
     m_window->ui().expression->setPlainText(expression);
     m_window->ui().sourceText->setPlainText(source);
 }

@@ -33,8 +33,7 @@ public:
     AppContext context{dialogs, programDir.path(), desktopDir.path(), [this] { return now; }};
 
     // The child with this objectName; fails the test when missing.
-    template <typename T> T *find(const QString &name)
-    {
+    template <typename T> T *find(const QString &name) {
         T *child = m_window->findChild<T *>(name);
         if (!child)
             qWarning("no control named %s", qPrintable(name));

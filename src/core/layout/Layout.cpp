@@ -6,11 +6,12 @@ namespace {
 // Close to 530 / 208, but the divisor the window has always used is this constant, not the quotient.
 constexpr double kUpperShareDivisor = 2.5480769;
 
-int truncated(double v) { return static_cast<int>(v); }
+int truncated(double v) {
+    return static_cast<int>(v);
+}
 } // namespace
 
-WindowLayout designLayout()
-{
+WindowLayout designLayout() {
     WindowLayout l;
     l.group1 = QRect(0, 5, 716, 208);
     l.group2 = QRect(0, 213, 716, 264);
@@ -33,8 +34,7 @@ WindowLayout designLayout()
     return l;
 }
 
-WindowLayout computeLayout(int w, int h)
-{
+WindowLayout computeLayout(int w, int h) {
     WindowLayout l = designLayout();
     l.group1.setHeight(truncated(h / kUpperShareDivisor));
     l.group2.moveTop(l.group1.height() + 5);

@@ -2,8 +2,7 @@
 
 namespace rw {
 
-QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const
-{
+QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
     if (column == 0)
@@ -14,15 +13,13 @@ QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const
     return text.first(limit).toString() + QChar(0x2026);
 }
 
-void MatchTable::reset(QString subject)
-{
+void MatchTable::reset(QString subject) {
     m_subject = std::move(subject);
     m_matches = MatchSet();
     m_submatchColumns = 0;
 }
 
-void MatchTable::append(const MatchSet &batch)
-{
+void MatchTable::append(const MatchSet &batch) {
     if (m_matches.isEmpty())
         m_matches = MatchSet(batch.groupCount());
     m_matches.append(batch);

@@ -4,8 +4,7 @@
 
 namespace rw {
 
-QThreadPool *taskPool()
-{
+QThreadPool *taskPool() {
     static QThreadPool *pool = [] {
         auto *p = new QThreadPool;
         p->setMaxThreadCount(64);
@@ -15,8 +14,7 @@ QThreadPool *taskPool()
     return pool;
 }
 
-void runInBackground(std::function<void()> work)
-{
+void runInBackground(std::function<void()> work) {
     taskPool()->start(QRunnable::create(std::move(work)));
 }
 

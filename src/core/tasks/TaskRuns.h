@@ -31,8 +31,7 @@ QThreadPool *taskPool();
 void runInBackground(std::function<void()> work);
 
 // Runs fn on the thread of context (the UI thread for widgets and models); dropped when context is gone.
-template <typename Fn> void postTo(QObject *context, Fn &&fn)
-{
+template <typename Fn> void postTo(QObject *context, Fn &&fn) {
     QMetaObject::invokeMethod(context, std::forward<Fn>(fn), Qt::QueuedConnection);
 }
 

@@ -3,11 +3,12 @@
 namespace rw {
 
 namespace {
-bool isBreak(char16_t c) { return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x2028; }
+bool isBreak(char16_t c) {
+    return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x2028;
+}
 } // namespace
 
-QString paragraphsToCrLf(QStringView raw)
-{
+QString paragraphsToCrLf(QStringView raw) {
     qsizetype breaks = 0;
     const char16_t *p = raw.utf16();
     const char16_t *const end = p + raw.size();
