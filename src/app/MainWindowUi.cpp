@@ -1,6 +1,7 @@
 #include "MainWindowUi.h"
 
 #include "layout/Layout.h"
+#include "platform/AffordableWrap.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -45,6 +46,7 @@ QWidget *addPage(QTabWidget *tabs, const char *title) {
 QPlainTextEdit *plainBox(QWidget *page, const char *name) {
     auto *box = named(new QPlainTextEdit(page), name);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    keepWrappingAffordable(box);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return box;

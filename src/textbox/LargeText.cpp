@@ -1,6 +1,8 @@
 #include "LargeText.h"
 
+#include "platform/AffordableWrap.h"
 #include "tasks/TaskRuns.h"
+#include "text/LongLines.h"
 
 #include <QCoreApplication>
 #include <QPlainTextDocumentLayout>
@@ -44,7 +46,11 @@ std::unique_ptr<QTextDocument> buildPlainDocument(const QString &text, const Pla
                                                   QThread *target) {
     auto doc = std::make_unique<QTextDocument>();
     doc->setDefaultFont(settings.font);
-    doc->setDefaultTextOption(settings.option);
+    QTextOption option = settings.option;
+    if (option.wrapMode() != QTextOption::NoWrap)
+        option.setWrapMode(hasLongUnbrokenRun(text) ? QTextOption::WrapAnywhere
+                                                    : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    doc->setDefaultTextOption(option);
     doc->setDocumentMargin(settings.margin);
     doc->setMaximumBlockCount(settings.maximumBlockCount);
     // The plain layout only counts lines per block here; the shaping waits until a block shows.
@@ -78,7 +84,17 @@ void showPlainDocument(QPlainTextEdit *box, std::unique_ptr<QTextDocument> doc) 
     previous->setParent(nullptr);
     QTextDocument *shown = doc.release();
     shown->setParent(box);
+    const QTextOption::WrapMode wrap = shown->defaultTextOption().wrapMode();
+    // The box gives every document it takes its own wrap mode: switch that over an empty document, so that
+    // neither the old text nor the new one is laid out twice. The box lets go of it at the next swap.
+    QTextDocument interim;
+    if (box->lineWrapMode() != QPlainTextEdit::NoWrap && box->wordWrapMode() != wrap) {
+        interim.setDocumentLayout(new QPlainTextDocumentLayout(&interim));
+        box->setDocument(&interim);
+        box->setWordWrapMode(wrap);
+    }
     box->setDocument(shown);
+    keepWrappingAffordable(box);
     disposeDocument(std::move(previous));
 }
 
