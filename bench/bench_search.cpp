@@ -60,9 +60,9 @@ int main(int argc, char *argv[]) {
     rwbench::BenchWindow bench;
     rw::MainWindowUi &ui = bench.window.ui();
     ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget());
-    bool shown = false;
-    rw::setLargePlainText(ui.sourceText, text, [&] { shown = true; });
-    rwbench::waitUntil([&] { return shown; });
+    rw::showPlainDocument(
+        ui.sourceText,
+        rw::buildPlainDocument(text, rw::plainDocumentSettings(ui.sourceText), ui.sourceText->thread()));
     QTextDocument *doc = ui.sourceText->document();
     auto *search = bench.window.findChild<rw::KeywordSearch *>();
     rw::KeywordMarks *marks = rw::KeywordMarks::of(doc);

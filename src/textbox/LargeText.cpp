@@ -4,37 +4,14 @@
 #include "tasks/TaskRuns.h"
 #include "text/LongLines.h"
 
-#include <QCoreApplication>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QThread>
 
 namespace rw {
-
-namespace {
-
-// Numbers the setLargePlainText calls of one box; lives as the box's child.
-class LargeTextRuns final : public QObject {
-public:
-    explicit LargeTextRuns(QObject *parent) : QObject(parent) { setObjectName(name()); }
-    static QString name() { return QStringLiteral("rw_largeTextRuns"); }
-    const std::shared_ptr<TaskRuns> runs = std::make_shared<TaskRuns>();
-};
-
-std::shared_ptr<TaskRuns> runsOf(QPlainTextEdit *box) {
-    // Found by name: without a meta-object of its own, a type lookup would match any child.
-    auto *holder = dynamic_cast<LargeTextRuns *>(
-        box->findChild<QObject *>(LargeTextRuns::name(), Qt::FindDirectChildrenOnly));
-    if (!holder)
-        holder = new LargeTextRuns(box);
-    return holder->runs;
-}
-
-} // namespace
 
 PlainDocumentSettings plainDocumentSettings(const QPlainTextEdit *box) {
     const QTextDocument *doc = box->document();
@@ -96,28 +73,6 @@ void showPlainDocument(QPlainTextEdit *box, std::unique_ptr<QTextDocument> doc) 
     box->setDocument(shown);
     keepWrappingAffordable(box);
     disposeDocument(std::move(previous));
-}
-
-void setLargePlainText(QPlainTextEdit *box, QString text, std::function<void()> done) {
-    std::shared_ptr<TaskRuns> runs = runsOf(box);
-    const quint64 run = runs->begin();
-    const PlainDocumentSettings settings = plainDocumentSettings(box);
-    QThread *target = box->thread();
-    QPointer<QPlainTextEdit> guard(box);
-    runInBackground([=, text = std::move(text), done = std::move(done)]() mutable {
-        if (!runs->isCurrent(run))
-            return;
-        PendingDocument pending(buildPlainDocument(text, settings, target));
-        // The application outlives any box, so the call is never posted to an object already gone.
-        postTo(QCoreApplication::instance(),
-               [=, pending = std::move(pending), done = std::move(done)]() mutable {
-                   if (!guard || !runs->isCurrent(run))
-                       return;
-                   showPlainDocument(guard.data(), std::move(pending.doc));
-                   if (done)
-                       done();
-               });
-    });
 }
 
 } // namespace rw

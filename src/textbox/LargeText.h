@@ -5,7 +5,6 @@
 #include <QTextDocument>
 #include <QTextOption>
 
-#include <functional>
 #include <memory>
 
 class QPlainTextEdit;
@@ -48,9 +47,5 @@ struct PendingDocument {
     PendingDocument &operator=(PendingDocument &&) = default;
     ~PendingDocument();
 };
-
-// Replaces the box's whole content with text without stalling the UI thread; done runs on the UI thread
-// once the text shows. A later call supersedes an earlier one that has not shown yet.
-void setLargePlainText(QPlainTextEdit *box, QString text, std::function<void()> done = {});
 
 } // namespace rw
