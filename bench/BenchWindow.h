@@ -3,7 +3,8 @@
 #include "BenchDialogs.h"
 #include "BenchSupport.h"
 #include "app/MainWindow.h"
-#include "app/WorkingFiles.h"
+#include "core/tasks/TaskPool.h"
+#include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
 
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ public:
         waitUntil([this] { return !window.workingFiles()->isLoading(); });
     }
 
+    rw::TaskPool pool;
     QTemporaryDir programDir;
     QTemporaryDir desktopDir;
     BenchDialogs dialogs;

@@ -1,6 +1,6 @@
 // The engine against bare PCRE2-16 JIT and std::regex over a generated 20 MB log-like text.
 #include "BenchSupport.h"
-#include "regex/Pattern.h"
+#include "core/regex/Matcher.h"
 
 #include <pcre2.h>
 

@@ -1,8 +1,8 @@
 // Export of a 1,000,000-row results list through a three-reference template, against building the same
 // text by plain concatenation from the same rows.
 #include "BenchSupport.h"
-#include "export/CellTable.h"
-#include "export/ExportTemplate.h"
+#include "core/export/CellTable.h"
+#include "core/export/ExportTemplate.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 // Working files and imports at 50 MB: reading and decoding (GB18030, or UTF-8 for an import) and encoding
 // with an atomic write, against a bare QFile read or write of the same bytes.
 #include "BenchSupport.h"
-#include "text/ImportedText.h"
-#include "text/LineBreaks.h"
-#include "text/WorkingFile.h"
+#include "core/text/ImportedText.h"
+#include "core/text/LineBreaks.h"
+#include "core/text/WorkingFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,8 +4,8 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 #include "app/MainWindowUi.h"
-#include "text/ImportedText.h"
-#include "textbox/Importer.h"
+#include "core/text/ImportedText.h"
+#include "import/Importer.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,10 +5,11 @@
 #include "BenchDialogs.h"
 #include "BenchSupport.h"
 #include "app/MainWindow.h"
+#include "core/tasks/TaskPool.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
+#include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
-#include "text/WorkingFile.h"
+#include "core/text/WorkingFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,6 +44,7 @@ QString generateText(qsizetype bytes) {
 int main(int argc, char *argv[]) {
     rwbench::preferOffscreenPlatform();
     QApplication app(argc, argv);
+    rw::TaskPool pool;
     const int runs = 5;
     const QString text = generateText(50'000'000);
     QTemporaryDir dir;

@@ -6,8 +6,8 @@
 #include "app/MainWindowUi.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
-#include "regex/Pattern.h"
-#include "text/LineBreaks.h"
+#include "core/regex/Matcher.h"
+#include "core/text/LineBreaks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // Replace all of 1,000,000 matches of (\d+)-(\d+) with $2-$1, against the engine's bare find-all over the
 // same text. Medians of five runs; the ratio is replace time over find-all time.
 #include "BenchSupport.h"
-#include "regex/Pattern.h"
-#include "text/LineBreaks.h"
+#include "core/regex/Matcher.h"
+#include "core/text/LineBreaks.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 #include "app/MainWindowUi.h"
-#include "textbox/KeywordMarks.h"
-#include "textbox/KeywordSearch.h"
+#include "search/KeywordMarks.h"
+#include "search/KeywordSearch.h"
 #include "textbox/LargeText.h"
 
 #include <QApplication>

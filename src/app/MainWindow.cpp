@@ -1,15 +1,15 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
-#include "WorkingFiles.h"
+#include "files/WorkingFiles.h"
 #include "export/ExportController.h"
-#include "layout/Layout.h"
+#include "core/layout/Layout.h"
 #include "match/MatchController.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
-#include "tasks/TaskRuns.h"
-#include "textbox/Importer.h"
-#include "textbox/KeywordSearch.h"
+#include "core/tasks/TaskRuns.h"
+#include "import/Importer.h"
+#include "search/KeywordSearch.h"
 #include "textbox/TextBoxMenus.h"
 
 #include <QCloseEvent>
@@ -51,7 +51,8 @@ MainWindow::~MainWindow() {
     m_importer->abandon();
     m_search->abandon();
     m_files->abandon();
-    taskPool()->waitForDone();
+    if (TaskPool *pool = TaskPool::current())
+        pool->waitForIdle();
 }
 
 // A file of any kind dropped anywhere on the window goes to the source text; of several, the first.

@@ -1,7 +1,7 @@
 #include "MainWindowUi.h"
 
-#include "layout/Layout.h"
-#include "platform/AffordableWrap.h"
+#include "core/layout/Layout.h"
+#include "textbox/AffordableWrap.h"
 
 #include <QAction>
 #include <QCheckBox>

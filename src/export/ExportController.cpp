@@ -2,13 +2,13 @@
 
 #include "MatchTableCells.h"
 #include "app/MainWindowUi.h"
-#include "export/DesktopExportName.h"
-#include "export/ExportTemplate.h"
+#include "core/export/DesktopExportName.h"
+#include "core/export/ExportTemplate.h"
 #include "match/ResultsModel.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"
-#include "tasks/TaskRuns.h"
+#include "core/tasks/TaskRuns.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "export/CellTable.h"
-#include "results/MatchTable.h"
+#include "core/export/CellTable.h"
+#include "core/results/MatchTable.h"
 
 namespace rw {
 

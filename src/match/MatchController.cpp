@@ -2,8 +2,8 @@
 
 #include "ResultsModel.h"
 #include "app/MainWindowUi.h"
-#include "platform/BoxText.h"
-#include "regex/Pattern.h"
+#include "textbox/BoxText.h"
+#include "core/regex/Matcher.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

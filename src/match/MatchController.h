@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tasks/TaskRuns.h"
+#include "core/tasks/TaskRuns.h"
 
 #include <QObject>
 

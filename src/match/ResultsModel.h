@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/MatchTable.h"
+#include "core/results/MatchTable.h"
 
 #include <QAbstractTableModel>
 

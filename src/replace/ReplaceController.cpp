@@ -2,10 +2,10 @@
 
 #include "app/MainWindowUi.h"
 #include "platform/AppContext.h"
-#include "platform/BoxText.h"
+#include "textbox/BoxText.h"
 #include "platform/Dialogs.h"
-#include "regex/Pattern.h"
-#include "text/LineBreaks.h"
+#include "core/regex/Matcher.h"
+#include "core/text/LineBreaks.h"
 #include "textbox/LargeText.h"
 
 #include <QPlainTextEdit>

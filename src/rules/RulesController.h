@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rules/Rule.h"
+#include "core/rules/Rule.h"
 
 #include <QList>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "LargeText.h"
 
-#include "platform/AffordableWrap.h"
-#include "tasks/TaskRuns.h"
-#include "text/LongLines.h"
+#include "AffordableWrap.h"
+#include "core/tasks/TaskRuns.h"
+#include "core/text/LongLines.h"
 
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
@@ -52,7 +52,10 @@ void disposeDocument(std::unique_ptr<QTextDocument> doc) {
     // Freeing a large document takes as long as filling it; no thread keeps it, so it can go anywhere.
     doc->setParent(nullptr);
     doc->moveToThread(nullptr);
-    runInBackground([d = doc.release()] { delete d; });
+    QTextDocument *d = doc.release();
+    if (!runInBackground([d] { delete d; }))
+        delete d; // the application is closing: no worker takes new work
+
 }
 
 void showPlainDocument(QPlainTextEdit *box, std::unique_ptr<QTextDocument> doc) {

@@ -1,6 +1,6 @@
-#include "export/CellTable.h"
-#include "export/DesktopExportName.h"
-#include "export/ExportTemplate.h"
+#include "core/export/CellTable.h"
+#include "core/export/DesktopExportName.h"
+#include "core/export/ExportTemplate.h"
 
 #include <QTest>
 

@@ -1,5 +1,6 @@
-#include "platform/BoxText.h"
-#include "text/DocumentText.h"
+#include "textbox/BoxText.h"
+#include "core/tasks/TaskPool.h"
+#include "core/text/DocumentText.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -30,6 +31,9 @@ private slots:
     void nothingArrivesAfterTheContextIsGone();
     void paragraphsBecomeCrLf_data();
     void paragraphsBecomeCrLf();
+
+private:
+    TaskPool m_pool;
 };
 
 void TestBoxText::givesTheTextWithCrLf_data() {

@@ -1,6 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "textbox/Importer.h"
+#include "import/Importer.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "tasks/TaskRuns.h"
+#include "core/tasks/TaskRuns.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -24,7 +24,7 @@ bool replaceOnce(TestWindow &t, std::optional<QString> answer) {
 
 // Lets every task, abandoned ones included, end and deliver what it still posts.
 void drainTasks() {
-    QVERIFY(QTest::qWaitFor([] { return taskPool()->activeThreadCount() == 0; }, 60000));
+    QVERIFY(QTest::qWaitFor([] { return TaskPool::current()->activeCount() == 0; }, 60000));
     QTest::qWait(50);
 }
 } // namespace

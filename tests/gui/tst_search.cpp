@@ -1,6 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "textbox/KeywordSearch.h"
+#include "search/KeywordSearch.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
-#include "rules/BuiltInRules.h"
+#include "files/WorkingFiles.h"
+#include "core/rules/BuiltInRules.h"
 #include "rules/RulesController.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "platform/AffordableWrap.h"
-#include "text/LongLines.h"
+#include "textbox/AffordableWrap.h"
+#include "core/text/LongLines.h"
 #include "textbox/LargeText.h"
 
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "layout/Layout.h"
+#include "core/layout/Layout.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "regex/PatternTranslator.h"
+#include "core/regex/PatternTranslator.h"
 
 #include <QTest>
 

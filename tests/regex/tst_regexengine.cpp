@@ -1,5 +1,5 @@
-#include "regex/Pattern.h"
-#include "regex/RegexObject.h"
+#include "core/regex/Matcher.h"
+#include "core/regex/RegexObject.h"
 
 #include <QTest>
 

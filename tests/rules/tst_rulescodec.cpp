@@ -1,5 +1,5 @@
-#include "rules/BuiltInRules.h"
-#include "rules/RulesCodec.h"
+#include "core/rules/BuiltInRules.h"
+#include "core/rules/RulesCodec.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 
 #include "app/MainWindowUi.h"
-#include "app/WorkingFiles.h"
+#include "files/WorkingFiles.h"
 
 #include <QAction>
 #include <QLabel>

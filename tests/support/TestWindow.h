@@ -3,6 +3,7 @@
 #include "ScriptedDialogs.h"
 #include "app/MainWindow.h"
 #include "platform/AppContext.h"
+#include "core/tasks/TaskPool.h"
 
 #include <QAbstractButton>
 #include <QTemporaryDir>
@@ -25,6 +26,8 @@ public:
     ~TestWindow();
 
     MainWindow &window() { return *m_window; }
+    // The workers of this window; destroyed (joined) after it.
+    TaskPool pool;
     ScriptedDialogs dialogs;
     QTemporaryDir programDir;
     QTemporaryDir desktopDir;

@@ -1,6 +1,6 @@
-#include "text/ImportedText.h"
-#include "text/LineBreaks.h"
-#include "text/WorkingFile.h"
+#include "core/text/ImportedText.h"
+#include "core/text/LineBreaks.h"
+#include "core/text/WorkingFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "Pattern.h"
+#include "Matcher.h"
 
 #include "EngineLimits.h"
 #include "Substitution.h"

@@ -1,5 +1,7 @@
 #include "RegexObject.h"
 
+#include "Matcher.h"
+
 #include "Substitution.h"
 
 namespace rw {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "regex/MatchSet.h"
+#include "core/regex/MatchSet.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QObject>
-#include <QThreadPool>
+#include "TaskPool.h"
 
 #include <atomic>
 #include <functional>
@@ -22,13 +22,6 @@ public:
 private:
     std::atomic<quint64> m_current{0};
 };
-
-// The pool the background tasks run on. Large enough that an abandoned task still finishing an engine
-// call never delays a new one.
-QThreadPool *taskPool();
-
-// Runs work on a worker thread of taskPool().
-void runInBackground(std::function<void()> work);
 
 // Runs fn on the thread of context (the UI thread for widgets and models); dropped when context is gone.
 template <typename Fn> void postTo(QObject *context, Fn &&fn) {

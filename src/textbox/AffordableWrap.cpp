@@ -1,6 +1,6 @@
 #include "AffordableWrap.h"
 
-#include "text/LongLines.h"
+#include "core/text/LongLines.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/MarkList.h"
+#include "core/search/MarkList.h"
 
 #include <QObject>
 #include <QString>

@@ -1,14 +1,14 @@
 #include "WorkingFiles.h"
 
-#include "MainWindowUi.h"
+#include "app/MainWindowUi.h"
 #include "platform/AppContext.h"
-#include "platform/BoxText.h"
+#include "textbox/BoxText.h"
 #include "platform/Dialogs.h"
-#include "rules/BuiltInRules.h"
-#include "rules/RulesCodec.h"
+#include "core/rules/BuiltInRules.h"
+#include "core/rules/RulesCodec.h"
 #include "rules/RulesController.h"
-#include "text/LineBreaks.h"
-#include "text/WorkingFile.h"
+#include "core/text/LineBreaks.h"
+#include "core/text/WorkingFile.h"
 #include "textbox/LargeText.h"
 
 #include <QDir>

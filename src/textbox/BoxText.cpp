@@ -1,7 +1,7 @@
 #include "BoxText.h"
 
-#include "tasks/TaskRuns.h"
-#include "text/DocumentText.h"
+#include "core/tasks/TaskRuns.h"
+#include "core/text/DocumentText.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rules/Rule.h"
-#include "tasks/TaskRuns.h"
+#include "core/rules/Rule.h"
+#include "core/tasks/TaskRuns.h"
 
 #include <QObject>
 #include <QStringList>

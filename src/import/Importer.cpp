@@ -1,10 +1,10 @@
 #include "Importer.h"
 
-#include "LargeText.h"
+#include "textbox/LargeText.h"
 #include "app/MainWindowUi.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
-#include "text/ImportedText.h"
+#include "core/text/ImportedText.h"
 
 #include <QDropEvent>
 #include <QLineEdit>

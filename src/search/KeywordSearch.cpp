@@ -4,7 +4,7 @@
 #include "app/MainWindowUi.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
-#include "search/KeywordHits.h"
+#include "core/search/KeywordHits.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Pattern.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <memory>
+
+namespace rw {
+
+// Runs one Pattern over subject texts. Owns its match data and JIT stack: one per thread.
+class Matcher final {
+public:
+    explicit Matcher(const Pattern &pattern);
+    ~Matcher();
+    Matcher(const Matcher &) = delete;
+    Matcher &operator=(const Matcher &) = delete;
+
+    // Finds all matches (or the first only when the pattern is not global), appending them to out,
+    // which must have the pattern's captureCount() as group count. poll, when given, is called every
+    // few thousand matches and at least every few milliseconds of matching; it may move the matches
+    // out of `out` (to hand them on as a batch) and returns false to stop with Canceled.
+    MatchStatus findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll = {});
+
+    // The subject with every match replaced by the expansion of replacement ($1, $&, $`, $', $$ ...).
+    // On LimitExceeded or Canceled the returned text is meaningless.
+    QString replaceAll(QStringView subject, QStringView replacement, MatchStatus *status = nullptr,
+                       const std::function<bool()> &keepGoing = {});
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace rw
