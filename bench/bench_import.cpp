@@ -53,7 +53,7 @@ int main(int argc, char *argv[]) {
     const qint64 fileSize = QFileInfo(path).size();
     rw::MainWindowUi &ui = bench.window.ui();
     ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget());
-    auto *importer = bench.window.findChild<rw::Importer *>();
+    auto *importer = bench.window.importer();
 
     // Each run replaces a box that already holds the file, as a second import would.
     std::vector<double> imported, gaps;

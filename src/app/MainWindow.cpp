@@ -1,27 +1,33 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
-#include "files/WorkingFiles.h"
-#include "export/ExportController.h"
 #include "core/layout/Layout.h"
+#include "export/ExportController.h"
+#include "files/WorkingFiles.h"
+#include "import/Importer.h"
 #include "match/MatchController.h"
+#include "match/ResultsModel.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
-#include "core/tasks/TaskRuns.h"
-#include "import/Importer.h"
 #include "search/KeywordSearch.h"
 #include "textbox/TextBoxMenus.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTabWidget>
 
 namespace rw {
 
 namespace {
 const QSize kOuterSize(722, 530);
+// The pages of 高级选择夹2.
+constexpr int kResultsPage = 0;
+constexpr int kReplaceResultPage = 2;
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
@@ -29,15 +35,39 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setObjectName(QStringLiteral("主窗口"));
     setWindowTitle(QStringLiteral("Dask_Tovanel  v1.6"));
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
-    m_match = new MatchController(*m_ui, this);
-    m_replace = new ReplaceController(*m_ui, m_context, this);
-    new ExportController(*m_ui, m_context, this);
-    new TextBoxMenus(*m_ui, m_context, this);
-    m_importer = new Importer(*m_ui, m_context, this);
-    m_search = new KeywordSearch(*m_ui, m_context, this);
+    MainWindowUi &ui = *m_ui;
+    const PatternInputs pattern{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal};
+    auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
+
+    m_match = std::make_unique<MatchController>(MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
+    connect(m_match.get(), &MatchController::statusChanged, this, showStatus);
+    connect(m_match.get(), &MatchController::finished, this, [&ui] { ui.tabs2->setCurrentIndex(kResultsPage); });
+
+    m_replace = std::make_unique<ReplaceController>(
+        ReplaceWidgets{ui.expression, ui.sourceText, ui.replaceResult, ui.replaceButton}, m_context);
+    connect(m_replace.get(), &ReplaceController::statusChanged, this, showStatus);
+    connect(m_replace.get(), &ReplaceController::resultShown, this,
+            [&ui] { ui.tabs2->setCurrentIndex(kReplaceResultPage); });
+
+    m_export = std::make_unique<ExportController>(ExportWidgets{ui.resultsList, ui.resultsMenu}, m_context,
+                                                  [this] { return m_match->model()->table(); });
+    connect(m_export.get(), &ExportController::statusChanged, this, showStatus);
+
+    m_menus = std::make_unique<TextBoxMenus>(
+        TextBoxMenuWidgets{ui.sourceText, ui.replaceResult, ui.sourceMenu, ui.replaceMenu}, m_context);
+
+    // A file dropped on any text box loads into the source text instead of inserting its name.
+    QList<QWidget *> dropTargets;
+    for (QPlainTextEdit *box : {ui.expression, ui.notes, ui.about, ui.sourceText, ui.replaceResult})
+        dropTargets << box->viewport();
+    for (QLineEdit *line : {ui.cellEditor, ui.keyword})
+        dropTargets << line;
+    m_importer = std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+
+    m_search = new KeywordSearch(ui, m_context, this);
     setAcceptDrops(true);
-    m_rules = new RulesController(*m_ui, m_context, this);
-    m_files = new WorkingFiles(*m_ui, m_context, *m_rules, this);
+    m_rules = new RulesController(ui, m_context, this);
+    m_files = new WorkingFiles(ui, m_context, *m_rules, this);
     m_files->startLoading();
 }
 
@@ -45,14 +75,12 @@ MainWindow::~MainWindow() {
     // Hiding moves the focus, which commits an open rules edit: let that happen while the controls and
     // the controllers still exist, not in the base destructor after the members are gone.
     hide();
-    // Tasks post to the controllers: let every abandoned one end before they go.
-    m_match->abandon();
-    m_replace->abandon();
-    m_importer->abandon();
     m_search->abandon();
     m_files->abandon();
-    if (TaskPool *pool = TaskPool::current())
-        pool->waitForIdle();
+}
+
+void MainWindow::openFile(const QString &path) {
+    m_importer->load(path);
 }
 
 // A file of any kind dropped anywhere on the window goes to the source text; of several, the first.

@@ -10,12 +10,15 @@ struct AppContext;
 class MainWindowUi;
 class MatchController;
 class ReplaceController;
+class ExportController;
+class TextBoxMenus;
 class Importer;
 class KeywordSearch;
 class RulesController;
 class WorkingFiles;
 
-// The main window: builds the controls and composes the commands of every subsystem.
+// The main window: builds the controls, hands each command the controls it drives, and wires the
+// commands' signals to the status bar and the pages.
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -25,9 +28,15 @@ public:
 
     MainWindowUi &ui() const { return *m_ui; }
     AppContext &context() const { return m_context; }
-    MatchController *matchController() const { return m_match; }
+    MatchController *matchController() const { return m_match.get(); }
     RulesController *rulesController() const { return m_rules; }
     WorkingFiles *workingFiles() const { return m_files; }
+    ReplaceController *replaceController() const { return m_replace.get(); }
+    ExportController *exportController() const { return m_export.get(); }
+    Importer *importer() const { return m_importer.get(); }
+
+    // Loads the file at path into the source text, as an import does.
+    void openFile(const QString &path);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -41,10 +50,14 @@ private:
     void relayout();
 
     AppContext &m_context;
+    // The controls are children of the window and go in ~QWidget, after every member below: the commands,
+    // which hold pointers to them, are destroyed first and with them every run they still had.
     std::unique_ptr<MainWindowUi> m_ui;
-    MatchController *m_match = nullptr;
-    ReplaceController *m_replace = nullptr;
-    Importer *m_importer = nullptr;
+    std::unique_ptr<MatchController> m_match;
+    std::unique_ptr<ReplaceController> m_replace;
+    std::unique_ptr<ExportController> m_export;
+    std::unique_ptr<TextBoxMenus> m_menus;
+    std::unique_ptr<Importer> m_importer;
     KeywordSearch *m_search = nullptr;
     RulesController *m_rules = nullptr;
     WorkingFiles *m_files = nullptr;

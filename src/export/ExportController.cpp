@@ -1,21 +1,22 @@
 #include "ExportController.h"
 
-#include "MatchTableCells.h"
-#include "app/MainWindowUi.h"
 #include "core/export/DesktopExportName.h"
 #include "core/export/ExportTemplate.h"
-#include "match/ResultsModel.h"
+#include "core/export/MatchTableCells.h"
+#include "core/tasks/TaskPool.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"
-#include "core/tasks/TaskRuns.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSaveFile>
 #include <QTableView>
+
+#include <mutex>
 
 namespace rw {
 
@@ -33,51 +34,56 @@ QAction *actionNamed(QMenu *menu, const QString &caption) {
 }
 
 // Writes text as UTF-8 (the system's own encoding here) through a temporary file, so a failed write leaves
-// any earlier file whole; the reason of a failure, or an empty text.
+// any earlier file whole; a missing folder is made first. The reason of a failure, or an empty text.
 QString writeFile(const QString &path, const QString &text) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
     return {};
 }
 } // namespace
 
-ExportController::ExportController(MainWindowUi &ui, AppContext &context, QObject *parent)
-    : QObject(parent), m_ui(ui), m_context(context) {
-    connect(m_ui.resultsList, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        popUpMenu(m_ui.resultsMenu, m_ui.resultsList->viewport()->mapToGlobal(pos));
+ExportController::ExportController(const ExportWidgets &widgets, AppContext &context,
+                                   std::function<MatchTable()> rows, QObject *parent)
+    : QObject(parent), m_w(widgets), m_context(context), m_rows(std::move(rows)) {
+    connect(m_w.results, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        popUpMenu(m_w.menu, m_w.results->viewport()->mapToGlobal(pos));
     });
-    if (QAction *action = actionNamed(m_ui.resultsMenu, QStringLiteral("导出到剪辑板")))
+    if (QAction *action = actionNamed(m_w.menu, QStringLiteral("导出到剪辑板")))
         connect(action, &QAction::triggered, this, [this] { onExport(Target::Clipboard); });
-    if (QAction *action = actionNamed(m_ui.resultsMenu, QStringLiteral("导出到桌面txt")))
+    if (QAction *action = actionNamed(m_w.menu, QStringLiteral("导出到桌面txt")))
         connect(action, &QAction::triggered, this, [this] { onExport(Target::DesktopFile); });
 }
 
+ExportController::~ExportController() = default;
+
 void ExportController::onExport(Target target) {
     const std::optional<QString> typed =
-        m_context.dialogs.askText(m_ui.resultsList->window(), QStringLiteral("导出格式"), kTemplatePrompt);
+        m_context.dialogs.askText(m_w.results->window(), QStringLiteral("导出格式"), kTemplatePrompt);
     if (!typed)
         return;
     m_template = *typed;
     if (m_template.isEmpty())
         return;
-    auto *model = qobject_cast<const ResultsModel *>(m_ui.resultsList->model());
+    const RunState::Run run = m_runs.begin();
     // The rows as they are now: a match run that refills the list meanwhile doesn't reach this export.
-    MatchTable rows = model ? model->table() : MatchTable();
-    runInBackground([this, target, templateText = m_template, rows = std::move(rows)]() mutable {
+    runInBackground([this, run, target, templateText = m_template, rows = m_rows()]() mutable {
         QString text = exportText(templateText, MatchTableCells(std::move(rows)));
-        postTo(this, [this, target, text = std::move(text)] { deliver(target, text); });
+        if (!run.isCurrent())
+            return;
+        run.deliver([this, run, target, text = std::move(text)] {
+            if (target == Target::Clipboard) {
+                m_runs.finish(run);
+                toClipboard(text);
+            } else {
+                toDesktopFile(run, text);
+            }
+        });
     });
-}
-
-void ExportController::deliver(Target target, const QString &text) {
-    if (target == Target::Clipboard)
-        toClipboard(text);
-    else
-        toDesktopFile(text);
 }
 
 void ExportController::toClipboard(const QString &text) {
@@ -85,24 +91,31 @@ void ExportController::toClipboard(const QString &text) {
     clipboard->setText(text);
     // The platform may refuse the clipboard without saying so; reading it back tells.
     if (clipboard->text() != text)
-        m_ui.setStatus(kFailed + QStringLiteral("剪辑板无法写入"));
+        emit statusChanged(kFailed + QStringLiteral("剪辑板无法写入"));
     else
-        m_ui.setStatus(QStringLiteral("已放置剪辑板"));
+        emit statusChanged(QStringLiteral("已放置剪辑板"));
 }
 
-void ExportController::toDesktopFile(const QString &text) {
+void ExportController::toDesktopFile(const RunState::Run &run, const QString &text) {
     // A cancelled name prompt names the file after the date and time.
     const QString typedName =
-        m_context.dialogs.askText(m_ui.resultsList->window(), QStringLiteral("好了,请填写txt名字"))
+        m_context.dialogs.askText(m_w.results->window(), QStringLiteral("好了,请填写txt名字"))
             .value_or(QString());
-    QString path = m_context.desktopDir;
-    if (!path.isEmpty() && !path.endsWith(u'/'))
-        path += u'/';
-    path += desktopExportFileName(typedName, m_context.now());
-    runInBackground([this, path, text] {
+    // A newer export started while the prompt was open has taken over.
+    if (!run.isCurrent())
+        return;
+    const QString path = QDir(m_context.desktopDir).filePath(desktopExportFileName(typedName, m_context.now()));
+    runInBackground([this, run, path, text] {
+        // Writes go one at a time, each checking first that no newer export has begun: an older export
+        // either lands before the newer one's write or not at all, so the newest text is what stays.
+        static std::mutex writing;
+        std::lock_guard lock(writing);
+        if (!run.isCurrent())
+            return;
         QString error = writeFile(path, text);
-        postTo(this, [this, error = std::move(error)] {
-            m_ui.setStatus(error.isEmpty() ? QStringLiteral("导出完毕") : kFailed + error);
+        run.deliver([this, run, error = std::move(error)] {
+            m_runs.finish(run);
+            emit statusChanged(error.isEmpty() ? QStringLiteral("导出完毕") : kFailed + error);
         });
     });
 }

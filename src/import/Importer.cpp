@@ -1,10 +1,10 @@
 #include "Importer.h"
 
-#include "textbox/LargeText.h"
-#include "app/MainWindowUi.h"
+#include "core/tasks/TaskPool.h"
+#include "core/text/ImportedText.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
-#include "core/text/ImportedText.h"
+#include "textbox/LargeText.h"
 
 #include <QDropEvent>
 #include <QLineEdit>
@@ -25,62 +25,51 @@ const QString kDefaultSuffix = QStringLiteral("txt");
 
 } // namespace
 
-Importer::Importer(MainWindowUi &ui, AppContext &context, QWidget *window)
-    : QObject(window), m_ui(ui), m_context(context), m_window(window) {
-    connect(m_ui.importButton, &QPushButton::clicked, this, &Importer::chooseAndLoad);
-    for (QPlainTextEdit *box : window->findChildren<QPlainTextEdit *>())
-        box->viewport()->installEventFilter(this);
-    for (QLineEdit *line : window->findChildren<QLineEdit *>())
-        line->installEventFilter(this);
+Importer::Importer(const ImportWidgets &widgets, AppContext &context, QObject *parent)
+    : QObject(parent), m_w(widgets), m_context(context) {
+    connect(m_w.button, &QPushButton::clicked, this, &Importer::chooseAndLoad);
+    for (QWidget *target : m_w.dropTargets)
+        target->installEventFilter(this);
 }
 
-Importer::~Importer() {
-    abandon();
-}
-
-void Importer::abandon() {
-    m_runs.abandon();
-}
+Importer::~Importer() = default;
 
 void Importer::chooseAndLoad() {
-    const QString path = m_context.dialogs.chooseOpenFile(m_window, kDialogTitle, kDialogFilter,
+    const QString path = m_context.dialogs.chooseOpenFile(m_w.button->window(), kDialogTitle, kDialogFilter,
                                                           m_context.desktopDir, kDefaultSuffix);
     if (!path.isEmpty())
         load(path);
 }
 
 void Importer::load(const QString &path) {
-    const quint64 run = m_runs.begin();
-    m_loading = true;
-    const PlainDocumentSettings settings = plainDocumentSettings(m_ui.sourceText);
+    const RunState::Run run = m_runs.begin();
+    const PlainDocumentSettings settings = plainDocumentSettings(m_w.source);
     QThread *uiThread = thread();
     runInBackground([this, run, path, settings, uiThread] {
         QString reason;
         std::optional<QString> text = readImportFile(path, &reason);
-        if (!m_runs.isCurrent(run))
+        if (!run.isCurrent())
             return;
         if (!text) {
-            postTo(this, [this, run, path, reason] { fail(run, path, reason); });
+            run.deliver([this, run, path, reason] {
+                m_runs.finish(run);
+                fail(path, reason);
+            });
             return;
         }
-        PendingDocument pending(buildPlainDocument(*text, settings, uiThread));
+        auto pending = std::make_shared<PendingDocument>(buildPlainDocument(*text, settings, uiThread));
         text.reset();
-        postTo(this, [this, run, pending = std::move(pending)]() mutable {
-            if (!m_runs.isCurrent(run))
-                return;
-            m_loading = false;
-            showPlainDocument(m_ui.sourceText, std::move(pending.doc));
+        run.deliver([this, run, pending] {
+            m_runs.finish(run);
+            showPlainDocument(m_w.source, std::move(pending->doc));
             emit finished();
         });
     });
 }
 
-void Importer::fail(quint64 run, const QString &path, const QString &reason) {
-    if (!m_runs.isCurrent(run))
-        return;
-    m_loading = false;
-    m_context.dialogs.tell(m_window, QStringLiteral("无法导入文件 %1\n%2").arg(path, reason), kInfoCaption,
-                           Dialogs::Icon::Warning);
+void Importer::fail(const QString &path, const QString &reason) {
+    m_context.dialogs.tell(m_w.button->window(), QStringLiteral("无法导入文件 %1\n%2").arg(path, reason),
+                           kInfoCaption, Dialogs::Icon::Warning);
     emit finished();
 }
 

@@ -1,18 +1,14 @@
 #include "MatchController.h"
 
 #include "ResultsModel.h"
-#include "app/MainWindowUi.h"
-#include "textbox/BoxText.h"
 #include "core/regex/Matcher.h"
+#include "core/tasks/TaskPool.h"
+#include "textbox/BoxText.h"
 
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTableView>
-#include <QTextDocument>
 
 namespace rw {
 
@@ -26,116 +22,103 @@ constexpr qsizetype kBatchMatches = 20000;
 constexpr qint64 kBatchMillis = 50;
 } // namespace
 
-MatchController::MatchController(MainWindowUi &ui, QObject *parent)
-    : QObject(parent), m_ui(ui), m_model(new ResultsModel(this)) {
-    m_ui.resultsList->setModel(m_model);
+MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
+    : QObject(parent), m_w(widgets), m_model(new ResultsModel(this)) {
+    m_w.results->setModel(m_model);
     for (int c = 0; c < 2; ++c)
-        m_ui.resultsList->setColumnWidth(c, kDesignColumnWidth[c]);
+        m_w.results->setColumnWidth(c, kDesignColumnWidth[c]);
     connect(m_model, &QAbstractItemModel::columnsInserted, this,
             [this](const QModelIndex &, int first, int last) {
                 for (int c = first; c <= last; ++c)
-                    m_ui.resultsList->setColumnWidth(c, kSubmatchColumnWidth);
+                    m_w.results->setColumnWidth(c, kSubmatchColumnWidth);
             });
-    connect(m_ui.matchButton, &QPushButton::clicked, this, &MatchController::onClicked);
+    connect(m_w.button, &QPushButton::clicked, this, &MatchController::toggle);
+    connect(&m_runs, &RunState::runningChanged, this,
+            [this](bool running) { m_w.button->setText(running ? kBusy : kIdle); });
 }
 
-MatchController::~MatchController() {
-    abandon();
-}
+MatchController::~MatchController() = default;
 
-void MatchController::abandon() {
-    m_runs.abandon();
-}
-
-void MatchController::onClicked() {
-    if (m_ui.matchButton->text() == kIdle) {
-        m_ui.matchButton->setText(kBusy);
+void MatchController::toggle() {
+    if (m_runs.isRunning())
+        stop();
+    else
         start();
-        return;
-    }
+}
+
+void MatchController::stop() {
     // A stop abandons the run: whatever it still posts is dropped, the rows so far stay.
-    m_runs.abandon();
-    m_ui.matchButton->setText(kIdle);
+    m_runs.stop();
 }
 
 void MatchController::start() {
-    const quint64 run = m_runs.begin();
-    RegexOptions options;
-    options.ignoreCase = !m_ui.checkCase->isChecked();
-    options.multiline = m_ui.checkMultiline->isChecked();
-    options.global = m_ui.checkGlobal->isChecked();
-    const QString expression = boxText(m_ui.expression);
+    const RunState::Run run = m_runs.begin();
+    const RegexOptions options = m_w.inputs.options();
+    const QString expression = boxText(m_w.inputs.expression);
     m_model->reset(QString());
-    BoxText::of(m_ui.sourceText)->take(this, [this, run, options, expression](const QString &subject) {
-        if (m_runs.isCurrent(run))
-            runInBackground(
-                [this, run, options, expression, subject] { match(run, options, expression, subject); });
+    BoxText::of(m_w.source)->take(this, [this, run, options, expression](const QString &subject) {
+        if (!run.isCurrent())
+            return;
+        runInBackground([this, run, options, expression, subject] {
+            // The worker's part: compile, match, deliver the rows in batches, deliver the end.
+            const Pattern pattern = Pattern::compile(expression, options);
+            if (!pattern.isValid()) {
+                run.deliver([this] { finish(MatchStatus::Rejected, 0); });
+                return;
+            }
+            run.deliver([this, subject] { m_model->reset(subject); });
+            Matcher matcher(pattern);
+            MatchSet found(pattern.captureCount());
+            qsizetype total = 0;
+            QElapsedTimer sinceBatch;
+            sinceBatch.start();
+            auto flush = [&](MatchSet &set) {
+                total += set.size();
+                run.deliver([this, batch = std::move(set)] { addBatch(batch); });
+                set = MatchSet(pattern.captureCount());
+                sinceBatch.restart();
+            };
+            const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
+                if (!run.isCurrent())
+                    return false;
+                if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
+                    flush(set);
+                return true;
+            });
+            if (status == MatchStatus::Canceled)
+                return;
+            if (!found.isEmpty())
+                flush(found);
+            const int submatches = total > 0 ? pattern.captureCount() : 0;
+            run.deliver([this, run, status, submatches] {
+                if (m_runs.finish(run))
+                    finish(status, submatches);
+            });
+        });
     });
 }
 
-void MatchController::match(quint64 run, const RegexOptions &options, const QString &expression,
-                            const QString &subject) {
-    const Pattern pattern = Pattern::compile(expression, options);
-    if (!pattern.isValid()) {
-        postTo(this, [this, run] { finish(run, MatchStatus::Rejected, 0); });
-        return;
-    }
-    postTo(this, [this, run, subject] {
-        if (m_runs.isCurrent(run))
-            m_model->reset(subject);
-    });
-    Matcher matcher(pattern);
-    MatchSet found(pattern.captureCount());
-    qsizetype total = 0;
-    QElapsedTimer sinceBatch;
-    sinceBatch.start();
-    auto flush = [&](MatchSet &set) {
-        total += set.size();
-        postTo(this, [this, run, batch = std::move(set)] { addBatch(run, batch); });
-        set = MatchSet(pattern.captureCount());
-        sinceBatch.restart();
-    };
-    const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
-        if (!m_runs.isCurrent(run))
-            return false;
-        if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
-            flush(set);
-        return true;
-    });
-    if (status == MatchStatus::Canceled)
-        return;
-    if (!found.isEmpty())
-        flush(found);
-    const int submatches = total > 0 ? pattern.captureCount() : 0;
-    postTo(this, [this, run, status, submatches] { finish(run, status, submatches); });
-}
-
-void MatchController::addBatch(quint64 run, const MatchSet &batch) {
-    if (!m_runs.isCurrent(run))
-        return;
+void MatchController::addBatch(const MatchSet &batch) {
     m_model->appendBatch(batch);
 }
 
-void MatchController::finish(quint64 run, MatchStatus status, int submatchCount) {
-    if (!m_runs.isCurrent(run))
-        return;
-    m_runs.abandon();
+void MatchController::finish(MatchStatus status, int submatchCount) {
+    m_runs.stop();
     switch (status) {
     case MatchStatus::Rejected:
-        m_ui.setStatus(QStringLiteral("正则创建失败......"));
+        emit statusChanged(QStringLiteral("正则创建失败......"));
         break;
     case MatchStatus::LimitExceeded:
-        m_ui.setStatus(QStringLiteral("匹配超出回溯上限,请简化表达式"));
+        emit statusChanged(QStringLiteral("匹配超出回溯上限,请简化表达式"));
         break;
     case MatchStatus::Ok:
     case MatchStatus::Canceled:
-        m_ui.setStatus(QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2")
-                           .arg(m_model->table().rowCount())
-                           .arg(submatchCount));
+        emit statusChanged(QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2")
+                               .arg(m_model->table().rowCount())
+                               .arg(submatchCount));
         break;
     }
-    m_ui.matchButton->setText(kIdle);
-    m_ui.tabs2->setCurrentIndex(0);
+    emit finished();
 }
 
 } // namespace rw

@@ -1,40 +1,57 @@
 #pragma once
 
-#include "core/tasks/TaskRuns.h"
+#include "core/tasks/RunState.h"
+#include "platform/PatternInputs.h"
 
 #include <QObject>
 
+class QPushButton;
+class QTableView;
+
 namespace rw {
 
-class MainWindowUi;
 class MatchSet;
 class ResultsModel;
 enum class MatchStatus;
-struct RegexOptions;
 
-// The Match command: 按钮_匹配 starts a run over a snapshot of the expression, the source text and the
+// The widgets the Match command drives.
+struct MatchWidgets {
+    PatternInputs inputs;
+    QPlainTextEdit *source = nullptr; // 编辑框_源文本
+    QPushButton *button = nullptr;    // 按钮_匹配
+    QTableView *results = nullptr;    // 超级列表框_结果
+};
+
+// The Match command: its button starts a run over a snapshot of the expression, the source text and the
 // three options, or stops the running one. Rows reach the results list in batches while the run goes on.
 class MatchController final : public QObject {
     Q_OBJECT
 public:
-    explicit MatchController(MainWindowUi &ui, QObject *parent = nullptr);
+    explicit MatchController(const MatchWidgets &widgets, QObject *parent = nullptr);
     ~MatchController() override;
 
     ResultsModel *model() const { return m_model; }
-    // Abandons a running match without touching the controls (used when the window goes away).
-    void abandon();
+    const RunState &runState() const { return m_runs; }
+
+public slots:
+    // Starts a run, or stops the running one (the button's click).
+    void toggle();
+    // Stops a running match; the rows so far stay.
+    void stop();
+
+signals:
+    void statusChanged(const QString &text);
+    // A run ended and wrote its status (not sent for a stopped or superseded run).
+    void finished();
 
 private:
-    void onClicked();
     void start();
-    // The worker's part of a run: compile, match, post the rows in batches, post the end.
-    void match(quint64 run, const RegexOptions &options, const QString &expression, const QString &subject);
-    void addBatch(quint64 run, const MatchSet &batch);
-    void finish(quint64 run, MatchStatus status, int submatchCount);
+    void addBatch(const MatchSet &batch);
+    void finish(MatchStatus status, int submatchCount);
 
-    MainWindowUi &m_ui;
+    MatchWidgets m_w;
     ResultsModel *m_model;
-    TaskRuns m_runs;
+    RunState m_runs;
 };
 
 } // namespace rw

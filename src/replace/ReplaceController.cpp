@@ -1,16 +1,15 @@
 #include "ReplaceController.h"
 
-#include "app/MainWindowUi.h"
-#include "platform/AppContext.h"
-#include "textbox/BoxText.h"
-#include "platform/Dialogs.h"
 #include "core/regex/Matcher.h"
+#include "core/tasks/TaskPool.h"
 #include "core/text/LineBreaks.h"
+#include "platform/AppContext.h"
+#include "platform/Dialogs.h"
+#include "textbox/BoxText.h"
 #include "textbox/LargeText.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTextDocument>
 #include <QThread>
 
@@ -19,98 +18,83 @@ namespace rw {
 namespace {
 const QString kIdle = QStringLiteral("替换");
 const QString kBusy = QStringLiteral("停止替换");
-constexpr int kReplaceResultPage = 2;
 } // namespace
 
-ReplaceController::ReplaceController(MainWindowUi &ui, AppContext &context, QObject *parent)
-    : QObject(parent), m_ui(ui), m_context(context) {
-    connect(m_ui.replaceButton, &QPushButton::clicked, this, &ReplaceController::onClicked);
+ReplaceController::ReplaceController(const ReplaceWidgets &widgets, AppContext &context, QObject *parent)
+    : QObject(parent), m_w(widgets), m_context(context) {
+    connect(m_w.button, &QPushButton::clicked, this, &ReplaceController::toggle);
+    connect(&m_runs, &RunState::runningChanged, this,
+            [this](bool running) { m_w.button->setText(running ? kBusy : kIdle); });
 }
 
-ReplaceController::~ReplaceController() {
-    abandon();
+ReplaceController::~ReplaceController() = default;
+
+void ReplaceController::toggle() {
+    if (m_runs.isRunning())
+        stop();
+    else
+        start();
 }
 
-void ReplaceController::abandon() {
-    m_runs.abandon();
-}
-
-void ReplaceController::onClicked() {
-    if (m_ui.replaceButton->text() != kIdle) {
-        // The engine call can't be interrupted cleanly: the run is abandoned instead, so whatever it
-        // still delivers is dropped and a new run may start while it winds down.
-        m_runs.abandon();
-        m_ui.replaceButton->setText(kIdle);
-        return;
-    }
-    // The busy caption shows while the input box is open.
-    m_ui.replaceButton->setText(kBusy);
-    if (const std::optional<QString> typed =
-            m_context.dialogs.askText(m_ui.replaceButton->window(), QStringLiteral("请填写用作替换内容")))
-        m_replacement = *typed;
-    start();
+void ReplaceController::stop() {
+    // The engine call can't be interrupted cleanly: the run is abandoned instead, so whatever it still
+    // delivers is dropped and a new run may start while it winds down.
+    m_runs.stop();
 }
 
 void ReplaceController::start() {
-    const quint64 run = m_runs.begin();
-    const QString expression = boxText(m_ui.expression);
-    BoxText::of(m_ui.sourceText)->take(this, [this, run, expression](const QString &subject) {
-        if (m_runs.isCurrent(run))
-            replace(run, expression, subject);
-    });
-}
-
-void ReplaceController::replace(quint64 run, const QString &expression, const QString &subject) {
+    // The run begins before the input box opens, so the busy caption shows while it is open.
+    const RunState::Run run = m_runs.begin();
+    if (const std::optional<QString> typed =
+            m_context.dialogs.askText(m_w.button->window(), QStringLiteral("请填写用作替换内容")))
+        m_replacement = *typed;
+    if (!run.isCurrent())
+        return;
+    const QString expression = boxText(m_w.expression);
     const QString replacement = m_replacement;
-    const PlainDocumentSettings settings = plainDocumentSettings(m_ui.replaceResult);
+    const PlainDocumentSettings settings = plainDocumentSettings(m_w.result);
     QThread *uiThread = thread();
-
-    runInBackground([this, run, expression, subject, replacement, settings, uiThread] {
-        // The check boxes govern matching only; replacing always uses the component's defaults.
-        const Pattern pattern = Pattern::compile(expression, RegexOptions{});
-        if (!pattern.isValid()) {
-            postTo(this, [this, run] { finish(run, MatchStatus::Rejected, {}); });
+    BoxText::of(m_w.source)->take(this, [=, this](const QString &subject) {
+        if (!run.isCurrent())
             return;
-        }
-        MatchStatus status = MatchStatus::Ok;
-        const QString result = Matcher(pattern).replaceAll(subject, replacement, &status,
-                                                           [this, run] { return m_runs.isCurrent(run); });
-        if (status == MatchStatus::Canceled || !m_runs.isCurrent(run))
-            return;
-        if (status != MatchStatus::Ok) {
-            postTo(this, [this, run, status] { finish(run, status, {}); });
-            return;
-        }
-        // The document is laid out here too, so that showing a result of many megabytes is only a swap.
-        PendingDocument document(buildPlainDocument(fromCrLf(result), settings, uiThread));
-        postTo(this, [this, run, document = std::move(document)]() mutable {
-            finish(run, MatchStatus::Ok, std::move(document.doc));
+        runInBackground([=, this] {
+            // The check boxes govern matching only; replacing always uses the component's defaults.
+            const Pattern pattern = Pattern::compile(expression, RegexOptions{});
+            if (!pattern.isValid()) {
+                run.deliver([this] { finish(MatchStatus::Rejected, {}); });
+                return;
+            }
+            MatchStatus status = MatchStatus::Ok;
+            const QString result =
+                Matcher(pattern).replaceAll(subject, replacement, &status, [run] { return run.isCurrent(); });
+            if (status == MatchStatus::Canceled || !run.isCurrent())
+                return;
+            if (status != MatchStatus::Ok) {
+                run.deliver([this, status] { finish(status, {}); });
+                return;
+            }
+            // The document is laid out here too, so that showing a result of many megabytes is only a swap.
+            auto document = std::make_shared<PendingDocument>(
+                buildPlainDocument(fromCrLf(result), settings, uiThread));
+            run.deliver([this, document] { finish(MatchStatus::Ok, std::move(document->doc)); });
         });
     });
 }
 
-void ReplaceController::finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result) {
-    // A stop that came first has already finished this run.
-    if (!m_runs.isCurrent(run)) {
-        disposeDocument(std::move(result));
-        return;
-    }
-    m_runs.abandon();
+void ReplaceController::finish(MatchStatus status, std::unique_ptr<QTextDocument> result) {
+    m_runs.stop();
     switch (status) {
     case MatchStatus::Rejected:
-        m_ui.setStatus(QStringLiteral("正则创建失败"));
-        m_ui.replaceButton->setText(kIdle);
+        emit statusChanged(QStringLiteral("正则创建失败"));
         break;
     case MatchStatus::LimitExceeded:
     case MatchStatus::Canceled:
-        m_ui.setStatus(QStringLiteral("匹配超出回溯上限,请简化表达式"));
-        m_ui.replaceButton->setText(kIdle);
+        emit statusChanged(QStringLiteral("匹配超出回溯上限,请简化表达式"));
         break;
     case MatchStatus::Ok:
-        showPlainDocument(m_ui.replaceResult, std::move(result));
-        m_ui.replaceButton->setText(kIdle);
-        m_ui.setStatus(QStringLiteral("替换完毕"));
-        m_ui.tabs2->setCurrentIndex(kReplaceResultPage);
+        showPlainDocument(m_w.result, std::move(result));
+        emit statusChanged(QStringLiteral("替换完毕"));
+        emit resultShown();
         break;
     }
 }

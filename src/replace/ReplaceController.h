@@ -1,44 +1,60 @@
 #pragma once
 
-#include "core/tasks/TaskRuns.h"
+#include "core/tasks/RunState.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
+class QPlainTextEdit;
+class QPushButton;
 class QTextDocument;
 
 namespace rw {
 
 struct AppContext;
-class MainWindowUi;
 enum class MatchStatus;
 
-// The Replace command: 按钮_替换 asks for the replacement text and replaces every match of the expression
-// in a snapshot of the source text with the component's default options, or stops the running replace.
-// The result goes to 编辑框_替换结果; the source text is never touched.
+// The widgets the Replace command drives.
+struct ReplaceWidgets {
+    QPlainTextEdit *expression = nullptr; // 编辑框_表达式
+    QPlainTextEdit *source = nullptr;     // 编辑框_源文本
+    QPlainTextEdit *result = nullptr;     // 编辑框_替换结果
+    QPushButton *button = nullptr;        // 按钮_替换
+};
+
+// The Replace command: its button asks for the replacement text and replaces every match of the
+// expression in a snapshot of the source text with the component's default options, or stops the
+// running replace. The result goes to the result box; the source text is never touched.
 class ReplaceController final : public QObject {
     Q_OBJECT
 public:
-    ReplaceController(MainWindowUi &ui, AppContext &context, QObject *parent = nullptr);
+    ReplaceController(const ReplaceWidgets &widgets, AppContext &context, QObject *parent = nullptr);
     ~ReplaceController() override;
 
-    // Abandons a running replace without touching the controls (used when the window goes away).
-    void abandon();
     // The replacement text of the last confirmed input box; empty until the first one.
     const QString &replacement() const { return m_replacement; }
+    const RunState &runState() const { return m_runs; }
+
+public slots:
+    // Asks for the replacement and starts a run, or stops the running one (the button's click).
+    void toggle();
+    // Stops a running replace; nothing it still delivers shows.
+    void stop();
+
+signals:
+    void statusChanged(const QString &text);
+    // A replace ended with its result shown in the result box.
+    void resultShown();
 
 private:
-    void onClicked();
     void start();
-    // The worker's part of a run over the source text taken for it.
-    void replace(quint64 run, const QString &expression, const QString &subject);
-    void finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result);
+    void finish(MatchStatus status, std::unique_ptr<QTextDocument> result);
 
-    MainWindowUi &m_ui;
+    ReplaceWidgets m_w;
     AppContext &m_context;
-    TaskRuns m_runs;
+    RunState m_runs;
     QString m_replacement;
 };
 

@@ -1,6 +1,6 @@
 #include "BoxText.h"
 
-#include "core/tasks/TaskRuns.h"
+#include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
 
 #include <QPlainTextEdit>
@@ -45,17 +45,17 @@ void BoxText::take(QObject *context, std::function<void(const QString &)> done) 
         deliver();
         return;
     }
-    if (m_reading)
+    if (m_reading.isRunning())
         return;
-    m_reading = true;
     // The document's raw text is the one fast way out of it (a few ns per character; slices through
     // cursors cost ten times more in all); the conversion, as long again, runs on a worker.
     QString raw = m_document->toRawText();
     const quint64 generation = m_generation;
-    runInBackground([this, generation, raw = std::move(raw)] {
+    const RunState::Run run = m_reading.begin();
+    runInBackground([this, run, generation, raw = std::move(raw)] {
         QString text = paragraphsToCrLf(raw);
-        postTo(this, [this, generation, text = std::move(text)] {
-            m_reading = false;
+        run.deliver([this, run, generation, text = std::move(text)] {
+            m_reading.finish(run);
             if (generation != m_generation) {
                 // The box changed while the text was converted: read it again.
                 std::vector<Waiting> waiting;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/tasks/RunState.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -44,7 +46,7 @@ private:
     QMetaObject::Connection m_watch;
     QString m_text;
     bool m_valid = false;
-    bool m_reading = false;
+    RunState m_reading;
     quint64 m_generation = 0;
     std::vector<Waiting> m_waiting;
 };

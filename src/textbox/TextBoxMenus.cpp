@@ -1,6 +1,5 @@
 #include "TextBoxMenus.h"
 
-#include "app/MainWindowUi.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"
@@ -18,27 +17,27 @@ namespace {
 const QString kDeleteAllQuestion = QStringLiteral("是否全部删除?");
 } // namespace
 
-TextBoxMenus::TextBoxMenus(MainWindowUi &ui, AppContext &context, QWidget *window)
-    : QObject(window), m_ui(ui), m_context(context), m_window(window) {
-    for (QPlainTextEdit *box : {m_ui.sourceText, m_ui.replaceResult}) {
+TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &context, QObject *parent)
+    : QObject(parent), m_w(widgets), m_context(context) {
+    for (QPlainTextEdit *box : {m_w.source, m_w.result}) {
         // The box's own menu would open on the release as well; these menus replace it.
         box->setContextMenuPolicy(Qt::NoContextMenu);
         box->viewport()->installEventFilter(this);
     }
 
-    QPlainTextEdit *source = m_ui.sourceText;
-    bind(m_ui.sourceMenu, QStringLiteral("撤销"), [source] { source->undo(); });
-    bind(m_ui.sourceMenu, QStringLiteral("复制"), [source] { source->copy(); });
-    bind(m_ui.sourceMenu, QStringLiteral("粘贴"), [source] { source->paste(); });
-    bind(m_ui.sourceMenu, QStringLiteral("剪切"), [source] { source->cut(); });
-    bind(m_ui.sourceMenu, QStringLiteral("复制全部"), [this, source] { copyAll(source); });
-    bind(m_ui.sourceMenu, QStringLiteral("删除全部"), [this, source] { deleteAll(source); });
-    bind(m_ui.sourceMenu, QStringLiteral("删除并粘贴"), [this] { deleteAndPaste(); });
+    QPlainTextEdit *source = m_w.source;
+    bind(m_w.sourceMenu, QStringLiteral("撤销"), [source] { source->undo(); });
+    bind(m_w.sourceMenu, QStringLiteral("复制"), [source] { source->copy(); });
+    bind(m_w.sourceMenu, QStringLiteral("粘贴"), [source] { source->paste(); });
+    bind(m_w.sourceMenu, QStringLiteral("剪切"), [source] { source->cut(); });
+    bind(m_w.sourceMenu, QStringLiteral("复制全部"), [this, source] { copyAll(source); });
+    bind(m_w.sourceMenu, QStringLiteral("删除全部"), [this, source] { deleteAll(source); });
+    bind(m_w.sourceMenu, QStringLiteral("删除并粘贴"), [this] { deleteAndPaste(); });
 
-    QPlainTextEdit *result = m_ui.replaceResult;
-    bind(m_ui.replaceMenu, QStringLiteral("A复制"), [result] { result->copy(); });
-    bind(m_ui.replaceMenu, QStringLiteral("A全部删除"), [this, result] { deleteAll(result); });
-    bind(m_ui.replaceMenu, QStringLiteral("A复制全部"), [this, result] { copyAll(result); });
+    QPlainTextEdit *result = m_w.result;
+    bind(m_w.resultMenu, QStringLiteral("A复制"), [result] { result->copy(); });
+    bind(m_w.resultMenu, QStringLiteral("A全部删除"), [this, result] { deleteAll(result); });
+    bind(m_w.resultMenu, QStringLiteral("A复制全部"), [this, result] { copyAll(result); });
 }
 
 template <typename Fn> void TextBoxMenus::bind(QMenu *menu, const QString &caption, Fn command) {
@@ -60,10 +59,10 @@ bool TextBoxMenus::eventFilter(QObject *watched, QEvent *event) {
     auto *mouse = static_cast<QMouseEvent *>(event);
     if (mouse->button() != Qt::RightButton)
         return false;
-    if (press && watched == m_ui.sourceText->viewport())
-        popUpMenu(m_ui.sourceMenu, mouse->globalPosition().toPoint());
-    else if (release && watched == m_ui.replaceResult->viewport())
-        popUpMenu(m_ui.replaceMenu, mouse->globalPosition().toPoint());
+    if (press && watched == m_w.source->viewport())
+        popUpMenu(m_w.sourceMenu, mouse->globalPosition().toPoint());
+    else if (release && watched == m_w.result->viewport())
+        popUpMenu(m_w.resultMenu, mouse->globalPosition().toPoint());
     return false;
 }
 
@@ -73,12 +72,12 @@ void TextBoxMenus::copyAll(const QPlainTextEdit *box) {
 }
 
 void TextBoxMenus::deleteAll(QPlainTextEdit *box) {
-    if (m_context.dialogs.askYesNo(m_window, kDeleteAllQuestion, kInfoCaption, Dialogs::Icon::Question))
+    if (m_context.dialogs.askYesNo(box->window(), kDeleteAllQuestion, kInfoCaption, Dialogs::Icon::Question))
         box->setPlainText(QString());
 }
 
 void TextBoxMenus::deleteAndPaste() {
-    m_ui.sourceText->setPlainText(QGuiApplication::clipboard()->text());
+    m_w.source->setPlainText(QGuiApplication::clipboard()->text());
 }
 
 } // namespace rw

@@ -10,14 +10,21 @@ class QWidget;
 namespace rw {
 
 struct AppContext;
-class MainWindowUi;
+
+// The boxes with menus of their own, and those menus.
+struct TextBoxMenuWidgets {
+    QPlainTextEdit *source = nullptr; // 编辑框_源文本
+    QPlainTextEdit *result = nullptr; // 编辑框_替换结果
+    QMenu *sourceMenu = nullptr;      // 源文本右键菜单
+    QMenu *resultMenu = nullptr;      // 替换结果右键菜单
+};
 
 // The context menus of the source-text box (opened on the right button's press) and of the
 // replace-result box (opened on its release), and their clipboard and clearing commands.
 class TextBoxMenus final : public QObject {
     Q_OBJECT
 public:
-    TextBoxMenus(MainWindowUi &ui, AppContext &context, QWidget *window);
+    TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &context, QObject *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -29,9 +36,8 @@ private:
     void deleteAll(QPlainTextEdit *box);
     void deleteAndPaste();
 
-    MainWindowUi &m_ui;
+    TextBoxMenuWidgets m_w;
     AppContext &m_context;
-    QWidget *m_window;
 };
 
 } // namespace rw

@@ -27,7 +27,7 @@ public:
 
     TestWindow t;
     QPlainTextEdit *box = t.find<QPlainTextEdit>("编辑框_源文本");
-    Importer *importer = t.window().findChild<Importer *>();
+    Importer *importer = t.window().importer();
 
     QString write(const QString &name, const QByteArray &bytes) {
         const QString path = QDir(t.desktopDir.path()).filePath(name);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/export/CellTable.h"
+#include "CellTable.h"
 #include "core/results/MatchTable.h"
 
 namespace rw {
