@@ -26,6 +26,8 @@ public:
     ~TestWindow();
 
     MainWindow &window() { return *m_window; }
+    // Destroys the window now, whatever it is doing; the directories and the pool stay.
+    void destroyWindow() { m_window.reset(); }
     // The workers of this window; destroyed (joined) after it.
     TaskPool pool;
     ScriptedDialogs dialogs;
