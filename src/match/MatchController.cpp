@@ -23,7 +23,8 @@ constexpr qint64 kBatchMillis = 50;
 } // namespace
 
 MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
-    : QObject(parent), m_w(widgets), m_model(new ResultsModel(this)) {
+    : QObject(parent), m_w(widgets), m_model(new ResultsModel(this)),
+      m_progress([this] { emit statusChanged(QStringLiteral("正在匹配… 已找到 %1 个").arg(m_model->rowCount())); }) {
     m_w.results->setModel(m_model);
     for (int c = 0; c < 2; ++c)
         m_w.results->setColumnWidth(c, kDesignColumnWidth[c]);
@@ -35,6 +36,7 @@ MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
     connect(m_w.button, &QPushButton::clicked, this, &MatchController::toggle);
     connect(&m_runs, &RunState::runningChanged, this,
             [this](bool running) { m_w.button->setText(running ? kBusy : kIdle); });
+    connect(&m_runs, &RunState::runningChanged, &m_progress, &ProgressTicker::follow);
 }
 
 MatchController::~MatchController() = default;

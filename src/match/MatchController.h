@@ -2,6 +2,7 @@
 
 #include "core/tasks/RunState.h"
 #include "platform/PatternInputs.h"
+#include "platform/ProgressTicker.h"
 
 #include <QObject>
 
@@ -52,6 +53,7 @@ private:
     MatchWidgets m_w;
     ResultsModel *m_model;
     RunState m_runs;
+    ProgressTicker m_progress;
 };
 
 } // namespace rw

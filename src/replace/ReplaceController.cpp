@@ -21,10 +21,15 @@ const QString kBusy = QStringLiteral("停止替换");
 } // namespace
 
 ReplaceController::ReplaceController(const ReplaceWidgets &widgets, AppContext &context, QObject *parent)
-    : QObject(parent), m_w(widgets), m_context(context) {
+    : QObject(parent), m_w(widgets), m_context(context), m_progress([this] {
+          // Not before the worker has the text: the input box may still be open.
+          if (m_done && m_subjectSize > 0)
+              emit statusChanged(QStringLiteral("正在替换… %1%").arg(m_done->load() * 100 / m_subjectSize));
+      }) {
     connect(m_w.button, &QPushButton::clicked, this, &ReplaceController::toggle);
     connect(&m_runs, &RunState::runningChanged, this,
             [this](bool running) { m_w.button->setText(running ? kBusy : kIdle); });
+    connect(&m_runs, &RunState::runningChanged, &m_progress, &ProgressTicker::follow);
 }
 
 ReplaceController::~ReplaceController() = default;
@@ -54,9 +59,13 @@ void ReplaceController::start() {
     const QString replacement = m_replacement;
     const PlainDocumentSettings settings = plainDocumentSettings(m_w.result);
     QThread *uiThread = thread();
+    m_done.reset();
     BoxText::of(m_w.source)->take(this, [=, this](const QString &subject) {
         if (!run.isCurrent())
             return;
+        auto done = std::make_shared<std::atomic<qsizetype>>(0);
+        m_done = done;
+        m_subjectSize = subject.size();
         runInBackground([=, this] {
             // The check boxes govern matching only; replacing always uses the component's defaults.
             const Pattern pattern = Pattern::compile(expression, RegexOptions{});
@@ -66,7 +75,7 @@ void ReplaceController::start() {
             }
             MatchStatus status = MatchStatus::Ok;
             const QString result =
-                Matcher(pattern).replaceAll(subject, replacement, &status, [run] { return run.isCurrent(); });
+                Matcher(pattern).replaceAll(subject, replacement, &status, [run] { return run.isCurrent(); }, done.get());
             if (status == MatchStatus::Canceled || !run.isCurrent())
                 return;
             if (status != MatchStatus::Ok) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/tasks/RunState.h"
+#include "platform/ProgressTicker.h"
 
 #include <QObject>
 #include <QString>
@@ -55,6 +56,10 @@ private:
     ReplaceWidgets m_w;
     AppContext &m_context;
     RunState m_runs;
+    ProgressTicker m_progress;
+    // How far the current run is, in units of its subject; written by its worker.
+    std::shared_ptr<std::atomic<qsizetype>> m_done;
+    qsizetype m_subjectSize = 0;
     QString m_replacement;
 };
 

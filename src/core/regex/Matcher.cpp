@@ -109,7 +109,7 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out,
 }
 
 QString Matcher::replaceAll(QStringView subject, QStringView replacement, MatchStatus *status,
-                            const std::function<bool()> &keepGoing) {
+                            const std::function<bool()> &keepGoing, std::atomic<qsizetype> *progress) {
     QString out;
     MatchSet batch(d->pattern.captureCount());
     MatchStatus result = MatchStatus::Rejected;
@@ -121,6 +121,8 @@ QString Matcher::replaceAll(QStringView subject, QStringView replacement, MatchS
         result = findAll(subject, batch, [&](MatchSet &matches) {
             substitution.replaceInto(out, subject, matches, copied);
             matches.clear();
+            if (progress)
+                progress->store(copied, std::memory_order_relaxed);
             return !keepGoing || keepGoing();
         });
         substitution.replaceInto(out, subject, batch, copied);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -25,9 +26,10 @@ public:
     MatchStatus findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll = {});
 
     // The subject with every match replaced by the expansion of replacement ($1, $&, $`, $', $$ ...).
-    // On LimitExceeded or Canceled the returned text is meaningless.
+    // On LimitExceeded or Canceled the returned text is meaningless. keepGoing, when given, is asked as
+    // findAll's poll is; progress, when given, is kept at the number of subject units done so far.
     QString replaceAll(QStringView subject, QStringView replacement, MatchStatus *status = nullptr,
-                       const std::function<bool()> &keepGoing = {});
+                       const std::function<bool()> &keepGoing = {}, std::atomic<qsizetype> *progress = nullptr);
 
 private:
     struct Private;
