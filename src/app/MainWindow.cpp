@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
+#include "platform/AppContext.h"
 #include "files/WorkingFiles.h"
 #include "export/ExportController.h"
 #include "core/layout/Layout.h"
@@ -13,7 +14,9 @@
 #include "textbox/TextBoxMenus.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QPlainTextEdit>
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
@@ -39,6 +42,18 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_rules = new RulesController(*m_ui, m_context, this);
     m_files = new WorkingFiles(*m_ui, m_context, *m_rules, this);
     m_files->startLoading();
+    m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") +
+                                 QDir::toNativeSeparators(m_context.programDir));
+}
+
+void MainWindow::openFile(const QString &path) {
+    // The start-up loader fills the source box too: the file loads after it, so the file is what stays.
+    if (m_files->isLoading())
+        connect(
+            m_files, &WorkingFiles::loaded, m_importer, [this, path] { m_importer->load(path); },
+            Qt::SingleShotConnection);
+    else
+        m_importer->load(path);
 }
 
 MainWindow::~MainWindow() {

@@ -28,6 +28,8 @@ public:
     MatchController *matchController() const { return m_match; }
     RulesController *rulesController() const { return m_rules; }
     WorkingFiles *workingFiles() const { return m_files; }
+    // Loads the file at path into the source-text box, as 按钮_本地导入 does, after the start-up loader.
+    void openFile(const QString &path);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
