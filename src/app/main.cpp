@@ -53,7 +53,7 @@ int main(int argc, char *argv[]) {
     }
 
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("regex-workbench"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.regexworkbench.RegexWorkbench"));
     rw::installQtTranslations(app);
     const QString file = parseCommandLine(app);
 
