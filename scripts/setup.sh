@@ -4,7 +4,8 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libpcre2-dev fonts-wqy-zenhei)
+PACKAGES=(g++ cmake make pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libpcre2-dev fonts-wqy-zenhei
+  qt6-translations-l10n librsvg2-bin desktop-file-utils appstream dpkg-dev file)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

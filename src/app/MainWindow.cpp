@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
+#include "platform/AppContext.h"
 #include "core/layout/Layout.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
@@ -13,6 +14,7 @@
 #include "textbox/TextBoxMenus.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -69,6 +71,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_rules = new RulesController(ui, m_context, this);
     m_files = new WorkingFiles(ui, m_context, *m_rules, this);
     m_files->startLoading();
+    m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") + QDir::toNativeSeparators(m_context.programDir));
 }
 
 MainWindow::~MainWindow() {
@@ -80,7 +83,13 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::openFile(const QString &path) {
-    m_importer->load(path);
+    // The start-up loader fills the source box too: the file loads after it, so the file is what stays.
+    if (m_files->isLoading())
+        connect(
+            m_files, &WorkingFiles::loaded, m_importer.get(), [this, path] { m_importer->load(path); },
+            Qt::SingleShotConnection);
+    else
+        m_importer->load(path);
 }
 
 // A file of any kind dropped anywhere on the window goes to the source text; of several, the first.

@@ -141,7 +141,7 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
         QStringLiteral("正则表达式工作台\n"
                        "输入表达式和源文本，按“匹配”列出每个匹配及其子匹配；“替换”把每个匹配换成替换内容。\n"
                        "匹配结果可按自定义格式导出到剪辑板或桌面；规则页保存常用表达式。\n"
-                       "表达式、记事本、源文本和规则在确认关闭时保存到程序目录。"));
+                       "表达式、记事本、源文本和规则在确认关闭时保存到工作文件目录。"));
 
     resultsList = named(new QTableView(resultsPage), "超级列表框_结果");
     resultsList->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -12,7 +12,8 @@ class Dialogs;
 // What the commands take from the platform, gathered so tests can give their own.
 struct AppContext {
     Dialogs &dialogs;
-    // Where the working files live (the executable's directory in the program).
+    // Where the working files live: the executable's directory, or the user's data directory when that
+    // is not writable (see chooseWorkingDirectory).
     QString programDir;
     // The user's desktop (exports and the import dialog start there).
     QString desktopDir;
