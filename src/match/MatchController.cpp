@@ -4,6 +4,7 @@
 #include "app/MainWindowUi.h"
 #include "textbox/BoxText.h"
 #include "core/regex/Matcher.h"
+#include "core/regex/RunStatusText.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -77,7 +78,7 @@ void MatchController::match(quint64 run, const RegexOptions &options, const QStr
                             const QString &subject) {
     const Pattern pattern = Pattern::compile(expression, options);
     if (!pattern.isValid()) {
-        postTo(this, [this, run] { finish(run, MatchStatus::Rejected, 0); });
+        postTo(this, [this, run, error = pattern.error()] { finish(run, MatchStatus::Rejected, 0, error); });
         return;
     }
     postTo(this, [this, run, subject] {
@@ -116,24 +117,12 @@ void MatchController::addBatch(quint64 run, const MatchSet &batch) {
     m_model->appendBatch(batch);
 }
 
-void MatchController::finish(quint64 run, MatchStatus status, int submatchCount) {
+void MatchController::finish(quint64 run, MatchStatus status, int submatchCount, const PatternError &error) {
     if (!m_runs.isCurrent(run))
         return;
     m_runs.abandon();
-    switch (status) {
-    case MatchStatus::Rejected:
-        m_ui.setStatus(QStringLiteral("正则创建失败......"));
-        break;
-    case MatchStatus::LimitExceeded:
-        m_ui.setStatus(QStringLiteral("匹配超出回溯上限,请简化表达式"));
-        break;
-    case MatchStatus::Ok:
-    case MatchStatus::Canceled:
-        m_ui.setStatus(QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2")
-                           .arg(m_model->table().rowCount())
-                           .arg(submatchCount));
-        break;
-    }
+    m_ui.setStatus(
+        runStatusText(RunCommand::Match, {status, error, m_model->table().rowCount(), submatchCount}));
     m_ui.matchButton->setText(kIdle);
     m_ui.tabs2->setCurrentIndex(0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/regex/PatternError.h"
 #include "core/tasks/TaskRuns.h"
 
 #include <QObject>
@@ -30,7 +31,7 @@ private:
     // The worker's part of a run: compile, match, post the rows in batches, post the end.
     void match(quint64 run, const RegexOptions &options, const QString &expression, const QString &subject);
     void addBatch(quint64 run, const MatchSet &batch);
-    void finish(quint64 run, MatchStatus status, int submatchCount);
+    void finish(quint64 run, MatchStatus status, int submatchCount, const PatternError &error = {});
 
     MainWindowUi &m_ui;
     ResultsModel *m_model;

@@ -5,6 +5,7 @@
 #include "textbox/BoxText.h"
 #include "platform/Dialogs.h"
 #include "core/regex/Matcher.h"
+#include "core/regex/RunStatusText.h"
 #include "core/text/LineBreaks.h"
 #include "textbox/LargeText.h"
 
@@ -69,7 +70,8 @@ void ReplaceController::replace(quint64 run, const QString &expression, const QS
         // The check boxes govern matching only; replacing always uses the component's defaults.
         const Pattern pattern = Pattern::compile(expression, RegexOptions{});
         if (!pattern.isValid()) {
-            postTo(this, [this, run] { finish(run, MatchStatus::Rejected, {}); });
+            postTo(this,
+                   [this, run, error = pattern.error()] { finish(run, MatchStatus::Rejected, {}, error); });
             return;
         }
         MatchStatus status = MatchStatus::Ok;
@@ -89,7 +91,8 @@ void ReplaceController::replace(quint64 run, const QString &expression, const QS
     });
 }
 
-void ReplaceController::finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result) {
+void ReplaceController::finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result,
+                               const PatternError &error) {
     // A stop that came first has already finished this run.
     if (!m_runs.isCurrent(run)) {
         disposeDocument(std::move(result));
@@ -98,18 +101,18 @@ void ReplaceController::finish(quint64 run, MatchStatus status, std::unique_ptr<
     m_runs.abandon();
     switch (status) {
     case MatchStatus::Rejected:
-        m_ui.setStatus(QStringLiteral("正则创建失败"));
+        m_ui.setStatus(runStatusText(RunCommand::Replace, {status, error}));
         m_ui.replaceButton->setText(kIdle);
         break;
     case MatchStatus::LimitExceeded:
     case MatchStatus::Canceled:
-        m_ui.setStatus(QStringLiteral("匹配超出回溯上限,请简化表达式"));
+        m_ui.setStatus(runStatusText(RunCommand::Replace, {status}));
         m_ui.replaceButton->setText(kIdle);
         break;
     case MatchStatus::Ok:
         showPlainDocument(m_ui.replaceResult, std::move(result));
         m_ui.replaceButton->setText(kIdle);
-        m_ui.setStatus(QStringLiteral("替换完毕"));
+        m_ui.setStatus(runStatusText(RunCommand::Replace, {status}));
         m_ui.tabs2->setCurrentIndex(kReplaceResultPage);
         break;
     }

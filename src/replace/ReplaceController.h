@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/regex/PatternError.h"
 #include "core/tasks/TaskRuns.h"
 
 #include <QObject>
@@ -34,7 +35,8 @@ private:
     void start();
     // The worker's part of a run over the source text taken for it.
     void replace(quint64 run, const QString &expression, const QString &subject);
-    void finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result);
+    void finish(quint64 run, MatchStatus status, std::unique_ptr<QTextDocument> result,
+                const PatternError &error = {});
 
     MainWindowUi &m_ui;
     AppContext &m_context;
