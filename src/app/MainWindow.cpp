@@ -34,7 +34,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     new ExportController(*m_ui, m_context, this);
     new TextBoxMenus(*m_ui, m_context, this);
     m_importer = new Importer(*m_ui, m_context, this);
-    m_search = new KeywordSearch(*m_ui, m_context, this);
+    m_search = new KeywordSearch({m_ui->keyword, m_ui->searchButton, m_ui->sourceText}, m_context, this);
+    connect(m_search, &KeywordSearch::statusChanged, this,
+            [this](const QString &text) { m_ui->setStatus(text); });
     setAcceptDrops(true);
     m_rules = new RulesController(*m_ui, m_context, this);
     m_files = new WorkingFiles(*m_ui, m_context, *m_rules, this);

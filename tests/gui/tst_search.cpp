@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "search/KeywordSearch.h"
+#include "textbox/LargeText.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -77,6 +78,8 @@ private slots:
     void marksFollowEdits();
     void markingLeavesTextAndUndo();
     void searchesWaitForEachOther();
+    void changeDuringCountCountsTheNewText_data();
+    void changeDuringCountCountsTheNewText();
 };
 
 void TestSearch::stepsThroughHits_data() {
@@ -105,6 +108,11 @@ void TestSearch::stepsThroughHits_data() {
                                     << "A" << QList<int>{1} << 1 << ".o.";
     QTest::newRow("line breaks count one position") << "ab\r\nA\r\n\r\nxA"
                                                     << "A" << QList<int>{3, 7} << 2 << "...o...o";
+    // The box's own text, as Match reads it: a non-breaking space is not a space.
+    QTest::newRow("non-breaking space finds only itself")
+        << QStringLiteral("a\u00A0b a b") << QStringLiteral("a\u00A0b") << QList<int>{0} << 1 << "ooo....";
+    QTest::newRow("space does not find a non-breaking space")
+        << QStringLiteral("a\u00A0b a b") << QStringLiteral("a b") << QList<int>{4} << 1 << "....ooo";
 }
 
 void TestSearch::stepsThroughHits() {
@@ -327,6 +335,39 @@ void TestSearch::searchesWaitForEachOther() {
     QTRY_COMPARE(colourAt(doc, text.lastIndexOf(QStringLiteral("needle"))), kOrange);
     QCOMPARE(colourAt(doc, text.indexOf(QStringLiteral("needle"), 10000 * 18)), kOrange);
     QCOMPARE(colourAt(doc, 0), QColor());
+}
+
+void TestSearch::changeDuringCountCountsTheNewText_data() {
+    QTest::addColumn<bool>("newDocument");
+    QTest::newRow("typed into the box") << false;
+    QTest::newRow("another document shown") << true;
+}
+
+void TestSearch::changeDuringCountCountsTheNewText() {
+    QFETCH(bool, newDocument);
+    Fixture f;
+    const QString line = QStringLiteral("line needle\n");
+    f.box->setPlainText(line.repeated(20000));
+    f.keyword->setText(QStringLiteral("needle"));
+    // The count is on a worker; its result can't arrive before the change, made before the event loop runs.
+    QTest::mouseClick(f.button, Qt::LeftButton);
+    QVERIFY(f.search->isBusy());
+    const QString changed = QStringLiteral("needle ") + line.repeated(30000);
+    if (newDocument) {
+        showPlainDocument(f.box, buildPlainDocument(changed, plainDocumentSettings(f.box), f.box->thread()));
+    } else {
+        QTextCursor edit(f.box->document());
+        edit.insertText(QStringLiteral("needle "));
+        edit.movePosition(QTextCursor::End);
+        edit.insertText(line.repeated(10000));
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !f.search->isBusy(); }, 30000));
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/30001"));
+    QCOMPARE(f.box->textCursor().selectionStart(), 0);
+    QTextDocument *doc = f.box->document();
+    QTRY_COMPARE(colourAt(doc, int(changed.lastIndexOf(QStringLiteral("needle")))), kOrange);
+    QCOMPARE(colourAt(doc, 7 + 5), kOrange);
+    QCOMPARE(colourAt(doc, 7), QColor());
 }
 
 QTEST_MAIN(TestSearch)
