@@ -92,15 +92,18 @@ void KeywordSearch::step() {
     emit statusChanged(KeywordStepper::hitText(*hit));
     QPlainTextEdit *box = m_widgets.source;
     KeywordMarks::of(box->document())->markVisited(hit->start, hit->length);
+    // Selecting through the box scrolls the hit into view; the box shows its selection unfocused too.
     QTextCursor cursor(box->document());
     cursor.setPosition(int(hit->start));
     cursor.setPosition(int(hit->start + hit->length), QTextCursor::KeepAnchor);
-    box->setFocus();
     box->setTextCursor(cursor);
     finish();
 }
 
 void KeywordSearch::finish() {
+    // The focus stays in (or comes back to) the keyword box, so that Enter steps on: in the source box it
+    // would type over the selected hit.
+    m_widgets.keyword->setFocus();
     m_busy = false;
     emit searched();
     if (!m_waiting.empty() && !m_busy)

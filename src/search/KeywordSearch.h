@@ -26,8 +26,9 @@ struct KeywordSearchWidgets {
 
 // Find-next for the keyword box's text in the source box (the button or Enter). The first search of a
 // new keyword counts its occurrences on a worker and marks them orange; every search then selects and
-// marks blue the next occurrence. The text searched is the box's own (a non-breaking space stays one), in the
-// box's positions. Searches run one after the other: one asked for while another runs waits for it.
+// marks blue the next occurrence. The keyword box keeps the keyboard focus, so Enter steps on. The text
+// searched is the box's own (a non-breaking space stays one), in the box's positions. Searches run one
+// after the other: one asked for while another runs waits for it.
 class KeywordSearch final : public QObject {
     Q_OBJECT
 public:

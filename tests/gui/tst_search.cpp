@@ -3,9 +3,11 @@
 #include "search/KeywordSearch.h"
 #include "textbox/LargeText.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -80,6 +82,7 @@ private slots:
     void searchesWaitForEachOther();
     void changeDuringCountCountsTheNewText_data();
     void changeDuringCountCountsTheNewText();
+    void enterStepsOnAndNeverTypes();
 };
 
 void TestSearch::stepsThroughHits_data() {
@@ -176,7 +179,7 @@ void TestSearch::noMoreMessage() {
     f.keyword->setText(QStringLiteral("A"));
     QVERIFY(f.press());
     QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/2"));
-    QTRY_VERIFY(f.box->hasFocus());
+    QTRY_VERIFY(f.keyword->hasFocus());
 }
 
 void TestSearch::enterStartsSearch_data() {
@@ -368,6 +371,58 @@ void TestSearch::changeDuringCountCountsTheNewText() {
     QTRY_COMPARE(colourAt(doc, int(changed.lastIndexOf(QStringLiteral("needle")))), kOrange);
     QCOMPARE(colourAt(doc, 7 + 5), kOrange);
     QCOMPARE(colourAt(doc, 7), QColor());
+}
+
+void TestSearch::enterStepsOnAndNeverTypes() {
+    Fixture f;
+    // The second hit lies far below the first screen.
+    const QString text = QStringLiteral("GNU needle\n") + QStringLiteral("filler\n").repeated(400) +
+                         QStringLiteral("needle end");
+    f.box->setPlainText(text);
+    QTextDocument *doc = f.box->document();
+    const int revision = doc->revision();
+    const int undoSteps = doc->availableUndoSteps();
+    // Every key goes where the keyboard focus is, as a user's would.
+    const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    const auto searched = [&f] { return QTest::qWaitFor([&f] { return !f.search->isBusy(); }, 20000); };
+
+    f.keyword->setFocus();
+    QTRY_VERIFY(f.keyword->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("needle"));
+    press(Qt::Key_Return);
+    QVERIFY(searched());
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/2"));
+    QCOMPARE(f.box->textCursor().selectionStart(), 4);
+    QCOMPARE(QApplication::focusWidget(), f.keyword);
+    QCOMPARE(f.box->verticalScrollBar()->value(), 0);
+
+    press(Qt::Key_Return);
+    QVERIFY(searched());
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 2/2"));
+    QCOMPARE(f.box->textCursor().selectedText(), QStringLiteral("needle"));
+    QCOMPARE(QApplication::focusWidget(), f.keyword);
+    // The box scrolled to the hit.
+    QVERIFY(f.box->verticalScrollBar()->value() > 0);
+    QVERIFY(f.box->viewport()->rect().contains(f.box->cursorRect()));
+
+    press(Qt::Key_Return);
+    QVERIFY(searched());
+    QCOMPARE(f.noMoreCount(), 1);
+    QCOMPARE(QApplication::focusWidget(), f.keyword);
+
+    // A click on the button leaves the focus in the keyword box too; a new keyword starts over.
+    f.keyword->setText(QStringLiteral("GNU"));
+    QTest::mouseClick(f.button, Qt::LeftButton);
+    QVERIFY(searched());
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/1"));
+    QTRY_COMPARE(QApplication::focusWidget(), f.keyword);
+    press(Qt::Key_Enter);
+    QVERIFY(searched());
+    QCOMPARE(f.noMoreCount(), 2);
+
+    QCOMPARE(f.box->toPlainText(), text);
+    QCOMPARE(doc->revision(), revision);
+    QCOMPARE(doc->availableUndoSteps(), undoSteps);
 }
 
 QTEST_MAIN(TestSearch)
