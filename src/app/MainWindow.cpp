@@ -66,7 +66,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         dropTargets << line;
     m_importer = std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
 
-    m_search = new KeywordSearch(ui, m_context, this);
+    m_search = std::make_unique<KeywordSearch>(KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText},
+                                               m_context);
+    connect(m_search.get(), &KeywordSearch::statusChanged, this, showStatus);
     setAcceptDrops(true);
     m_rules = new RulesController(ui, m_context, this);
     m_files = new WorkingFiles(ui, m_context, *m_rules, this);
@@ -78,7 +80,6 @@ MainWindow::~MainWindow() {
     // Hiding moves the focus, which commits an open rules edit: let that happen while the controls and
     // the controllers still exist, not in the base destructor after the members are gone.
     hide();
-    m_search->abandon();
     m_files->abandon();
 }
 

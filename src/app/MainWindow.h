@@ -34,6 +34,7 @@ public:
     ReplaceController *replaceController() const { return m_replace.get(); }
     ExportController *exportController() const { return m_export.get(); }
     Importer *importer() const { return m_importer.get(); }
+    KeywordSearch *keywordSearch() const { return m_search.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -58,7 +59,7 @@ private:
     std::unique_ptr<ExportController> m_export;
     std::unique_ptr<TextBoxMenus> m_menus;
     std::unique_ptr<Importer> m_importer;
-    KeywordSearch *m_search = nullptr;
+    std::unique_ptr<KeywordSearch> m_search;
     RulesController *m_rules = nullptr;
     WorkingFiles *m_files = nullptr;
     bool m_placed = false;

@@ -2,6 +2,7 @@
 
 #include "ResultsModel.h"
 #include "core/regex/Matcher.h"
+#include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
 #include "textbox/BoxText.h"
 
@@ -65,7 +66,7 @@ void MatchController::start() {
             // The worker's part: compile, match, deliver the rows in batches, deliver the end.
             const Pattern pattern = Pattern::compile(expression, options);
             if (!pattern.isValid()) {
-                run.deliver([this] { finish(MatchStatus::Rejected, 0); });
+                run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, 0, error); });
                 return;
             }
             run.deliver([this, subject] { m_model->reset(subject); });
@@ -104,22 +105,10 @@ void MatchController::addBatch(const MatchSet &batch) {
     m_model->appendBatch(batch);
 }
 
-void MatchController::finish(MatchStatus status, int submatchCount) {
+void MatchController::finish(MatchStatus status, int submatchCount, const PatternError &error) {
     m_runs.stop();
-    switch (status) {
-    case MatchStatus::Rejected:
-        emit statusChanged(QStringLiteral("正则创建失败......"));
-        break;
-    case MatchStatus::LimitExceeded:
-        emit statusChanged(QStringLiteral("匹配超出回溯上限,请简化表达式"));
-        break;
-    case MatchStatus::Ok:
-    case MatchStatus::Canceled:
-        emit statusChanged(QStringLiteral("正则匹配成功,匹配数量: %1 -子匹配数量: %2")
-                               .arg(m_model->table().rowCount())
-                               .arg(submatchCount));
-        break;
-    }
+    emit statusChanged(
+        runStatusText(RunCommand::Match, {status, error, m_model->table().rowCount(), submatchCount}));
     emit finished();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/regex/PatternError.h"
 #include "core/tasks/RunState.h"
 #include "platform/PatternInputs.h"
 #include "platform/ProgressTicker.h"
@@ -48,7 +49,7 @@ signals:
 private:
     void start();
     void addBatch(const MatchSet &batch);
-    void finish(MatchStatus status, int submatchCount);
+    void finish(MatchStatus status, int submatchCount, const PatternError &error = {});
 
     MatchWidgets m_w;
     ResultsModel *m_model;

@@ -1,6 +1,7 @@
 #include "ReplaceController.h"
 
 #include "core/regex/Matcher.h"
+#include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/LineBreaks.h"
 #include "platform/AppContext.h"
@@ -70,7 +71,7 @@ void ReplaceController::start() {
             // The check boxes govern matching only; replacing always uses the component's defaults.
             const Pattern pattern = Pattern::compile(expression, RegexOptions{});
             if (!pattern.isValid()) {
-                run.deliver([this] { finish(MatchStatus::Rejected, {}); });
+                run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, {}, error); });
                 return;
             }
             MatchStatus status = MatchStatus::Ok;
@@ -90,22 +91,14 @@ void ReplaceController::start() {
     });
 }
 
-void ReplaceController::finish(MatchStatus status, std::unique_ptr<QTextDocument> result) {
+void ReplaceController::finish(MatchStatus status, std::unique_ptr<QTextDocument> result,
+                               const PatternError &error) {
     m_runs.stop();
-    switch (status) {
-    case MatchStatus::Rejected:
-        emit statusChanged(QStringLiteral("正则创建失败"));
-        break;
-    case MatchStatus::LimitExceeded:
-    case MatchStatus::Canceled:
-        emit statusChanged(QStringLiteral("匹配超出回溯上限,请简化表达式"));
-        break;
-    case MatchStatus::Ok:
+    if (status == MatchStatus::Ok)
         showPlainDocument(m_w.result, std::move(result));
-        emit statusChanged(QStringLiteral("替换完毕"));
+    emit statusChanged(runStatusText(RunCommand::Replace, {status, error}));
+    if (status == MatchStatus::Ok)
         emit resultShown();
-        break;
-    }
 }
 
 } // namespace rw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/regex/PatternError.h"
 #include "core/tasks/RunState.h"
 #include "platform/ProgressTicker.h"
 
@@ -51,7 +52,7 @@ signals:
 
 private:
     void start();
-    void finish(MatchStatus status, std::unique_ptr<QTextDocument> result);
+    void finish(MatchStatus status, std::unique_ptr<QTextDocument> result, const PatternError &error = {});
 
     ReplaceWidgets m_w;
     AppContext &m_context;

@@ -47,14 +47,6 @@ QTextCharFormat KeywordMarks::format(MarkList::Kind kind, const QTextDocument *d
     return f;
 }
 
-const QString &KeywordMarks::plainText() {
-    if (!m_textValid) {
-        m_text = m_doc->toPlainText();
-        m_textValid = true;
-    }
-    return m_text;
-}
-
 void KeywordMarks::markFound(const std::vector<qsizetype> &starts, qsizetype length) {
     // The blocks of the old marks lose their colours in the same pass that gives the new ones theirs.
     std::vector<MarkList::Mark> stretches(m_marks.all().begin(), m_marks.all().end());
@@ -140,9 +132,6 @@ void KeywordMarks::refresh(const QTextBlock &block) {
 }
 
 void KeywordMarks::onContentsChange(int from, int removed, int added) {
-    ++m_edits;
-    m_textValid = false;
-    m_text.clear();
     if (m_marks.isEmpty() && m_pending.isEmpty())
         return;
     m_marks.adjust(from, removed, added);

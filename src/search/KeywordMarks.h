@@ -33,11 +33,6 @@ public:
     bool isApplying() const { return !m_pending.isEmpty(); }
     const MarkList &marks() const { return m_marks; }
 
-    // The document's plain text, in document positions; kept until the next edit.
-    const QString &plainText();
-    // Counts the document's edits, so work begun on a snapshot can tell it is stale.
-    quint64 edits() const { return m_edits; }
-
     // The character formats of the two kinds: 9 pt "宋体", plain, orange or blue.
     static QTextCharFormat format(MarkList::Kind kind, const QTextDocument *doc);
 
@@ -62,9 +57,6 @@ private:
     bool m_sliceQueued = false;
     QTextCharFormat m_found;
     QTextCharFormat m_visited;
-    QString m_text;
-    bool m_textValid = false;
-    quint64 m_edits = 0;
 };
 
 } // namespace rw

@@ -1,10 +1,11 @@
 #include "KeywordSearch.h"
 
 #include "KeywordMarks.h"
-#include "app/MainWindowUi.h"
+#include "core/search/KeywordHits.h"
+#include "core/tasks/TaskPool.h"
+#include "core/text/DocumentText.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
-#include "core/search/KeywordHits.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,15 +15,13 @@
 
 namespace rw {
 
-namespace {
-const QString kNoMore = QStringLiteral("没有啦");
-} // namespace
-
-KeywordSearch::KeywordSearch(MainWindowUi &ui, AppContext &context, QWidget *window)
-    : QObject(window), m_ui(ui), m_context(context), m_window(window) {
-    connect(m_ui.searchButton, &QPushButton::clicked, this, &KeywordSearch::search);
+KeywordSearch::KeywordSearch(const KeywordSearchWidgets &widgets, AppContext &context, QObject *parent)
+    : QObject(parent), m_widgets(widgets), m_context(context) {
+    connect(m_widgets.searchButton, &QPushButton::clicked, this, &KeywordSearch::search);
     // Sent for Enter from either part of the keyboard.
-    connect(m_ui.keyword, &QLineEdit::returnPressed, this, &KeywordSearch::search);
+    connect(m_widgets.keyword, &QLineEdit::returnPressed, this, &KeywordSearch::search);
+    // Also sent when the box is given another document (a large text shown after its build).
+    connect(m_widgets.source, &QPlainTextEdit::textChanged, this, &KeywordSearch::onSourceChanged);
 }
 
 KeywordSearch::~KeywordSearch() {
@@ -30,87 +29,93 @@ KeywordSearch::~KeywordSearch() {
 }
 
 void KeywordSearch::search() {
-    m_waiting.push_back(m_ui.keyword->text());
+    m_waiting.push_back(m_widgets.keyword->text());
     if (!m_busy)
         startNext();
 }
 
 void KeywordSearch::startNext() {
     m_busy = true;
-    m_keyword = m_waiting.front();
+    const QString keyword = m_waiting.front();
     m_waiting.pop_front();
-    if (m_keyword == m_lastKeyword) {
-        findNext();
+    if (!m_stepper.begin(keyword)) {
+        step();
         return;
     }
-    m_lastKeyword = m_keyword;
-    m_nextStart = 0;
-    m_hit = 0;
-    m_total = 0;
-    if (m_keyword.isEmpty()) {
-        KeywordMarks::of(m_ui.sourceText->document())->clear();
-        findNext();
+    if (keyword.isEmpty()) {
+        // Nothing to count: only the marks of the previous keyword go.
+        counted({});
         return;
     }
     count();
 }
 
 void KeywordSearch::count() {
-    QTextDocument *doc = m_ui.sourceText->document();
-    KeywordMarks *marks = KeywordMarks::of(doc);
-    const quint64 run = m_runs.begin();
-    const quint64 edits = marks->edits();
-    runInBackground([this, run, doc, edits, text = marks->plainText(), keyword = m_keyword] {
+    const RunState::Run run = m_runs.begin();
+    runInBackground([this, run, text = text(), keyword = m_stepper.keyword()] {
+        if (!run.isCurrent())
+            return;
         std::vector<qsizetype> hits = findKeywordHits(text, keyword);
-        postTo(this, [this, run, doc, edits, hits = std::move(hits)]() mutable {
-            counted(run, doc, edits, std::move(hits));
+        // `this` is used on the UI thread only, and only while the run state (a member) exists.
+        run.deliver([this, run, hits = std::move(hits)] {
+            if (m_runs.finish(run))
+                counted(hits);
         });
     });
 }
 
-void KeywordSearch::counted(quint64 run, QTextDocument *doc, quint64 edits, std::vector<qsizetype> hits) {
-    if (!m_runs.isCurrent(run))
-        return;
-    m_runs.abandon();
-    // The text changed under the count: its positions would mark the wrong characters.
-    if (m_ui.sourceText->document() != doc || KeywordMarks::of(doc)->edits() != edits) {
+void KeywordSearch::onSourceChanged() {
+    m_textValid = false;
+    m_text.clear();
+    // The positions of a count under way would mark the wrong characters: count the new text instead.
+    if (m_runs.isRunning())
         count();
-        return;
-    }
-    m_total = qsizetype(hits.size());
-    KeywordMarks::of(doc)->markFound(hits, m_keyword.size());
-    if (m_total > 0)
-        m_ui.setStatus(QStringLiteral("一共搜到 %1 个 %2").arg(m_total).arg(m_keyword));
-    findNext();
 }
 
-void KeywordSearch::findNext() {
-    QPlainTextEdit *box = m_ui.sourceText;
-    QTextDocument *doc = box->document();
-    KeywordMarks *marks = KeywordMarks::of(doc);
-    const qsizetype at = m_keyword.isEmpty() ? -1 : marks->plainText().indexOf(m_keyword, m_nextStart);
-    if (at < 0) {
-        m_context.dialogs.tell(m_window, kNoMore, kInfoCaption, Dialogs::Icon::None);
+void KeywordSearch::counted(const std::vector<qsizetype> &hits) {
+    m_stepper.counted(qsizetype(hits.size()));
+    KeywordMarks::of(m_widgets.source->document())->markFound(hits, m_stepper.keyword().size());
+    const QString countText = m_stepper.countText();
+    if (!countText.isEmpty())
+        emit statusChanged(countText);
+    step();
+}
+
+void KeywordSearch::step() {
+    const std::optional<KeywordStepper::Hit> hit = m_stepper.step(text());
+    if (!hit) {
+        m_context.dialogs.tell(m_widgets.source->window(), KeywordStepper::noMoreText(), kInfoCaption,
+                               Dialogs::Icon::None);
         finish();
         return;
     }
-    ++m_hit;
-    m_ui.setStatus(QStringLiteral("搜索结果 %1/%2").arg(m_hit).arg(m_total));
-    box->setFocus();
-    marks->markVisited(at, m_keyword.size());
-    QTextCursor cursor(doc);
-    cursor.setPosition(int(at));
-    cursor.setPosition(int(at + m_keyword.size()), QTextCursor::KeepAnchor);
+    emit statusChanged(KeywordStepper::hitText(*hit));
+    QPlainTextEdit *box = m_widgets.source;
+    KeywordMarks::of(box->document())->markVisited(hit->start, hit->length);
+    // Selecting through the box scrolls the hit into view; the box shows its selection unfocused too.
+    QTextCursor cursor(box->document());
+    cursor.setPosition(int(hit->start));
+    cursor.setPosition(int(hit->start + hit->length), QTextCursor::KeepAnchor);
     box->setTextCursor(cursor);
-    m_nextStart = at + 1;
     finish();
 }
 
 void KeywordSearch::finish() {
+    // The focus stays in (or comes back to) the keyword box, so that Enter steps on: in the source box it
+    // would type over the selected hit.
+    m_widgets.keyword->setFocus();
     m_busy = false;
     emit searched();
     if (!m_waiting.empty() && !m_busy)
         startNext();
+}
+
+const QString &KeywordSearch::text() {
+    if (!m_textValid) {
+        m_text = paragraphsToLineFeeds(m_widgets.source->document()->toRawText());
+        m_textValid = true;
+    }
+    return m_text;
 }
 
 } // namespace rw

@@ -147,10 +147,14 @@ void TestMatch::rejectedPatternEmptiesAFilledList() {
     t.find<QTabWidget>("高级选择夹2")->setCurrentIndex(2);
 
     QVERIFY(runMatch(t, "(", "12 34"));
-    QCOMPARE(t.status(), QStringLiteral("正则创建失败......"));
+    QCOMPARE(t.status(), QStringLiteral("正则创建失败: 缺少右括号 ) (第 2 个字符)"));
     QCOMPARE(rows(t), Rows{});
     QCOMPARE(headers(t), (QStringList{"序号", "匹配文本"}));
     QCOMPARE(t.find<QTabWidget>("高级选择夹2")->currentIndex(), 0);
+
+    // A line break typed into the pattern box is one character, as the user sees it.
+    QVERIFY(runMatch(t, "\\d\n)", "12 34"));
+    QCOMPARE(t.status(), QStringLiteral("正则创建失败: 多余的右括号 ) (第 4 个字符)"));
 }
 
 void TestMatch::laterRunWithoutGroupsRemovesTheirColumns() {

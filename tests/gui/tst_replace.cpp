@@ -132,10 +132,10 @@ void TestReplace::failureLeavesTheResultAlone_data() {
 
     QTest::newRow("rejected: unbalanced") << "a(b"
                                           << "ab"
-                                          << "正则创建失败";
+                                          << "正则创建失败: 缺少右括号 ) (第 4 个字符)";
     QTest::newRow("rejected: lookbehind") << "(?<=a)b"
                                           << "ab"
-                                          << "正则创建失败";
+                                          << "正则创建失败: 不支持逆序环视 (?<= (第 1 个字符)";
     QTest::newRow("runaway backtracking")
         << "^(\\w+\\s?)*$" << QString(40, u'a') + u'!' << "匹配超出回溯上限,请简化表达式";
 }

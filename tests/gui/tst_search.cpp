@@ -1,10 +1,13 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "search/KeywordSearch.h"
+#include "textbox/LargeText.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -45,7 +48,7 @@ public:
     QPlainTextEdit *box = t.find<QPlainTextEdit>("编辑框_源文本");
     QLineEdit *keyword = t.find<QLineEdit>("编辑框_关键字");
     QPushButton *button = t.find<QPushButton>("按钮_搜索关键字");
-    KeywordSearch *search = t.window().findChild<KeywordSearch *>();
+    KeywordSearch *search = t.window().keywordSearch();
 
     // Presses the search button and waits until that search (and any before it) has ended.
     bool press() {
@@ -77,6 +80,9 @@ private slots:
     void marksFollowEdits();
     void markingLeavesTextAndUndo();
     void searchesWaitForEachOther();
+    void changeDuringCountCountsTheNewText_data();
+    void changeDuringCountCountsTheNewText();
+    void enterStepsOnAndNeverTypes();
 };
 
 void TestSearch::stepsThroughHits_data() {
@@ -105,6 +111,11 @@ void TestSearch::stepsThroughHits_data() {
                                     << "A" << QList<int>{1} << 1 << ".o.";
     QTest::newRow("line breaks count one position") << "ab\r\nA\r\n\r\nxA"
                                                     << "A" << QList<int>{3, 7} << 2 << "...o...o";
+    // The box's own text, as Match reads it: a non-breaking space is not a space.
+    QTest::newRow("non-breaking space finds only itself")
+        << QStringLiteral("a\u00A0b a b") << QStringLiteral("a\u00A0b") << QList<int>{0} << 1 << "ooo....";
+    QTest::newRow("space does not find a non-breaking space")
+        << QStringLiteral("a\u00A0b a b") << QStringLiteral("a b") << QList<int>{4} << 1 << "....ooo";
 }
 
 void TestSearch::stepsThroughHits() {
@@ -168,7 +179,7 @@ void TestSearch::noMoreMessage() {
     f.keyword->setText(QStringLiteral("A"));
     QVERIFY(f.press());
     QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/2"));
-    QTRY_VERIFY(f.box->hasFocus());
+    QTRY_VERIFY(f.keyword->hasFocus());
 }
 
 void TestSearch::enterStartsSearch_data() {
@@ -327,6 +338,91 @@ void TestSearch::searchesWaitForEachOther() {
     QTRY_COMPARE(colourAt(doc, text.lastIndexOf(QStringLiteral("needle"))), kOrange);
     QCOMPARE(colourAt(doc, text.indexOf(QStringLiteral("needle"), 10000 * 18)), kOrange);
     QCOMPARE(colourAt(doc, 0), QColor());
+}
+
+void TestSearch::changeDuringCountCountsTheNewText_data() {
+    QTest::addColumn<bool>("newDocument");
+    QTest::newRow("typed into the box") << false;
+    QTest::newRow("another document shown") << true;
+}
+
+void TestSearch::changeDuringCountCountsTheNewText() {
+    QFETCH(bool, newDocument);
+    Fixture f;
+    const QString line = QStringLiteral("line needle\n");
+    f.box->setPlainText(line.repeated(20000));
+    f.keyword->setText(QStringLiteral("needle"));
+    // The count is on a worker; its result can't arrive before the change, made before the event loop runs.
+    QTest::mouseClick(f.button, Qt::LeftButton);
+    QVERIFY(f.search->isBusy());
+    const QString changed = QStringLiteral("needle ") + line.repeated(30000);
+    if (newDocument) {
+        showPlainDocument(f.box, buildPlainDocument(changed, plainDocumentSettings(f.box), f.box->thread()));
+    } else {
+        QTextCursor edit(f.box->document());
+        edit.insertText(QStringLiteral("needle "));
+        edit.movePosition(QTextCursor::End);
+        edit.insertText(line.repeated(10000));
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !f.search->isBusy(); }, 30000));
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/30001"));
+    QCOMPARE(f.box->textCursor().selectionStart(), 0);
+    QTextDocument *doc = f.box->document();
+    QTRY_COMPARE(colourAt(doc, int(changed.lastIndexOf(QStringLiteral("needle")))), kOrange);
+    QCOMPARE(colourAt(doc, 7 + 5), kOrange);
+    QCOMPARE(colourAt(doc, 7), QColor());
+}
+
+void TestSearch::enterStepsOnAndNeverTypes() {
+    Fixture f;
+    // The second hit lies far below the first screen.
+    const QString text = QStringLiteral("GNU needle\n") + QStringLiteral("filler\n").repeated(400) +
+                         QStringLiteral("needle end");
+    f.box->setPlainText(text);
+    QTextDocument *doc = f.box->document();
+    const int revision = doc->revision();
+    const int undoSteps = doc->availableUndoSteps();
+    // Every key goes where the keyboard focus is, as a user's would.
+    const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    const auto searched = [&f] { return QTest::qWaitFor([&f] { return !f.search->isBusy(); }, 20000); };
+
+    f.keyword->setFocus();
+    QTRY_VERIFY(f.keyword->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("needle"));
+    press(Qt::Key_Return);
+    QVERIFY(searched());
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/2"));
+    QCOMPARE(f.box->textCursor().selectionStart(), 4);
+    QCOMPARE(QApplication::focusWidget(), f.keyword);
+    QCOMPARE(f.box->verticalScrollBar()->value(), 0);
+
+    press(Qt::Key_Return);
+    QVERIFY(searched());
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 2/2"));
+    QCOMPARE(f.box->textCursor().selectedText(), QStringLiteral("needle"));
+    QCOMPARE(QApplication::focusWidget(), f.keyword);
+    // The box scrolled to the hit.
+    QVERIFY(f.box->verticalScrollBar()->value() > 0);
+    QVERIFY(f.box->viewport()->rect().contains(f.box->cursorRect()));
+
+    press(Qt::Key_Return);
+    QVERIFY(searched());
+    QCOMPARE(f.noMoreCount(), 1);
+    QCOMPARE(QApplication::focusWidget(), f.keyword);
+
+    // A click on the button leaves the focus in the keyword box too; a new keyword starts over.
+    f.keyword->setText(QStringLiteral("GNU"));
+    QTest::mouseClick(f.button, Qt::LeftButton);
+    QVERIFY(searched());
+    QCOMPARE(f.t.status(), QStringLiteral("搜索结果 1/1"));
+    QTRY_COMPARE(QApplication::focusWidget(), f.keyword);
+    press(Qt::Key_Enter);
+    QVERIFY(searched());
+    QCOMPARE(f.noMoreCount(), 2);
+
+    QCOMPARE(f.box->toPlainText(), text);
+    QCOMPARE(doc->revision(), revision);
+    QCOMPARE(doc->availableUndoSteps(), undoSteps);
 }
 
 QTEST_MAIN(TestSearch)

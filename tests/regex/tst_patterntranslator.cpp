@@ -123,7 +123,7 @@ void tst_PatternTranslator::translate() {
     QFETCH(QString, expected);
 
     const PatternTranslator::Result result = PatternTranslator::translate(pattern, options(opts));
-    QVERIFY2(result.isValid(), qPrintable(result.error));
+    QVERIFY2(result.isValid(), qPrintable(result.error.text()));
     QCOMPARE(result.pattern, expected);
 }
 

@@ -1,5 +1,6 @@
 #include "Pattern.h"
 
+#include "CompileErrorReason.h"
 #include "PatternTranslator.h"
 
 #include <pcre2.h>
@@ -27,10 +28,9 @@ Pattern Pattern::compile(const QString &componentPattern, const RegexOptions &op
         pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.pattern.utf16()),
                       PCRE2_SIZE(translated.pattern.size()), flags, &errorCode, &errorOffset, nullptr);
     if (!code) {
-        PCRE2_UCHAR message[256];
-        const int length = pcre2_get_error_message(errorCode, message, sizeof message / sizeof *message);
-        pattern.m_error =
-            QString::fromUtf16(reinterpret_cast<const char16_t *>(message), length > 0 ? length : 0);
+        // PCRE2 counts in the translation; the user wrote the component pattern.
+        pattern.m_error = PatternError::at(componentPattern, translated.sourceOffset(qsizetype(errorOffset)),
+                                           compileErrorReason(errorCode));
         return pattern;
     }
     // Without JIT (unsupported platform, no executable memory) the interpreter runs the same code.

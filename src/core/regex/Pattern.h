@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MatchSet.h"
+#include "PatternError.h"
 
 #include <QString>
 #include <QStringView>
@@ -36,8 +37,10 @@ public:
     int captureCount() const { return m_captures; }
     bool global() const { return m_options.global; }
     const RegexOptions &options() const { return m_options; }
-    // Why the pattern was rejected (for diagnostics only; the UI shows its own fixed texts).
-    const QString &errorText() const { return m_error; }
+    // Why and where the pattern was rejected; no error when it is valid.
+    const PatternError &error() const { return m_error; }
+    // The error as one line, for diagnostics.
+    QString errorText() const { return m_error.text(); }
     // The compiled PCRE2 code (pcre2_code_16*), for Matcher.
     void *code() const { return m_code.get(); }
 
@@ -45,7 +48,7 @@ private:
     std::shared_ptr<void> m_code;
     int m_captures = 0;
     RegexOptions m_options;
-    QString m_error;
+    PatternError m_error;
 };
 
 } // namespace rw

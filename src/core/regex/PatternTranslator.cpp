@@ -1,6 +1,9 @@
 #include "PatternTranslator.h"
 
 #include "CaseFolding.h"
+#include "CompileErrorReason.h"
+
+#include <pcre2.h>
 
 #include <vector>
 
@@ -18,6 +21,15 @@ bool isAsciiAlnum(char16_t c) {
 
 bool isAsciiLetter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool isAsciiUpper(char16_t c) {
+    return c >= u'A' && c <= u'Z';
+}
+
+// A unit PCRE2 accepts in a group name.
+bool isWordUnit(char16_t c) {
+    return isAsciiAlnum(c) || c == u'_';
 }
 
 bool isOctal(char16_t c) {
@@ -72,14 +84,20 @@ public:
     }
 
     PatternTranslator::Result run() {
-        while (m_pos < m_in.size() && m_error.isEmpty())
+        while (m_pos < m_in.size() && !m_error.isError()) {
+            const qsizetype from = m_pos;
             step();
-        if (m_error.isEmpty() && m_depth > 0)
-            fail(QStringLiteral("missing )"));
+            m_sourceOffsets.resize(std::size_t(m_out.size()), from);
+        }
+        // Where the ")" is missing is the end, as it is for PCRE2.
+        if (!m_error.isError() && m_depth > 0)
+            fail(reason(PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS), m_in.size());
         PatternTranslator::Result result;
-        if (m_error.isEmpty()) {
+        if (!m_error.isError()) {
             result.pattern = m_out;
             result.captureCount = m_groups;
+            result.sourceOffsets = std::move(m_sourceOffsets);
+            result.sourceLength = m_in.size();
         } else {
             result.error = m_error;
         }
@@ -90,9 +108,17 @@ private:
     // What the pattern last produced, which decides whether a quantifier may follow.
     enum class Last { Nothing, Assertion, Atom, Quantified };
 
-    void fail(const QString &why) {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("%1 at offset %2").arg(why).arg(m_pos);
+    // Rejects the pattern for why, placed at offset `where` of the pattern as written; the first fault wins.
+    void fail(const QString &why, qsizetype where) {
+        if (!m_error.isError())
+            m_error = PatternError::at(m_in, where, why);
+    }
+
+    static QString reason(int pcre2ErrorCode) { return compileErrorReason(pcre2ErrorCode); }
+
+    // A reason followed by the piece of the pattern it is about, as the user wrote it.
+    QString quoting(const QString &why, qsizetype from, qsizetype length) const {
+        return why + u' ' + m_in.mid(from, length).toString();
     }
 
     char16_t at(qsizetype i) const { return i < m_in.size() ? m_in[i].unicode() : char16_t(0); }
@@ -141,7 +167,7 @@ private:
             return;
         case u'{': {
             const qsizetype length = braceQuantifierLength();
-            if (!m_error.isEmpty())
+            if (m_error.isError())
                 return;
             if (length > 0) {
                 quantifier(length);
@@ -182,21 +208,33 @@ private:
         if (!has(i) || at(i) != u'}')
             return 0;
         if (max >= 0 && max < min) {
-            fail(QStringLiteral("numbers out of order in {} quantifier"));
+            fail(quoting(reason(PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER), m_pos, i + 1 - m_pos), m_pos);
             return 0;
         }
         return i + 1 - m_pos;
     }
 
     void quantifier(qsizetype length) {
-        if (m_last != Last::Atom) {
-            // Covers a leading quantifier, one after an anchor, possessive forms (a*+) and "(*VERB)".
-            fail(QStringLiteral("quantifier does not follow a repeatable item"));
+        if (m_last == Last::Quantified && !m_lastQuantifierLazy && at(m_pos) == u'+') {
+            // a*+, a++, a?+, a{2}+: PCRE2 would take these as possessive.
+            fail(quoting(QStringLiteral("不支持占有量词"), m_lastQuantifier, m_pos + 1 - m_lastQuantifier),
+                 m_lastQuantifier);
             return;
         }
+        if (m_last == Last::Quantified) {
+            fail(quoting(QStringLiteral("量词不能紧跟在量词后面"), m_pos, length), m_pos);
+            return;
+        }
+        if (m_last != Last::Atom) {
+            // A leading quantifier, one after "(" or "|", or one after an anchor.
+            fail(quoting(reason(PCRE2_ERROR_QUANTIFIER_INVALID), m_pos, length), m_pos);
+            return;
+        }
+        m_lastQuantifier = m_pos;
         m_out += m_in.mid(m_pos, length);
         m_pos += length;
-        if (at(m_pos) == u'?' && has(m_pos)) {
+        m_lastQuantifierLazy = at(m_pos) == u'?' && has(m_pos);
+        if (m_lastQuantifierLazy) {
             m_out += u'?';
             ++m_pos;
         }
@@ -204,12 +242,16 @@ private:
     }
 
     void openGroup() {
+        if (at(m_pos + 1) == u'*' && isAsciiUpper(at(m_pos + 2))) {
+            fail(quoting(QStringLiteral("不支持控制动词"), m_pos, lengthThrough(m_pos + 2, u')')), m_pos);
+            return;
+        }
         if (at(m_pos + 1) == u'?' && has(m_pos + 1)) {
             const char16_t kind = at(m_pos + 2);
             if (!has(m_pos + 2) || (kind != u':' && kind != u'=' && kind != u'!')) {
                 // Lookbehind, named and atomic groups, inline options, comments, recursion and
                 // conditionals all start this way; the component knows none of them.
-                fail(QStringLiteral("unsupported group construct"));
+                fail(unsupportedGroup(), m_pos);
                 return;
             }
             m_out += m_in.mid(m_pos, 3);
@@ -223,9 +265,66 @@ private:
         m_last = Last::Nothing;
     }
 
+    // What to say about the "(?" construct at m_pos, naming it when PCRE2 or Perl would know it.
+    QString unsupportedGroup() const {
+        const QStringView rest = m_in.mid(m_pos);
+        const auto named = [&](const QString &what, qsizetype nameFrom, char16_t closer) {
+            qsizetype end = nameFrom;
+            while (has(end) && isWordUnit(at(end)))
+                ++end;
+            if (has(end) && at(end) == closer)
+                ++end;
+            return quoting(what, m_pos, end - m_pos);
+        };
+        if (rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!"))
+            return quoting(QStringLiteral("不支持逆序环视"), m_pos, 4);
+        if (rest.startsWith(u"(?<") && isWordUnit(at(m_pos + 3)))
+            return named(QStringLiteral("不支持命名分组"), m_pos + 3, u'>');
+        if (rest.startsWith(u"(?P<"))
+            return named(QStringLiteral("不支持命名分组"), m_pos + 4, u'>');
+        if (rest.startsWith(u"(?'"))
+            return named(QStringLiteral("不支持命名分组"), m_pos + 3, u'\'');
+        if (rest.startsWith(u"(?P="))
+            return named(QStringLiteral("不支持命名反向引用"), m_pos + 4, u')');
+        if (rest.startsWith(u"(?>"))
+            return quoting(QStringLiteral("不支持固化分组"), m_pos, 3);
+        if (rest.startsWith(u"(?#"))
+            return quoting(QStringLiteral("不支持注释"), m_pos, 3);
+        if (rest.startsWith(u"(?|"))
+            return quoting(QStringLiteral("不支持分支重置"), m_pos, 3);
+        if (rest.startsWith(u"(?("))
+            return quoting(QStringLiteral("不支持条件分组"), m_pos, 3);
+        const char16_t kind = at(m_pos + 2);
+        if (rest.startsWith(u"(?P>") || rest.startsWith(u"(?&") || kind == u'R' || isDigit(kind) ||
+            kind == u'+' || (kind == u'-' && isDigit(at(m_pos + 3))))
+            return quoting(QStringLiteral("不支持递归调用"), m_pos, lengthThrough(m_pos + 2, u')'));
+        static const QString optionLetters = QStringLiteral("imnsxJUa^-");
+        if (has(m_pos + 2) && optionLetters.contains(QChar(kind))) {
+            qsizetype end = m_pos + 2;
+            while (has(end) && optionLetters.contains(m_in[end]))
+                ++end;
+            if (has(end) && (at(end) == u')' || at(end) == u':'))
+                ++end;
+            return quoting(QStringLiteral("不支持内联选项"), m_pos, end - m_pos);
+        }
+        return quoting(reason(PCRE2_ERROR_INVALID_AFTER_PARENS_QUERY), m_pos, has(m_pos + 2) ? 3 : 2);
+    }
+
+    // Length from m_pos through the first `closer` at or after from, or to the end when there is none;
+    // at most a few dozen units, so a status line stays readable.
+    qsizetype lengthThrough(qsizetype from, char16_t closer) const {
+        constexpr qsizetype kLongest = 32;
+        qsizetype end = from;
+        while (has(end) && at(end) != closer && end - m_pos < kLongest)
+            ++end;
+        if (has(end) && at(end) == closer)
+            ++end;
+        return end - m_pos;
+    }
+
     void closeGroup() {
         if (m_depth == 0) {
-            fail(QStringLiteral("unmatched )"));
+            fail(reason(PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS), m_pos);
             return;
         }
         --m_depth;
@@ -298,7 +397,7 @@ private:
 
     void escape() {
         if (!has(m_pos + 1)) {
-            fail(QStringLiteral("\\ at end of pattern"));
+            fail(reason(PCRE2_ERROR_END_BACKSLASH), m_pos);
             return;
         }
         const char16_t e = at(m_pos + 1);
@@ -395,7 +494,7 @@ private:
             return atom;
         }
         if (!has(m_pos + 1)) {
-            fail(QStringLiteral("\\ at end of pattern"));
+            fail(reason(PCRE2_ERROR_END_BACKSLASH), m_pos);
             return atom;
         }
         const char16_t e = at(m_pos + 1);
@@ -441,15 +540,16 @@ private:
         QString shorthands;
         for (;;) {
             if (!has(m_pos)) {
-                fail(QStringLiteral("missing ]"));
+                fail(reason(PCRE2_ERROR_MISSING_SQUARE_BRACKET), m_in.size());
                 return;
             }
             if (at(m_pos) == u']') {
                 ++m_pos;
                 break;
             }
+            const qsizetype firstAt = m_pos;
             const ClassAtom first = classAtom();
-            if (!m_error.isEmpty())
+            if (m_error.isError())
                 return;
             if (first.isShorthand()) {
                 shorthands += first.shorthand;
@@ -458,7 +558,7 @@ private:
             if (at(m_pos) == u'-' && has(m_pos + 1) && at(m_pos + 1) != u']') {
                 ++m_pos;
                 const ClassAtom last = classAtom();
-                if (!m_error.isEmpty())
+                if (m_error.isError())
                     return;
                 if (last.isShorthand()) {
                     // A shorthand can't end a range: the hyphen is literal, as browsers read it too.
@@ -468,7 +568,7 @@ private:
                     continue;
                 }
                 if (last.unit < first.unit) {
-                    fail(QStringLiteral("range out of order in character class"));
+                    fail(quoting(reason(PCRE2_ERROR_CLASS_RANGE_ORDER), firstAt, m_pos - firstAt), firstAt);
                     return;
                 }
                 ranges.push_back({first.unit, last.unit});
@@ -532,13 +632,25 @@ private:
     bool m_multiline;
     qsizetype m_pos = 0;
     QString m_out;
-    QString m_error;
+    PatternError m_error;
+    std::vector<qsizetype> m_sourceOffsets;
     int m_groups = 0;
     int m_depth = 0;
     Last m_last = Last::Nothing;
+    // Where the latest quantifier began and whether it was lazy, to tell a possessive one apart.
+    qsizetype m_lastQuantifier = 0;
+    bool m_lastQuantifierLazy = false;
 };
 
 } // namespace
+
+qsizetype PatternTranslator::Result::sourceOffset(qsizetype translatedOffset) const {
+    if (translatedOffset < 0)
+        return 0;
+    if (std::size_t(translatedOffset) >= sourceOffsets.size())
+        return sourceLength;
+    return sourceOffsets[std::size_t(translatedOffset)];
+}
 
 PatternTranslator::Result PatternTranslator::translate(QStringView componentPattern,
                                                        const RegexOptions &options) {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Pattern.h"
+#include "PatternError.h"
 
 #include <QString>
 #include <QStringView>
+
+#include <vector>
 
 namespace rw {
 
@@ -14,10 +17,18 @@ namespace rw {
 class PatternTranslator final {
 public:
     struct Result {
-        QString pattern; // the PCRE2 pattern; empty when rejected
-        QString error;   // why the pattern was rejected; empty when accepted
+        QString pattern;    // the PCRE2 pattern; empty when rejected
+        PatternError error; // why and where the pattern was rejected; no error when accepted
         int captureCount = 0;
-        bool isValid() const { return error.isEmpty(); }
+        bool isValid() const { return !error.isError(); }
+        // Where in the component pattern the piece of syntax that produced translated offset
+        // translatedOffset begins (the pattern's end for an offset at or past the translation's end), so
+        // that a PCRE2 error can be shown at the place the user wrote.
+        qsizetype sourceOffset(qsizetype translatedOffset) const;
+
+        // For each unit of pattern, the source offset of the piece that produced it.
+        std::vector<qsizetype> sourceOffsets;
+        qsizetype sourceLength = 0;
     };
 
     // Translates componentPattern under the given options (only ignoreCase and multiline matter).

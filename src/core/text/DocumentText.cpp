@@ -37,4 +37,13 @@ QString paragraphsToCrLf(QStringView raw) {
     return out;
 }
 
+QString paragraphsToLineFeeds(QString raw) {
+    // In place: a document's raw text is a fresh string, so this costs no copy.
+    for (QChar &c : raw) {
+        if (c.unicode() == 0x2029 || c.unicode() == 0x2028)
+            c = u'\n';
+    }
+    return raw;
+}
+
 } // namespace rw

@@ -10,4 +10,8 @@ namespace rw {
 // any "\n", "\r" or "\r\n" already there. Everything else is kept as it is.
 QString paragraphsToCrLf(QStringView raw);
 
+// A text document's raw text with its line breaks (U+2029, U+2028) as "\n" and everything else as it is
+// (U+00A0 stays, unlike toPlainText()), so each position is the document's position.
+QString paragraphsToLineFeeds(QString raw);
+
 } // namespace rw
