@@ -1,14 +1,14 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
-#include "files/WorkingFiles.h"
-#include "export/ExportController.h"
 #include "core/layout/Layout.h"
+#include "core/tasks/TaskRuns.h"
+#include "export/ExportController.h"
+#include "files/WorkingFiles.h"
+#include "import/Importer.h"
 #include "match/MatchController.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
-#include "core/tasks/TaskRuns.h"
-#include "import/Importer.h"
 #include "search/KeywordSearch.h"
 #include "textbox/TextBoxMenus.h"
 
@@ -38,6 +38,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setAcceptDrops(true);
     m_rules = new RulesController(*m_ui, m_context, this);
     m_files = new WorkingFiles(*m_ui, m_context, *m_rules, this);
+    connect(m_files, &WorkingFiles::statusChanged, this,
+            [this](const QString &text) { m_ui->setStatus(text); });
     m_files->startLoading();
 }
 

@@ -1,14 +1,14 @@
 #include "WorkingFiles.h"
 
 #include "app/MainWindowUi.h"
-#include "platform/AppContext.h"
-#include "textbox/BoxText.h"
-#include "platform/Dialogs.h"
 #include "core/rules/BuiltInRules.h"
 #include "core/rules/RulesCodec.h"
-#include "rules/RulesController.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
+#include "platform/AppContext.h"
+#include "platform/Dialogs.h"
+#include "rules/RulesController.h"
+#include "textbox/BoxText.h"
 #include "textbox/LargeText.h"
 
 #include <QDir>
@@ -25,6 +25,14 @@ const QString ExpressionFile = QStringLiteral("bds.txt");
 const QString NotesFile = QStringLiteral("jl.txt");
 const QString SourceFile = QStringLiteral("test.txt");
 const QString RulesFile = QStringLiteral("gz.txt");
+
+// Whether a file read with this outcome is left as it is at close unless its control changes: one that was
+// read, or a regular one that could not be (too large, say), which a save of an empty control would
+// destroy. Anything else standing at the path is written to at close, which refuses it with its reason.
+bool keepsItsBytes(const QString &path, FileReadStatus status) {
+    return status == FileReadStatus::Ok ||
+           (status == FileReadStatus::Failed && nonRegularReason(path).isEmpty());
+}
 
 } // namespace
 
@@ -56,42 +64,65 @@ void WorkingFiles::startLoading() {
     QThread *uiThread = thread();
 
     runInBackground([this, run, rulesPath, targets, uiThread] {
-        // A rules file that can't be created is read as missing: the library starts empty.
-        if (!QFileInfo::exists(rulesPath))
+        QStringList failures;
+        // A rules file made here from the built-in rules is written at close as one that was missing.
+        // One that can't be created is read as missing: the library starts empty.
+        const bool rulesExisted = QFileInfo::exists(rulesPath) || QFileInfo(rulesPath).isSymLink();
+        if (!rulesExisted)
             writeWorkingFile(rulesPath, builtInRulesText());
-        QList<Rule> rules = parseRules(readWorkingFile(rulesPath).text);
-        postTo(this, [this, run, rules = std::move(rules)] { showRules(run, rules); });
+        const WorkingFileRead rulesRead = readWorkingFile(rulesPath);
+        if (rulesRead.status == FileReadStatus::Failed)
+            failures.append(rulesRead.error);
+        QList<Rule> rules = parseRules(rulesRead.text);
+        const bool rulesKept = rulesExisted && keepsItsBytes(rulesPath, rulesRead.status);
+        postTo(this, [this, run, rules = std::move(rules), rulesKept] { showRules(run, rules, rulesKept); });
 
         for (const Target &target : targets) {
             if (!m_runs.isCurrent(run))
                 return;
-            QString text = fromCrLf(readWorkingFile(target.path).text);
+            WorkingFileRead read = readWorkingFile(target.path);
+            if (read.status == FileReadStatus::Failed)
+                failures.append(read.error);
+            QString text = fromCrLf(std::move(read.text));
             PendingDocument pending(buildPlainDocument(text, target.settings, uiThread));
             text = QString();
-            postTo(this, [this, run, box = target.box, pending = std::move(pending)]() mutable {
-                showText(run, box, std::move(pending.doc));
+            // Remember what the box holds, to tell at close whether it changed.
+            std::optional<size_t> kept;
+            if (keepsItsBytes(target.path, read.status))
+                kept = qHash(pending.doc->toRawText());
+            postTo(this, [this, run, box = target.box, pending = std::move(pending), kept]() mutable {
+                showText(run, box, std::move(pending.doc), kept);
             });
         }
-        postTo(this, [this, run] { finishLoading(run); });
+        postTo(this, [this, run, failures] { finishLoading(run, failures); });
     });
 }
 
-void WorkingFiles::showRules(quint64 run, const QList<Rule> &rules) {
-    if (m_runs.isCurrent(run))
-        m_rules.addLoadedRules(rules);
+void WorkingFiles::showRules(quint64 run, const QList<Rule> &rules, bool kept) {
+    if (!m_runs.isCurrent(run))
+        return;
+    m_rules.addLoadedRules(rules);
+    if (kept)
+        m_keptRules = m_rules.rules();
 }
 
-void WorkingFiles::showText(quint64 run, QPlainTextEdit *box, std::unique_ptr<QTextDocument> document) {
-    if (m_runs.isCurrent(run))
-        showPlainDocument(box, std::move(document));
-    else
+void WorkingFiles::showText(quint64 run, QPlainTextEdit *box, std::unique_ptr<QTextDocument> document,
+                            std::optional<size_t> kept) {
+    if (!m_runs.isCurrent(run)) {
         disposeDocument(std::move(document));
+        return;
+    }
+    showPlainDocument(box, std::move(document));
+    if (kept)
+        m_keptTexts.insert(box, *kept);
 }
 
-void WorkingFiles::finishLoading(quint64 run) {
+void WorkingFiles::finishLoading(quint64 run, const QStringList &failures) {
     if (!m_runs.isCurrent(run))
         return;
     m_loading = false;
+    if (!failures.isEmpty())
+        emit statusChanged(QStringLiteral("以下文件未能读取: %1").arg(failures.join(QStringLiteral("; "))));
     emit loaded();
     if (m_closeWhenLoaded) {
         m_closeWhenLoaded = false;
@@ -119,18 +150,23 @@ bool WorkingFiles::confirmClose() {
 
 QStringList WorkingFiles::save() {
     const QDir dir(m_context.programDir);
-    const std::pair<QString, QString> files[] = {
-        {ExpressionFile, boxText(m_ui.expression)},
-        {NotesFile, boxText(m_ui.notes)},
-        {SourceFile, boxText(m_ui.sourceText)},
-        {RulesFile, serializeRules(m_rules.rules())},
-    };
     QStringList failed;
-    for (const auto &[name, text] : files) {
+    const auto write = [&](const QString &name, const QString &text) {
         QString error;
         if (!writeWorkingFile(dir.filePath(name), text, &error))
             failed.append(QStringLiteral("%1: %2").arg(name, error));
+    };
+    const std::pair<QString, QPlainTextEdit *> boxes[] = {
+        {ExpressionFile, m_ui.expression}, {NotesFile, m_ui.notes}, {SourceFile, m_ui.sourceText}};
+    for (const auto &[name, box] : boxes) {
+        // A file whose box is as loaded keeps its bytes, whatever they hold.
+        const auto kept = m_keptTexts.constFind(box);
+        if (kept == m_keptTexts.cend() || *kept != qHash(box->document()->toRawText()))
+            write(name, boxText(box));
     }
+    const QList<Rule> rules = m_rules.rules();
+    if (!m_keptRules || *m_keptRules != rules)
+        write(RulesFile, serializeRules(rules));
     return failed;
 }
 

@@ -1,6 +1,7 @@
 #include "RulesController.h"
 
 #include "app/MainWindowUi.h"
+#include "core/rules/RulesCodec.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"
@@ -47,6 +48,15 @@ RulesController::RulesController(MainWindowUi &ui, AppContext &context, QObject 
         if (QAction *action = menuAction(m_ui.rulesMenu, QString::fromUtf8(caption)))
             connect(action, &QAction::triggered, this, command);
     };
+    // A field is one line of the rules file: a pasted line break becomes a space.
+    connect(m_ui.cellEditor, &QLineEdit::textEdited, this, [editor = m_ui.cellEditor](const QString &text) {
+        const QString line = singleLine(text);
+        if (line != text) {
+            const int cursor = editor->cursorPosition() - int(text.size() - line.size());
+            editor->setText(line);
+            editor->setCursorPosition(cursor);
+        }
+    });
     bind("添加新一行", &RulesController::addRow);
     bind("删除这行", &RulesController::deleteRow);
     bind("复制表达式", &RulesController::copyExpression);
@@ -134,7 +144,7 @@ void RulesController::commitEdit() {
     // A rule without a name can't be saved, so emptying a name would silently drop the rule.
     const bool keepName = cell.column() == NameColumn && editor->text().isEmpty();
     if (cell.isValid() && !keepName) {
-        m_ui.rulesList->model()->setData(cell, editor->text());
+        m_ui.rulesList->model()->setData(cell, singleLine(editor->text()));
         editor->clear();
     }
     editor->hide();

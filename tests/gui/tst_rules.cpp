@@ -39,6 +39,7 @@ private slots:
     void doubleClickBesideTheRowsOpensNothing();
     void losingTheFocusCommits_data();
     void losingTheFocusCommits();
+    void pastedLineBreaksBecomeSpaces();
     void addRow();
     void deleteRow_data();
     void deleteRow();
@@ -162,6 +163,21 @@ void TestRules::losingTheFocusCommits() {
     m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(!editor()->isVisible());
     QCOMPARE(list()->topLevelItem(row)->text(column), expected);
+}
+
+void TestRules::pastedLineBreaksBecomeSpaces() {
+    const int x = list()->header()->sectionViewportPosition(2) + 10;
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(1, x));
+    QVERIFY(editor()->isVisible());
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny\nz\r"));
+    editor()->paste();
+    QCOMPARE(editor()->text(), QStringLiteral("x y z "));
+    QCOMPARE(editor()->cursorPosition(), 6);
+    QTest::keyClicks(editor(), "!");
+    m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(!editor()->isVisible());
+    QCOMPARE(list()->topLevelItem(1)->text(2), QStringLiteral("x y z !"));
+    QCOMPARE(m_t->window().rulesController()->rules().size(), 3);
 }
 
 void TestRules::addRow() {
