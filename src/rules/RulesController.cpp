@@ -8,12 +8,14 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -41,6 +43,12 @@ RulesController::RulesController(MainWindowUi &ui, AppContext &context, QObject 
     m_editor = m_ui.cellEditor;
     m_viewport->installEventFilter(this);
     m_editor->installEventFilter(this);
+    // The editor follows its cell when the list scrolls.
+    for (QScrollBar *bar : {list->horizontalScrollBar(), list->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (m_editing.isValid())
+                placeEditor();
+        });
     // Tearing the window down sends the editor a focus-out; there is no list to commit to by then.
     connect(list, &QObject::destroyed, this, [this] { m_listGone = true; });
 
@@ -112,26 +120,40 @@ bool RulesController::openEditor(const QPoint &viewportPos) {
     if (column < 0)
         return false;
     // The row comes from the point itself, so a click on the boundary pixel still finds its row.
-    const QPoint inColumn(list->header()->sectionViewportPosition(column), viewportPos.y());
+    const QPoint inColumn(std::max(0, list->header()->sectionViewportPosition(column)), viewportPos.y());
     const QModelIndex rowIndex = list->indexAt(inColumn);
     if (!rowIndex.isValid())
         return false;
     const QModelIndex cell = rowIndex.siblingAtColumn(column);
     list->setCurrentIndex(cell);
-
-    QWidget *viewport = list->viewport();
-    QWidget *page = m_ui.cellEditor->parentWidget();
-    const QRect visible = cell.isValid() ? list->visualRect(cell).intersected(viewport->rect()) : QRect();
-    if (visible.isEmpty())
-        return false;
+    // Scroll now: the view would scroll the pressed cell into view on its own a moment after the
+    // double-click, and leave the editor where the cell was.
+    list->scrollTo(cell);
     m_editing = cell;
+    if (!placeEditor()) {
+        m_editing = QPersistentModelIndex();
+        return false;
+    }
     QLineEdit *editor = m_ui.cellEditor;
-    editor->setGeometry(QRect(viewport->mapTo(page, visible.topLeft()), visible.size()));
     editor->raise();
     editor->show();
     editor->setText(cell.data().toString());
     editor->setFocus(Qt::MouseFocusReason);
     editor->selectAll();
+    // A click anywhere else ends the edit, as a focus loss does, also where the click takes no focus.
+    QCoreApplication::instance()->installEventFilter(this);
+    return true;
+}
+
+bool RulesController::placeEditor() {
+    QTreeWidget *list = m_ui.rulesList;
+    QWidget *viewport = list->viewport();
+    const QRect visible =
+        m_editing.isValid() ? list->visualRect(m_editing).intersected(viewport->rect()) : QRect();
+    if (visible.isEmpty())
+        return false;
+    QWidget *page = m_ui.cellEditor->parentWidget();
+    m_ui.cellEditor->setGeometry(QRect(viewport->mapTo(page, visible.topLeft()), visible.size()));
     return true;
 }
 
@@ -139,6 +161,7 @@ void RulesController::commitEdit() {
     QLineEdit *editor = m_ui.cellEditor;
     const QPersistentModelIndex cell = m_editing;
     m_editing = QPersistentModelIndex();
+    QCoreApplication::instance()->removeEventFilter(this);
     if (!editor->isVisible() && !cell.isValid())
         return;
     // A rule without a name can't be saved, so emptying a name would silently drop the rule.
@@ -153,6 +176,16 @@ void RulesController::commitEdit() {
 bool RulesController::eventFilter(QObject *watched, QEvent *event) {
     if (m_listGone)
         return false;
+    if (event->type() == QEvent::MouseButtonPress && m_editing.isValid() && watched->isWidgetType()) {
+        // The editor's own context menu is a window of its own, but still the editor's child.
+        bool inEditor = false;
+        for (auto *widget = static_cast<QWidget *>(watched); widget && !inEditor;
+             widget = widget->parentWidget())
+            inEditor = widget == m_editor;
+        if (!inEditor)
+            commitEdit();
+        return false;
+    }
     if (watched == m_viewport && event->type() == QEvent::MouseButtonDblClick) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton) {

@@ -15,7 +15,7 @@ class MainWindowUi;
 
 // The rules library 超级列表框_表达式: its context-menu commands (add a row, delete the current row,
 // copy its expression) and the in-place cell editor 编辑框1, which opens on a double-click and commits
-// when it loses the focus.
+// when it loses the focus, its page is left or a click lands anywhere else.
 class RulesController final : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +39,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Puts the editor over the visible part of the cell being edited; false when none of it shows.
+    bool placeEditor();
     void showMenu(const QPoint &viewportPos);
     void addRow();
     void deleteRow();

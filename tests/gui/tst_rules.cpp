@@ -3,6 +3,7 @@
 #include "rules/RulesController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,16 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStringEncoder>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <memory>
 
 using namespace rw;
@@ -36,6 +41,10 @@ private slots:
     void cleanup();
     void doubleClickOpensTheEditorOverTheCell_data();
     void doubleClickOpensTheEditorOverTheCell();
+    void editorCoversItsCellInANarrowList_data();
+    void editorCoversItsCellInANarrowList();
+    void tabChangeOrClickElsewhereCommits_data();
+    void tabChangeOrClickElsewhereCommits();
     void doubleClickBesideTheRowsOpensNothing();
     void losingTheFocusCommits_data();
     void losingTheFocusCommits();
@@ -111,6 +120,76 @@ void TestRules::doubleClickOpensTheEditorOverTheCell() {
     const QRect cell = list()->visualRect(list()->model()->index(row, column)).intersected(viewport->rect());
     QCOMPARE(editor()->geometry(),
              QRect(viewport->mapTo(editor()->parentWidget(), cell.topLeft()), cell.size()));
+}
+
+void TestRules::editorCoversItsCellInANarrowList_data() {
+    QTest::addColumn<int>("scroll");
+    QTest::addColumn<int>("column");
+    QTest::newRow("description, partly shown") << 0 << 2;
+    QTest::newRow("name, partly scrolled away") << 60 << 0;
+    QTest::newRow("expression, partly scrolled away") << 200 << 1;
+}
+
+void TestRules::editorCoversItsCellInANarrowList() {
+    QFETCH(int, scroll);
+    QFETCH(int, column);
+    // A narrow window: the 介绍 column starts near the right edge and goes far beyond it.
+    list()->resize(300, list()->height());
+    QTest::qWait(20);
+    list()->horizontalScrollBar()->setValue(scroll);
+    QCOMPARE(list()->header()->offset(), scroll);
+    const int row = 1;
+    const int sectionX = list()->header()->sectionViewportPosition(column);
+    const int x = std::clamp(sectionX + 10, 5, list()->viewport()->width() - 5);
+    QCOMPARE(m_t->window().rulesController()->columnAt(x), column);
+
+    // As a window system delivers a double-click: the second press comes before the double-click event.
+    QWidget *viewport = list()->viewport();
+    const QPoint pos = at(row, x);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, pos);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, pos, viewport->mapToGlobal(pos), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &doubleClick);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+    QVERIFY(editor()->isVisible());
+    QCOMPARE(editor()->text(), list()->topLevelItem(row)->text(column));
+    // The view scrolls a pressed cell into view a moment after the click; the editor sits on the cell
+    // as it is drawn then.
+    QTest::qWait(QApplication::doubleClickInterval() + 300);
+    QVERIFY(editor()->isVisible());
+    const QModelIndex cell = list()->model()->index(row, column);
+    const QRect shown = list()->visualRect(cell).intersected(viewport->rect());
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(editor()->geometry(),
+             QRect(viewport->mapTo(editor()->parentWidget(), shown.topLeft()), shown.size()));
+}
+
+void TestRules::tabChangeOrClickElsewhereCommits_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("another tab") << "tab";
+    QTest::newRow("a click on the status bar") << "status";
+    QTest::newRow("a click on the list header") << "header";
+}
+
+void TestRules::tabChangeOrClickElsewhereCommits() {
+    QFETCH(QString, how);
+    const int x = list()->header()->sectionViewportPosition(0) + 10;
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(2, x));
+    QVERIFY(editor()->isVisible());
+    editor()->setText(QStringLiteral("新名字"));
+    if (how == "tab")
+        QTest::mouseClick(m_t->window().ui().tabs1->tabBar(), Qt::LeftButton, {},
+                          m_t->window().ui().tabs1->tabBar()->tabRect(2).center());
+    else if (how == "status")
+        QTest::mouseClick(m_t->window().ui().statusBar, Qt::LeftButton);
+    else
+        QTest::mouseClick(list()->header()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(list()->topLevelItem(2)->text(0), QStringLiteral("新名字"));
+    QVERIFY(editor()->isHidden());
+    // Back on the rules page nothing is left open.
+    m_t->window().ui().tabs1->setCurrentIndex(1);
+    QVERIFY(!editor()->isVisible());
 }
 
 void TestRules::doubleClickBesideTheRowsOpensNothing() {
