@@ -36,8 +36,12 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_importer = new Importer(*m_ui, m_context, this);
     m_search = new KeywordSearch(*m_ui, m_context, this);
     setAcceptDrops(true);
-    m_rules = new RulesController(*m_ui, m_context, this);
-    m_files = new WorkingFiles(*m_ui, m_context, *m_rules, this);
+    m_rules = new RulesController({m_ui->rulesList, m_ui->cellEditor, m_ui->rulesMenu}, m_context, this);
+    m_files = new WorkingFiles(
+        {m_ui->expression, m_ui->notes, m_ui->sourceText, this}, m_context,
+        [rules = m_rules] { return rules->rules(); }, this);
+    connect(m_files, &WorkingFiles::rulesLoaded, m_rules, &RulesController::addLoadedRules);
+    connect(m_files, &WorkingFiles::aboutToSave, m_rules, &RulesController::commitEdit);
     connect(m_files, &WorkingFiles::statusChanged, this,
             [this](const QString &text) { m_ui->setStatus(text); });
     m_files->startLoading();

@@ -2,6 +2,7 @@
 #include "app/MainWindowUi.h"
 #include "rules/RulesController.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -18,7 +19,7 @@
 #include <QStringEncoder>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <memory>
@@ -56,16 +57,19 @@ private slots:
     void menuOpensBesideThePointer();
 
 private:
-    QTreeWidget *list() { return m_t->window().ui().rulesList; }
+    QTreeView *list() { return m_t->window().ui().rulesList; }
+    QString cellText(int row, int column) { return list()->model()->index(row, column).data().toString(); }
+    int rowCount() { return list()->model()->rowCount(); }
     QLineEdit *editor() { return m_t->window().ui().cellEditor; }
     QAction *action(const QString &caption) { return m_t->action(QStringLiteral("规则右键菜单"), caption); }
     // The viewport point in the middle of row, at viewport x.
     QPoint at(int row, int x) {
         return QPoint(x, list()->visualRect(list()->model()->index(row, 0)).center().y());
     }
-    void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
+    void select(int row) { list()->setCurrentIndex(list()->model()->index(row, 0)); }
 
     std::unique_ptr<TestWindow> m_t;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 void TestRules::init() {
@@ -73,13 +77,17 @@ void TestRules::init() {
         QFile file(QDir(dir).filePath("gz.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RulesFile) == RulesFile.size());
     });
-    QCOMPARE(list()->topLevelItemCount(), 3);
+    QCOMPARE(rowCount(), 3);
+    // Every edit below also goes through the model's contract checks.
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        list()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     m_t->window().ui().tabs1->setCurrentIndex(1);
     m_t->window().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
 }
 
 void TestRules::cleanup() {
+    m_tester.reset();
     m_t.reset();
 }
 
@@ -110,9 +118,9 @@ void TestRules::doubleClickOpensTheEditorOverTheCell() {
     QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(row, contentX - scroll));
     QVERIFY(editor()->isVisible());
     QVERIFY(editor()->hasFocus());
-    const QString cellText = list()->topLevelItem(row)->text(column);
-    QCOMPARE(editor()->text(), cellText);
-    QCOMPARE(editor()->selectedText(), cellText);
+    const QString text = cellText(row, column);
+    QCOMPARE(editor()->text(), text);
+    QCOMPARE(editor()->selectedText(), text);
     QCOMPARE(m_t->window().rulesController()->currentRow(), row);
 
     // The editor covers the visible part of the cell.
@@ -153,7 +161,7 @@ void TestRules::editorCoversItsCellInANarrowList() {
     QCoreApplication::sendEvent(viewport, &doubleClick);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
     QVERIFY(editor()->isVisible());
-    QCOMPARE(editor()->text(), list()->topLevelItem(row)->text(column));
+    QCOMPARE(editor()->text(), cellText(row, column));
     // The view scrolls a pressed cell into view a moment after the click; the editor sits on the cell
     // as it is drawn then.
     QTest::qWait(QApplication::doubleClickInterval() + 300);
@@ -185,7 +193,7 @@ void TestRules::tabChangeOrClickElsewhereCommits() {
         QTest::mouseClick(m_t->window().ui().statusBar, Qt::LeftButton);
     else
         QTest::mouseClick(list()->header()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(list()->topLevelItem(2)->text(0), QStringLiteral("新名字"));
+    QCOMPARE(cellText(2, 0), QStringLiteral("新名字"));
     QVERIFY(editor()->isHidden());
     // Back on the rules page nothing is left open.
     m_t->window().ui().tabs1->setCurrentIndex(1);
@@ -225,7 +233,7 @@ void TestRules::losingTheFocusCommits() {
     QFETCH(int, column);
     QFETCH(QString, typed);
     QFETCH(QString, expected);
-    const QString original = list()->topLevelItem(row)->text(column);
+    const QString original = cellText(row, column);
     const int x = list()->header()->sectionViewportPosition(column) + 10;
     QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(row, x));
     QVERIFY(editor()->isVisible());
@@ -237,11 +245,11 @@ void TestRules::losingTheFocusCommits() {
     QTest::keyClick(editor(), Qt::Key_Escape);
     QVERIFY(editor()->isVisible());
     QCOMPARE(editor()->text(), typed);
-    QCOMPARE(list()->topLevelItem(row)->text(column), original);
+    QCOMPARE(cellText(row, column), original);
 
     m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(!editor()->isVisible());
-    QCOMPARE(list()->topLevelItem(row)->text(column), expected);
+    QCOMPARE(cellText(row, column), expected);
 }
 
 void TestRules::pastedLineBreaksBecomeSpaces() {
@@ -255,7 +263,7 @@ void TestRules::pastedLineBreaksBecomeSpaces() {
     QTest::keyClicks(editor(), "!");
     m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(!editor()->isVisible());
-    QCOMPARE(list()->topLevelItem(1)->text(2), QStringLiteral("x y z !"));
+    QCOMPARE(cellText(1, 2), QStringLiteral("x y z !"));
     QCOMPARE(m_t->window().rulesController()->rules().size(), 3);
 }
 
@@ -263,9 +271,9 @@ void TestRules::addRow() {
     select(1);
     const int scroll = list()->verticalScrollBar()->value();
     action("添加新一行")->trigger();
-    QCOMPARE(list()->topLevelItemCount(), 4);
+    QCOMPARE(rowCount(), 4);
     for (int column = 0; column < 3; ++column)
-        QVERIFY(list()->topLevelItem(3)->text(column).isEmpty());
+        QVERIFY(cellText(3, column).isEmpty());
     QCOMPARE(m_t->window().rulesController()->currentRow(), 1);
     QCOMPARE(list()->verticalScrollBar()->value(), scroll);
 }

@@ -15,7 +15,7 @@
 #include <QPlainTextEdit>
 #include <QStringEncoder>
 #include <QTextDocument>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -287,7 +287,8 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
 void TestWorkingFiles::rulesSaveFormat() {
     TestWindow t(withFiles({{"gz.txt", QByteArray()}}));
     QVERIFY(!t.window().workingFiles()->isLoading());
-    QCOMPARE(t.window().ui().rulesList->topLevelItemCount(), 0);
+    QAbstractItemModel *model = t.window().ui().rulesList->model();
+    QCOMPARE(model->rowCount(), 0);
     const QList<Rule> rows{{"有说明", "\\d+", "数字€"},
                            {"无说明", "a|b", ""},
                            {"", "no name", "x"},
@@ -296,11 +297,10 @@ void TestWorkingFiles::rulesSaveFormat() {
     QAction *add = t.window().ui().rulesMenu->actions().first();
     for (const Rule &row : rows) {
         add->trigger();
-        QTreeWidgetItem *item =
-            t.window().ui().rulesList->topLevelItem(t.window().ui().rulesList->topLevelItemCount() - 1);
-        item->setText(0, row.name);
-        item->setText(1, row.expression);
-        item->setText(2, row.description);
+        const int last = model->rowCount() - 1;
+        model->setData(model->index(last, 0), row.name);
+        model->setData(model->index(last, 1), row.expression);
+        model->setData(model->index(last, 2), row.description);
     }
     QVERIFY(requestClose(t, {true}));
     QCOMPARE(readBytes(filePath(t, "gz.txt")), gb("有说明----\\d+----数字€\r\n无说明----a|b\r\n"));
@@ -348,7 +348,7 @@ void TestWorkingFiles::failedWritesAreReported() {
     });
     QVERIFY(!t.window().workingFiles()->isLoading());
     if (blocked.contains("gz.txt"))
-        QCOMPARE(t.window().ui().rulesList->topLevelItemCount(), 0);
+        QCOMPARE(t.window().ui().rulesList->model()->rowCount(), 0);
     QVERIFY(t.dialogs.asked.isEmpty());
 
     auto *source = t.find<QPlainTextEdit>("编辑框_源文本");
@@ -499,7 +499,8 @@ void TestWorkingFiles::aChangedBoxIsWrittenWithCrLf() {
     TestWindow t(withFiles({{"test.txt", "a\nb"}, {"jl.txt", "x\ry"}, {"gz.txt", "n----e\nm----f\n"}}));
     QVERIFY(!t.window().workingFiles()->isLoading());
     t.find<QPlainTextEdit>("编辑框_源文本")->appendPlainText("c");
-    t.window().ui().rulesList->topLevelItem(1)->setText(2, "d");
+    QAbstractItemModel *rules = t.window().ui().rulesList->model();
+    rules->setData(rules->index(1, 2), "d");
     QVERIFY(requestClose(t, {true}));
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("a\r\nb\r\nc"));
     QCOMPARE(readBytes(filePath(t, "gz.txt")), QByteArray("n----e\r\nm----f----d\r\n"));
