@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStringEncoder>
 #include <QTextDocument>
 #include <QTreeView>
@@ -165,6 +166,7 @@ private slots:
     void failedWritesAreReported_data();
     void failedWritesAreReported();
     void closeWaitsForTheLoader();
+    void windowGoesDuringTheLoad();
     void filesOfEveryKind_data();
     void filesOfEveryKind();
     void aChangedBoxIsWrittenWithCrLf();
@@ -398,6 +400,28 @@ void TestWorkingFiles::closeWaitsForTheLoader() {
     QCOMPARE(readBytes(filePath(t, "bds.txt")), QByteArray("expression"));
     QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("notes"));
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("source\r\ntext"));
+}
+
+void TestWorkingFiles::windowGoesDuringTheLoad() {
+    for (const bool released : {false, true}) {
+        std::unique_ptr<PoolHold> hold;
+        auto t = std::make_unique<TestWindow>(
+            [&](const QString &dir) {
+                writeBytes(QDir(dir).filePath("test.txt"), QByteArray(8 << 20, 'a'));
+                writeBytes(QDir(dir).filePath("jl.txt"), "notes");
+                hold = std::make_unique<PoolHold>();
+            },
+            false);
+        QVERIFY(t->window().workingFiles()->isLoading());
+        const QString dir = t->programDir.path();
+        // Either the loader has not begun yet or it is building a document when the window goes.
+        if (released)
+            hold->release();
+        QPointer<QPlainTextEdit> notes = t->find<QPlainTextEdit>("编辑框_记录");
+        hold->release();
+        t.reset();
+        QVERIFY(!notes);
+    }
 }
 
 void TestWorkingFiles::filesOfEveryKind_data() {
