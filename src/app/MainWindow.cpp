@@ -70,24 +70,24 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
                                                m_context);
     connect(m_search.get(), &KeywordSearch::statusChanged, this, showStatus);
     setAcceptDrops(true);
-    m_rules = new RulesController(ui, m_context, this);
-    m_files = new WorkingFiles(ui, m_context, *m_rules, this);
+    m_rules = std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
+    m_files = std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
+                                             m_context, [rules = m_rules.get()] { return rules->rules(); });
+    connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
+    connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
+    connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     m_files->startLoading();
     m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") + QDir::toNativeSeparators(m_context.programDir));
 }
 
-MainWindow::~MainWindow() {
-    // Hiding moves the focus, which commits an open rules edit: let that happen while the controls and
-    // the controllers still exist, not in the base destructor after the members are gone.
-    hide();
-    m_files->abandon();
-}
+// The commands go first (members), each abandoning its runs; the controls go after them, in ~QWidget.
+MainWindow::~MainWindow() = default;
 
 void MainWindow::openFile(const QString &path) {
     // The start-up loader fills the source box too: the file loads after it, so the file is what stays.
     if (m_files->isLoading())
         connect(
-            m_files, &WorkingFiles::loaded, m_importer.get(), [this, path] { m_importer->load(path); },
+            m_files.get(), &WorkingFiles::loaded, m_importer.get(), [this, path] { m_importer->load(path); },
             Qt::SingleShotConnection);
     else
         m_importer->load(path);

@@ -29,8 +29,8 @@ public:
     MainWindowUi &ui() const { return *m_ui; }
     AppContext &context() const { return m_context; }
     MatchController *matchController() const { return m_match.get(); }
-    RulesController *rulesController() const { return m_rules; }
-    WorkingFiles *workingFiles() const { return m_files; }
+    RulesController *rulesController() const { return m_rules.get(); }
+    WorkingFiles *workingFiles() const { return m_files.get(); }
     ReplaceController *replaceController() const { return m_replace.get(); }
     ExportController *exportController() const { return m_export.get(); }
     Importer *importer() const { return m_importer.get(); }
@@ -60,8 +60,8 @@ private:
     std::unique_ptr<TextBoxMenus> m_menus;
     std::unique_ptr<Importer> m_importer;
     std::unique_ptr<KeywordSearch> m_search;
-    RulesController *m_rules = nullptr;
-    WorkingFiles *m_files = nullptr;
+    std::unique_ptr<RulesController> m_rules;
+    std::unique_ptr<WorkingFiles> m_files;
     bool m_placed = false;
 };
 

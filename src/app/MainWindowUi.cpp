@@ -16,7 +16,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace rw {
 
@@ -120,14 +120,11 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     replaceButton = named(new QPushButton(QStringLiteral("替换"), exprPage), "按钮_替换");
     matchButton = named(new QPushButton(QStringLiteral("匹配"), exprPage), "按钮_匹配");
 
-    rulesList = named(new QTreeWidget(rulesPage), "超级列表框_表达式");
+    // Its model, captions and column widths come from the rules command.
+    rulesList = named(new QTreeView(rulesPage), "超级列表框_表达式");
     rulesList->setRootIsDecorated(false);
     rulesList->setUniformRowHeights(true);
     rulesList->setAllColumnsShowFocus(true);
-    rulesList->setHeaderLabels({QStringLiteral("简介"), QStringLiteral("表达式"), QStringLiteral("介绍")});
-    rulesList->setColumnWidth(0, 88);
-    rulesList->setColumnWidth(1, 150);
-    rulesList->setColumnWidth(2, 500);
     rulesList->setContextMenuPolicy(Qt::CustomContextMenu);
     rulesList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cellEditor = named(new QLineEdit(rulesPage), "编辑框1");

@@ -12,7 +12,7 @@ class QPushButton;
 class QStatusBar;
 class QTabWidget;
 class QTableView;
-class QTreeWidget;
+class QTreeView;
 class QWidget;
 
 namespace rw {
@@ -48,7 +48,7 @@ public:
     QCheckBox *checkMultiline = nullptr;  // 选择框_多行模式
     QPushButton *replaceButton = nullptr; // 按钮_替换
     QPushButton *matchButton = nullptr;   // 按钮_匹配
-    QTreeWidget *rulesList = nullptr;     // 超级列表框_表达式
+    QTreeView *rulesList = nullptr;       // 超级列表框_表达式
     QLineEdit *cellEditor = nullptr;      // 编辑框1
     QPlainTextEdit *notes = nullptr;      // 编辑框_记录
     QPlainTextEdit *about = nullptr;      // 编辑框_关于

@@ -1,14 +1,13 @@
 #include "WorkingFiles.h"
 
-#include "app/MainWindowUi.h"
-#include "platform/AppContext.h"
-#include "textbox/BoxText.h"
-#include "platform/Dialogs.h"
 #include "core/rules/BuiltInRules.h"
 #include "core/rules/RulesCodec.h"
-#include "rules/RulesController.h"
+#include "core/tasks/TaskPool.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
+#include "platform/AppContext.h"
+#include "platform/Dialogs.h"
+#include "textbox/BoxText.h"
 #include "textbox/LargeText.h"
 
 #include <QDir>
@@ -16,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QThread>
+
+#include <memory>
 
 namespace rw {
 
@@ -26,25 +27,33 @@ const QString NotesFile = QStringLiteral("jl.txt");
 const QString SourceFile = QStringLiteral("test.txt");
 const QString RulesFile = QStringLiteral("gz.txt");
 
+// Whether a file read with this outcome is left as it is at close unless its control changes: one that was
+// read, or a regular one that could not be (too large, say), which a save of an empty control would
+// destroy. Anything else standing at the path is written to at close, which refuses it with its reason.
+bool keepsItsBytes(const QString &path, FileReadStatus status) {
+    return status == FileReadStatus::Ok ||
+           (status == FileReadStatus::Failed && nonRegularReason(path).isEmpty());
+}
+
 } // namespace
 
-WorkingFiles::WorkingFiles(MainWindowUi &ui, AppContext &context, RulesController &rules, QWidget *window)
-    : QObject(window), m_ui(ui), m_context(context), m_rules(rules), m_window(window) {}
+WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &context,
+                           std::function<QList<Rule>()> currentRules, QObject *parent)
+    : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)) {}
 
 WorkingFiles::~WorkingFiles() {
     abandon();
 }
 
 void WorkingFiles::abandon() {
-    m_runs.abandon();
+    m_loader.stop();
 }
 
 void WorkingFiles::startLoading() {
-    const quint64 run = m_runs.begin();
-    m_loading = true;
+    const RunState::Run run = m_loader.begin();
     struct Target {
         QString path;
-        QPlainTextEdit *box;
+        QPlainTextEdit *box; // only compared and used on the UI thread
         PlainDocumentSettings settings;
     };
     const QDir dir(m_context.programDir);
@@ -53,84 +62,105 @@ void WorkingFiles::startLoading() {
         {dir.filePath(SourceFile), m_ui.sourceText, plainDocumentSettings(m_ui.sourceText)},
         {dir.filePath(ExpressionFile), m_ui.expression, plainDocumentSettings(m_ui.expression)}};
     const QString rulesPath = dir.filePath(RulesFile);
-    QThread *uiThread = thread();
 
-    runInBackground([this, run, rulesPath, targets, uiThread] {
-        // A rules file that can't be created is read as missing: the library starts empty.
-        if (!QFileInfo::exists(rulesPath))
+    runInBackground([this, run, rulesPath, targets] {
+        QStringList failures;
+        // A rules file made here from the built-in rules is written at close as one that was missing.
+        // One that can't be created is read as missing: the library starts empty.
+        const bool rulesExisted = QFileInfo::exists(rulesPath) || QFileInfo(rulesPath).isSymLink();
+        if (!rulesExisted)
             writeWorkingFile(rulesPath, builtInRulesText());
-        QList<Rule> rules = parseRules(readWorkingFile(rulesPath).text);
-        postTo(this, [this, run, rules = std::move(rules)] { showRules(run, rules); });
+        const WorkingFileRead rulesRead = readWorkingFile(rulesPath);
+        if (rulesRead.status == FileReadStatus::Failed)
+            failures.append(rulesRead.error);
+        QList<Rule> rules = parseRules(rulesRead.text);
+        const bool rulesKept = rulesExisted && keepsItsBytes(rulesPath, rulesRead.status);
+        run.deliver([this, rules = std::move(rules), rulesKept] { showRules(rules, rulesKept); });
 
         for (const Target &target : targets) {
-            if (!m_runs.isCurrent(run))
+            if (!run.isCurrent())
                 return;
-            QString text = fromCrLf(readWorkingFile(target.path).text);
-            PendingDocument pending(buildPlainDocument(text, target.settings, uiThread));
+            WorkingFileRead read = readWorkingFile(target.path);
+            if (read.status == FileReadStatus::Failed)
+                failures.append(read.error);
+            QString text = fromCrLf(std::move(read.text));
+            // Built without a thread, so that whichever thread ends up with it (the UI thread when it is
+            // shown, any other when the run is dropped) may take it.
+            PendingDocument pending(buildPlainDocument(text, target.settings, nullptr));
             text = QString();
-            postTo(this, [this, run, box = target.box, pending = std::move(pending)]() mutable {
-                showText(run, box, std::move(pending.doc));
+            // Remember what the box holds, to tell at close whether it changed.
+            std::optional<size_t> kept;
+            if (keepsItsBytes(target.path, read.status))
+                kept = qHash(pending.doc->toRawText());
+            // Shared, so that the delivery can be copied; a document that is never shown is freed with it.
+            auto shown = std::make_shared<PendingDocument>(std::move(pending));
+            run.deliver([this, box = target.box, shown, kept] {
+                shown->doc->moveToThread(thread());
+                showPlainDocument(box, std::move(shown->doc));
+                if (kept)
+                    m_keptTexts.insert(box, *kept);
             });
         }
-        postTo(this, [this, run] { finishLoading(run); });
+        run.deliver([this, run, failures] { finishLoading(run, failures); });
     });
 }
 
-void WorkingFiles::showRules(quint64 run, const QList<Rule> &rules) {
-    if (m_runs.isCurrent(run))
-        m_rules.addLoadedRules(rules);
+void WorkingFiles::showRules(const QList<Rule> &rules, bool kept) {
+    emit rulesLoaded(rules);
+    if (kept)
+        m_keptRules = m_currentRules();
 }
 
-void WorkingFiles::showText(quint64 run, QPlainTextEdit *box, std::unique_ptr<QTextDocument> document) {
-    if (m_runs.isCurrent(run))
-        showPlainDocument(box, std::move(document));
-    else
-        disposeDocument(std::move(document));
-}
-
-void WorkingFiles::finishLoading(quint64 run) {
-    if (!m_runs.isCurrent(run))
+void WorkingFiles::finishLoading(const RunState::Run &run, const QStringList &failures) {
+    if (!m_loader.finish(run))
         return;
-    m_loading = false;
+    if (!failures.isEmpty())
+        emit statusChanged(QStringLiteral("以下文件未能读取: %1").arg(failures.join(QStringLiteral("; "))));
     emit loaded();
     if (m_closeWhenLoaded) {
         m_closeWhenLoaded = false;
-        QMetaObject::invokeMethod(m_window, &QWidget::close, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_ui.window, &QWidget::close, Qt::QueuedConnection);
     }
 }
 
 bool WorkingFiles::confirmClose() {
     // Saving now would write partly loaded boxes over the files.
-    if (m_loading) {
+    if (isLoading()) {
         m_closeWhenLoaded = true;
         return false;
     }
     Dialogs &dialogs = m_context.dialogs;
-    if (!dialogs.askYesNo(m_window, QStringLiteral("是否关闭本工具?"), kInfoCaption, Dialogs::Icon::Question))
+    if (!dialogs.askYesNo(m_ui.window, QStringLiteral("是否关闭本工具?"), kInfoCaption,
+                          Dialogs::Icon::Question))
         return false;
-    m_rules.commitEdit();
+    emit aboutToSave();
     const QStringList failed = save();
     if (failed.isEmpty())
         return true;
     const QString message = QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?")
                                 .arg(failed.join(QStringLiteral("\r\n")));
-    return dialogs.askYesNo(m_window, message, kInfoCaption, Dialogs::Icon::Warning);
+    return dialogs.askYesNo(m_ui.window, message, kInfoCaption, Dialogs::Icon::Warning);
 }
 
 QStringList WorkingFiles::save() {
     const QDir dir(m_context.programDir);
-    const std::pair<QString, QString> files[] = {
-        {ExpressionFile, boxText(m_ui.expression)},
-        {NotesFile, boxText(m_ui.notes)},
-        {SourceFile, boxText(m_ui.sourceText)},
-        {RulesFile, serializeRules(m_rules.rules())},
-    };
     QStringList failed;
-    for (const auto &[name, text] : files) {
+    const auto write = [&](const QString &name, const QString &text) {
         QString error;
         if (!writeWorkingFile(dir.filePath(name), text, &error))
             failed.append(QStringLiteral("%1: %2").arg(name, error));
+    };
+    const std::pair<QString, QPlainTextEdit *> boxes[] = {
+        {ExpressionFile, m_ui.expression}, {NotesFile, m_ui.notes}, {SourceFile, m_ui.sourceText}};
+    for (const auto &[name, box] : boxes) {
+        // A file whose box is as loaded keeps its bytes, whatever they hold.
+        const auto kept = m_keptTexts.constFind(box);
+        if (kept == m_keptTexts.cend() || *kept != qHash(box->document()->toRawText()))
+            write(name, boxText(box));
     }
+    const QList<Rule> rules = m_currentRules();
+    if (!m_keptRules || *m_keptRules != rules)
+        write(RulesFile, serializeRules(rules));
     return failed;
 }
 

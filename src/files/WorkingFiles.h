@@ -1,22 +1,29 @@
 #pragma once
 
 #include "core/rules/Rule.h"
-#include "core/tasks/TaskRuns.h"
+#include "core/tasks/RunState.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
-#include <memory>
+#include <functional>
+#include <optional>
 
 class QPlainTextEdit;
-class QTextDocument;
 class QWidget;
 
 namespace rw {
 
 struct AppContext;
-class MainWindowUi;
-class RulesController;
+
+// The boxes the working files fill, and the window whose close they answer.
+struct WorkingFilesWidgets {
+    QPlainTextEdit *expression; // 编辑框_表达式, bds.txt
+    QPlainTextEdit *notes;      // 编辑框_记录, jl.txt
+    QPlainTextEdit *sourceText; // 编辑框_源文本, test.txt
+    QWidget *window;            // parent of the questions; closed again once a deferred close may go on
+};
 
 // The working files in the program's directory: gz.txt (the rules library), jl.txt (notes), test.txt
 // (source text) and bds.txt (expression). They are loaded in the background at start-up and written
@@ -27,40 +34,50 @@ class RulesController;
 class WorkingFiles final : public QObject {
     Q_OBJECT
 public:
-    WorkingFiles(MainWindowUi &ui, AppContext &context, RulesController &rules, QWidget *window);
+    // currentRules gives the rules library as it stands, for a save.
+    WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &context,
+                 std::function<QList<Rule>()> currentRules, QObject *parent = nullptr);
     ~WorkingFiles() override;
 
     // Starts the loader: the rules first (gz.txt is created from the built-in rules when missing), then
     // notes, source text and expression, each shown as soon as it is read.
     void startLoading();
     // Whether the loader has not finished yet.
-    bool isLoading() const { return m_loading; }
+    bool isLoading() const { return m_loader.isRunning(); }
     // Drops whatever a running loader has still to deliver (used when the window goes away).
     void abandon();
-    // Answers a close request: true when the window may close. Asks first; on Yes writes every file and,
+    // Answers a close request: true when the window may close. Asks first; on Yes writes the files and,
     // when a write failed, says which and asks whether to close anyway. While the loader runs nothing is
     // asked or written: the request is remembered and repeated once the loader has finished.
     bool confirmClose();
-    // Writes bds.txt, jl.txt, test.txt and gz.txt from the controls; one line per file that could not be
-    // written ("name: reason"), empty when all were written.
+    // Writes bds.txt, jl.txt, test.txt and gz.txt from the controls, except a file that existed at load
+    // and whose control has not changed since; one line per file that could not be written
+    // ("name: reason"), empty when all were written.
     QStringList save();
 
 signals:
+    // The rules read from gz.txt, for the top of the library; sent once per load, before loaded().
+    void rulesLoaded(const QList<Rule> &rules);
+    // A confirmed close is about to save: an edit still open should end now.
+    void aboutToSave();
     // The loader has put everything into the controls.
     void loaded();
+    // A status message for the status bar (files the loader could not read).
+    void statusChanged(const QString &text);
 
 private:
-    void showRules(quint64 run, const QList<Rule> &rules);
-    void showText(quint64 run, QPlainTextEdit *box, std::unique_ptr<QTextDocument> document);
-    void finishLoading(quint64 run);
+    void showRules(const QList<Rule> &rules, bool kept);
+    void finishLoading(const RunState::Run &run, const QStringList &failures);
 
-    MainWindowUi &m_ui;
+    WorkingFilesWidgets m_ui;
     AppContext &m_context;
-    RulesController &m_rules;
-    QWidget *m_window;
-    TaskRuns m_runs;
-    bool m_loading = false;
+    std::function<QList<Rule>()> m_currentRules;
+    RunState m_loader;
     bool m_closeWhenLoaded = false;
+    // What the boxes and the list held when loaded from files that exist: such a file is written at
+    // close only when its box or list has changed. The raw text's hash stands for a box's text.
+    QHash<const QPlainTextEdit *, size_t> m_keptTexts;
+    std::optional<QList<Rule>> m_keptRules;
 };
 
 } // namespace rw

@@ -6,20 +6,33 @@
 #include <QObject>
 #include <QPersistentModelIndex>
 
+class QLineEdit;
+class QMenu;
 class QPoint;
+class QTreeView;
 
 namespace rw {
 
 struct AppContext;
-class MainWindowUi;
+class RulesModel;
+
+// The widgets the rules library drives.
+struct RulesWidgets {
+    QTreeView *list;       // 超级列表框_表达式; shows the library's model
+    QLineEdit *cellEditor; // 编辑框1, a child of the list's page
+    QMenu *menu;           // 规则右键菜单
+};
 
 // The rules library 超级列表框_表达式: its context-menu commands (add a row, delete the current row,
 // copy its expression) and the in-place cell editor 编辑框1, which opens on a double-click and commits
-// when it loses the focus.
+// when it loses the focus, its page is left or a click lands anywhere else.
 class RulesController final : public QObject {
     Q_OBJECT
 public:
-    RulesController(MainWindowUi &ui, AppContext &context, QObject *parent = nullptr);
+    RulesController(const RulesWidgets &widgets, AppContext &context, QObject *parent = nullptr);
+
+    // The library as the list shows it.
+    RulesModel *model() const { return m_model; }
 
     // Puts rules at the top of the list, ahead of any row the user added meanwhile, in their order.
     void addLoadedRules(const QList<Rule> &rules);
@@ -39,13 +52,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Puts the editor over the visible part of the cell being edited; false when none of it shows.
+    bool placeEditor();
     void showMenu(const QPoint &viewportPos);
     void addRow();
     void deleteRow();
     void copyExpression();
 
-    MainWindowUi &m_ui;
+    RulesWidgets m_ui;
     AppContext &m_context;
+    RulesModel *m_model;
     // The cell being edited; it follows its row when rows above it come or go.
     QPersistentModelIndex m_editing;
     // The widgets the filter watches, compared by address only: they may be half destroyed by then.

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 namespace rw {
 
@@ -77,7 +78,14 @@ void TextBoxMenus::deleteAll(QPlainTextEdit *box) {
 }
 
 void TextBoxMenus::deleteAndPaste() {
-    m_w.source->setPlainText(QGuiApplication::clipboard()->text());
+    // Through the box's own paste, not setPlainText: that lays a long run without white space out by
+    // word before the box can switch to wrapping anywhere, which takes seconds.
+    QPlainTextEdit *box = m_w.source;
+    box->selectAll();
+    box->paste();
+    // An empty clipboard pastes nothing, so the selection would stay.
+    if (box->textCursor().hasSelection())
+        box->textCursor().removeSelectedText();
 }
 
 } // namespace rw

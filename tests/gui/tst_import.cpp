@@ -1,5 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
+#include "core/text/RegularFile.h"
 #include "import/Importer.h"
 
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using namespace rw;
 
@@ -88,6 +91,11 @@ void TestImport::decodes_data() {
     QTest::newRow("zero byte first") << QByteArray("\0abc", 4) << QString();
     QTest::newRow("empty file") << QByteArray() << QString();
     QTest::newRow("CRLF lines") << QByteArray("one\r\ntwo\r\n") << QStringLiteral("one\ntwo\n");
+    const QString fffd(QChar::ReplacementCharacter);
+    QTest::newRow("UTF-8 cut short") << kChinese.toUtf8() + "\xE4\xB8" << kChinese + fffd;
+    QTest::newRow("GB18030 cut short") << encoded("GB18030", kChinese) + "\x81" << kChinese + fffd;
+    QTest::newRow("UTF-16LE odd last byte")
+        << QByteArray("\xFF\xFE") + encoded("UTF-16LE", kChinese) + "A" << kChinese + fffd;
 }
 
 void TestImport::decodes() {
@@ -123,19 +131,35 @@ void TestImport::cancelKeepsText() {
 }
 
 void TestImport::unreadableKeepsText_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("isDirectory");
-    QTest::newRow("missing file") << "missing.txt" << false;
-    QTest::newRow("a directory") << "folder.txt" << true;
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << "missing"
+                                  << "does not exist";
+    QTest::newRow("a directory") << "directory"
+                                 << "is a directory";
+    QTest::newRow("a FIFO") << "fifo"
+                            << "is a FIFO, not a regular file";
+    QTest::newRow("a link to /dev/zero") << "zero"
+                                         << "is a character device, not a regular file";
+    QTest::newRow("a sparse file above the limit")
+        << "sparse" << QStringLiteral("is too large: %1 bytes").arg(kMaxTextFileBytes + 1);
 }
 
 void TestImport::unreadableKeepsText() {
-    QFETCH(QString, name);
-    QFETCH(bool, isDirectory);
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     Fixture f;
-    const QString path = QDir(f.t.desktopDir.path()).filePath(name);
-    if (isDirectory)
+    const QString path = QDir(f.t.desktopDir.path()).filePath("in.txt");
+    if (kind == "directory")
         QVERIFY(QDir().mkdir(path));
+    else if (kind == "fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link("/dev/zero", path));
+    else if (kind == "sparse") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxTextFileBytes + 1));
+    }
     f.importWithButton(path);
     QVERIFY(f.waitForLoad());
     QCOMPARE(f.box->toPlainText(), QStringLiteral("old text"));
@@ -145,6 +169,7 @@ void TestImport::unreadableKeepsText() {
     QCOMPARE(told.caption, QStringLiteral("信息："));
     QCOMPARE(told.icon, Dialogs::Icon::Warning);
     QVERIFY2(told.text.contains(path), qPrintable(told.text));
+    QVERIFY2(told.text.contains(reason), qPrintable(told.text));
 }
 
 void TestImport::dropLoadsFirstFileOfAnyKind() {

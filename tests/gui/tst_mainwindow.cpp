@@ -12,7 +12,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace rw;
 
@@ -79,11 +79,11 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
     QCOMPARE(results->columnWidth(0), 50);
     QCOMPARE(results->columnWidth(1), 100);
 
-    auto *rules = t.find<QTreeWidget>("超级列表框_表达式");
-    QCOMPARE(rules->columnCount(), 3);
-    QCOMPARE(rules->headerItem()->text(0), QStringLiteral("简介"));
-    QCOMPARE(rules->headerItem()->text(1), QStringLiteral("表达式"));
-    QCOMPARE(rules->headerItem()->text(2), QStringLiteral("介绍"));
+    auto *rules = t.find<QTreeView>("超级列表框_表达式");
+    QCOMPARE(rules->model()->columnCount(), 3);
+    QCOMPARE(rules->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("简介"));
+    QCOMPARE(rules->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("表达式"));
+    QCOMPARE(rules->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("介绍"));
     QCOMPARE(rules->columnWidth(0), 88);
     QCOMPARE(rules->columnWidth(1), 150);
     QCOMPARE(rules->columnWidth(2), 500);

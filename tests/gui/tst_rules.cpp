@@ -2,7 +2,9 @@
 #include "app/MainWindowUi.h"
 #include "rules/RulesController.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -10,12 +12,16 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStringEncoder>
+#include <QTabBar>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include <algorithm>
 #include <memory>
 
 using namespace rw;
@@ -36,9 +42,14 @@ private slots:
     void cleanup();
     void doubleClickOpensTheEditorOverTheCell_data();
     void doubleClickOpensTheEditorOverTheCell();
+    void editorCoversItsCellInANarrowList_data();
+    void editorCoversItsCellInANarrowList();
+    void tabChangeOrClickElsewhereCommits_data();
+    void tabChangeOrClickElsewhereCommits();
     void doubleClickBesideTheRowsOpensNothing();
     void losingTheFocusCommits_data();
     void losingTheFocusCommits();
+    void pastedLineBreaksBecomeSpaces();
     void addRow();
     void deleteRow_data();
     void deleteRow();
@@ -46,16 +57,19 @@ private slots:
     void menuOpensBesideThePointer();
 
 private:
-    QTreeWidget *list() { return m_t->window().ui().rulesList; }
+    QTreeView *list() { return m_t->window().ui().rulesList; }
+    QString cellText(int row, int column) { return list()->model()->index(row, column).data().toString(); }
+    int rowCount() { return list()->model()->rowCount(); }
     QLineEdit *editor() { return m_t->window().ui().cellEditor; }
     QAction *action(const QString &caption) { return m_t->action(QStringLiteral("规则右键菜单"), caption); }
     // The viewport point in the middle of row, at viewport x.
     QPoint at(int row, int x) {
         return QPoint(x, list()->visualRect(list()->model()->index(row, 0)).center().y());
     }
-    void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
+    void select(int row) { list()->setCurrentIndex(list()->model()->index(row, 0)); }
 
     std::unique_ptr<TestWindow> m_t;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 void TestRules::init() {
@@ -63,13 +77,17 @@ void TestRules::init() {
         QFile file(QDir(dir).filePath("gz.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RulesFile) == RulesFile.size());
     });
-    QCOMPARE(list()->topLevelItemCount(), 3);
+    QCOMPARE(rowCount(), 3);
+    // Every edit below also goes through the model's contract checks.
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        list()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     m_t->window().ui().tabs1->setCurrentIndex(1);
     m_t->window().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
 }
 
 void TestRules::cleanup() {
+    m_tester.reset();
     m_t.reset();
 }
 
@@ -100,9 +118,9 @@ void TestRules::doubleClickOpensTheEditorOverTheCell() {
     QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(row, contentX - scroll));
     QVERIFY(editor()->isVisible());
     QVERIFY(editor()->hasFocus());
-    const QString cellText = list()->topLevelItem(row)->text(column);
-    QCOMPARE(editor()->text(), cellText);
-    QCOMPARE(editor()->selectedText(), cellText);
+    const QString text = cellText(row, column);
+    QCOMPARE(editor()->text(), text);
+    QCOMPARE(editor()->selectedText(), text);
     QCOMPARE(m_t->window().rulesController()->currentRow(), row);
 
     // The editor covers the visible part of the cell.
@@ -110,6 +128,76 @@ void TestRules::doubleClickOpensTheEditorOverTheCell() {
     const QRect cell = list()->visualRect(list()->model()->index(row, column)).intersected(viewport->rect());
     QCOMPARE(editor()->geometry(),
              QRect(viewport->mapTo(editor()->parentWidget(), cell.topLeft()), cell.size()));
+}
+
+void TestRules::editorCoversItsCellInANarrowList_data() {
+    QTest::addColumn<int>("scroll");
+    QTest::addColumn<int>("column");
+    QTest::newRow("description, partly shown") << 0 << 2;
+    QTest::newRow("name, partly scrolled away") << 60 << 0;
+    QTest::newRow("expression, partly scrolled away") << 200 << 1;
+}
+
+void TestRules::editorCoversItsCellInANarrowList() {
+    QFETCH(int, scroll);
+    QFETCH(int, column);
+    // A narrow window: the 介绍 column starts near the right edge and goes far beyond it.
+    list()->resize(300, list()->height());
+    QTest::qWait(20);
+    list()->horizontalScrollBar()->setValue(scroll);
+    QCOMPARE(list()->header()->offset(), scroll);
+    const int row = 1;
+    const int sectionX = list()->header()->sectionViewportPosition(column);
+    const int x = std::clamp(sectionX + 10, 5, list()->viewport()->width() - 5);
+    QCOMPARE(m_t->window().rulesController()->columnAt(x), column);
+
+    // As a window system delivers a double-click: the second press comes before the double-click event.
+    QWidget *viewport = list()->viewport();
+    const QPoint pos = at(row, x);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, pos);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, pos, viewport->mapToGlobal(pos), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &doubleClick);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+    QVERIFY(editor()->isVisible());
+    QCOMPARE(editor()->text(), cellText(row, column));
+    // The view scrolls a pressed cell into view a moment after the click; the editor sits on the cell
+    // as it is drawn then.
+    QTest::qWait(QApplication::doubleClickInterval() + 300);
+    QVERIFY(editor()->isVisible());
+    const QModelIndex cell = list()->model()->index(row, column);
+    const QRect shown = list()->visualRect(cell).intersected(viewport->rect());
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(editor()->geometry(),
+             QRect(viewport->mapTo(editor()->parentWidget(), shown.topLeft()), shown.size()));
+}
+
+void TestRules::tabChangeOrClickElsewhereCommits_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("another tab") << "tab";
+    QTest::newRow("a click on the status bar") << "status";
+    QTest::newRow("a click on the list header") << "header";
+}
+
+void TestRules::tabChangeOrClickElsewhereCommits() {
+    QFETCH(QString, how);
+    const int x = list()->header()->sectionViewportPosition(0) + 10;
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(2, x));
+    QVERIFY(editor()->isVisible());
+    editor()->setText(QStringLiteral("新名字"));
+    if (how == "tab")
+        QTest::mouseClick(m_t->window().ui().tabs1->tabBar(), Qt::LeftButton, {},
+                          m_t->window().ui().tabs1->tabBar()->tabRect(2).center());
+    else if (how == "status")
+        QTest::mouseClick(m_t->window().ui().statusBar, Qt::LeftButton);
+    else
+        QTest::mouseClick(list()->header()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(cellText(2, 0), QStringLiteral("新名字"));
+    QVERIFY(editor()->isHidden());
+    // Back on the rules page nothing is left open.
+    m_t->window().ui().tabs1->setCurrentIndex(1);
+    QVERIFY(!editor()->isVisible());
 }
 
 void TestRules::doubleClickBesideTheRowsOpensNothing() {
@@ -145,7 +233,7 @@ void TestRules::losingTheFocusCommits() {
     QFETCH(int, column);
     QFETCH(QString, typed);
     QFETCH(QString, expected);
-    const QString original = list()->topLevelItem(row)->text(column);
+    const QString original = cellText(row, column);
     const int x = list()->header()->sectionViewportPosition(column) + 10;
     QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(row, x));
     QVERIFY(editor()->isVisible());
@@ -157,20 +245,35 @@ void TestRules::losingTheFocusCommits() {
     QTest::keyClick(editor(), Qt::Key_Escape);
     QVERIFY(editor()->isVisible());
     QCOMPARE(editor()->text(), typed);
-    QCOMPARE(list()->topLevelItem(row)->text(column), original);
+    QCOMPARE(cellText(row, column), original);
 
     m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(!editor()->isVisible());
-    QCOMPARE(list()->topLevelItem(row)->text(column), expected);
+    QCOMPARE(cellText(row, column), expected);
+}
+
+void TestRules::pastedLineBreaksBecomeSpaces() {
+    const int x = list()->header()->sectionViewportPosition(2) + 10;
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at(1, x));
+    QVERIFY(editor()->isVisible());
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny\nz\r"));
+    editor()->paste();
+    QCOMPARE(editor()->text(), QStringLiteral("x y z "));
+    QCOMPARE(editor()->cursorPosition(), 6);
+    QTest::keyClicks(editor(), "!");
+    m_t->find<QPlainTextEdit>("编辑框_记录")->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(!editor()->isVisible());
+    QCOMPARE(cellText(1, 2), QStringLiteral("x y z !"));
+    QCOMPARE(m_t->window().rulesController()->rules().size(), 3);
 }
 
 void TestRules::addRow() {
     select(1);
     const int scroll = list()->verticalScrollBar()->value();
     action("添加新一行")->trigger();
-    QCOMPARE(list()->topLevelItemCount(), 4);
+    QCOMPARE(rowCount(), 4);
     for (int column = 0; column < 3; ++column)
-        QVERIFY(list()->topLevelItem(3)->text(column).isEmpty());
+        QVERIFY(cellText(3, column).isEmpty());
     QCOMPARE(m_t->window().rulesController()->currentRow(), 1);
     QCOMPARE(list()->verticalScrollBar()->value(), scroll);
 }

@@ -1,4 +1,5 @@
 #include "ScriptedDialogs.h"
+#include "PoolHold.h"
 #include "TestWindow.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
@@ -76,20 +77,19 @@ void TestStartup::fileFromCommandLineOutlastsTheStartupLoader() {
     QTemporaryDir files;
     const QString opened = files.filePath("opened.txt");
     writeBytes(opened, "opened from the command line\r\n");
-    QString heldSource;
-    // test.txt is a FIFO: the loader waits on it until the test feeds it.
+    std::unique_ptr<PoolHold> hold;
+    // Every worker is held: the loader waits in the pool's queue until the hold is released.
     TestWindow t(
-        [&heldSource](const QString &dir) {
-            heldSource = QDir(dir).filePath("test.txt");
-            if (::mkfifo(QFile::encodeName(heldSource).constData(), 0600) != 0)
-                qFatal("mkfifo failed");
+        [&hold](const QString &dir) {
+            writeBytes(QDir(dir).filePath("test.txt"), "saved source text");
+            hold = std::make_unique<PoolHold>();
         },
         false);
 
     t.window().openFile(opened);
     // Time enough for a load that does not wait for the loader to show its file.
     QTest::qWait(300);
-    writeBytes(heldSource, "saved source text");
+    hold->release();
 
     QPlainTextEdit *source = t.window().ui().sourceText;
     QVERIFY(QTest::qWaitFor([&] {

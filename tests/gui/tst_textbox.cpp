@@ -3,12 +3,15 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextCursor>
+
+#include <functional>
 
 using namespace rw;
 
@@ -27,6 +30,7 @@ private slots:
     void commands_data();
     void commands();
     void undo();
+    void deleteAndPasteALongRunTakesThePastePath();
     void deleteAndPasteWithoutText();
     void menusOpenAtPointer();
 };
@@ -128,6 +132,36 @@ void TestTextBox::undo() {
     QCOMPARE(edit->toPlainText(), QStringLiteral("typed"));
     t.action(kSourceMenu, QStringLiteral("撤销"))->trigger();
     QCOMPARE(edit->toPlainText(), QString());
+}
+
+void TestTextBox::deleteAndPasteALongRunTakesThePastePath() {
+    const QString run(200000, u'x');
+    QGuiApplication::clipboard()->setText(run);
+    // Each in a fresh window: once a box has taken a long run it wraps anywhere from then on.
+    const auto timed = [&](const std::function<void(TestWindow &, QPlainTextEdit *)> &pasteRun) {
+        TestWindow t;
+        auto *edit = t.find<QPlainTextEdit>(kSource);
+        t.window().ui().tabs2->setCurrentWidget(edit->parentWidget());
+        edit->setPlainText(QStringLiteral("some words already there"));
+        QElapsedTimer timer;
+        timer.start();
+        pasteRun(t, edit);
+        QCoreApplication::processEvents();
+        const qint64 elapsed = timer.elapsed();
+        if (edit->toPlainText() != run)
+            qWarning("the box does not hold the pasted run");
+        return elapsed;
+    };
+    const qint64 paste = timed([](TestWindow &, QPlainTextEdit *edit) {
+        edit->selectAll();
+        edit->paste();
+    });
+    const qint64 deleteAndPaste = timed([](TestWindow &t, QPlainTextEdit *) {
+        t.action(kSourceMenu, QStringLiteral("删除并粘贴"))->trigger();
+    });
+    // Word wrapping the run took seconds; the paste path takes milliseconds.
+    QVERIFY2(deleteAndPaste < 3 * paste + 300,
+             qPrintable(QStringLiteral("%1 ms against %2 ms").arg(deleteAndPaste).arg(paste)));
 }
 
 void TestTextBox::deleteAndPasteWithoutText() {

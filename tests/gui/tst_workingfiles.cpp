@@ -1,7 +1,12 @@
+#include "PoolHold.h"
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "files/WorkingFiles.h"
 #include "core/rules/BuiltInRules.h"
+#include "core/rules/RulesCodec.h"
+#include "core/text/LineBreaks.h"
+#include "core/text/RegularFile.h"
+#include "core/text/WorkingFile.h"
+#include "files/WorkingFiles.h"
 #include "rules/RulesController.h"
 
 #include <QDir>
@@ -9,19 +14,29 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStringEncoder>
-#include <QTreeWidget>
+#include <QTextDocument>
+#include <QTreeView>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
+#include <functional>
 #include <thread>
+
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <sys/resource.h>
 
 using namespace rw;
 
 Q_DECLARE_METATYPE(rw::Rule)
+using FileKinds = QList<std::pair<QString, std::function<void(const QString &)>>>;
+Q_DECLARE_METATYPE(FileKinds)
 
 namespace {
 
@@ -55,6 +70,10 @@ bool requestClose(TestWindow &t, std::initializer_list<bool> answers) {
     return !t.window().isVisible();
 }
 
+QList<Rule> rulesFromBuiltIns() {
+    return parseRules(builtInRulesText());
+}
+
 QList<Rule> rulesOf(TestWindow &t) {
     return t.window().rulesController()->rules();
 }
@@ -67,35 +86,46 @@ std::function<void(const QString &)> withFiles(const QList<std::pair<QString, QB
     };
 }
 
-// Holds a FIFO standing for a working file: the loader blocks on it until release() feeds it.
-class HeldFile final {
-public:
-    explicit HeldFile(QString path, QByteArray bytes) : m_path(std::move(path)), m_bytes(std::move(bytes)) {
-        m_writer = std::thread([this] {
-            while (!m_released.load())
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            // Blocks until the loader opens the FIFO for reading.
-            const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY);
-            if (fd >= 0) {
-                if (::write(fd, m_bytes.constData(), size_t(m_bytes.size())) != m_bytes.size())
-                    qWarning("short write to the FIFO");
-                ::close(fd);
-            }
-        });
-    }
-    ~HeldFile() { release(); }
-    void release() {
-        m_released.store(true);
-        if (m_writer.joinable())
-            m_writer.join();
-    }
+// What stands at a path, to tell that a close left it exactly as it was.
+QString describe(const QString &path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("nothing");
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("link to ") + QFile::symLinkTarget(path);
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("fifo");
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("directory");
+    if (info.st_size > 16 * 1024 * 1024)
+        return QStringLiteral("file of %1 bytes, %2 blocks").arg(info.st_size).arg(info.st_blocks);
+    return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
+}
 
-private:
-    QString m_path;
-    QByteArray m_bytes;
-    std::atomic<bool> m_released{false};
-    std::thread m_writer;
-};
+// The text a box shows for a file's text.
+QString shownAs(const QString &text) {
+    QTextDocument document;
+    document.setPlainText(fromCrLf(text));
+    return document.toPlainText();
+}
+
+using Make = std::function<void(const QString &path)>;
+
+Make content(const QByteArray &bytes) {
+    return [bytes](const QString &path) { writeBytes(path, bytes); };
+}
+
+Make linkTo(const QString &target) {
+    return [target](const QString &path) { QVERIFY(QFile::link(target, path)); };
+}
+
+QByteArray garbage(int seed) {
+    QRandomGenerator random(quint32(seed + 1));
+    QByteArray bytes(1 << 20, Qt::Uninitialized);
+    for (char &byte : bytes)
+        byte = char(random.bounded(256));
+    return bytes;
+}
 
 } // namespace
 
@@ -113,6 +143,11 @@ private slots:
     void failedWritesAreReported_data();
     void failedWritesAreReported();
     void closeWaitsForTheLoader();
+    void windowGoesDuringTheLoad();
+    void filesOfEveryKind_data();
+    void filesOfEveryKind();
+    void aChangedBoxIsWrittenWithCrLf();
+    void writeFailureNamesTheSystemsReason();
 };
 
 void TestWorkingFiles::firstStartInAnEmptyDirectory() {
@@ -231,7 +266,8 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
 void TestWorkingFiles::rulesSaveFormat() {
     TestWindow t(withFiles({{"gz.txt", QByteArray()}}));
     QVERIFY(!t.window().workingFiles()->isLoading());
-    QCOMPARE(t.window().ui().rulesList->topLevelItemCount(), 0);
+    QAbstractItemModel *model = t.window().ui().rulesList->model();
+    QCOMPARE(model->rowCount(), 0);
     const QList<Rule> rows{{"有说明", "\\d+", "数字€"},
                            {"无说明", "a|b", ""},
                            {"", "no name", "x"},
@@ -240,11 +276,10 @@ void TestWorkingFiles::rulesSaveFormat() {
     QAction *add = t.window().ui().rulesMenu->actions().first();
     for (const Rule &row : rows) {
         add->trigger();
-        QTreeWidgetItem *item =
-            t.window().ui().rulesList->topLevelItem(t.window().ui().rulesList->topLevelItemCount() - 1);
-        item->setText(0, row.name);
-        item->setText(1, row.expression);
-        item->setText(2, row.description);
+        const int last = model->rowCount() - 1;
+        model->setData(model->index(last, 0), row.name);
+        model->setData(model->index(last, 1), row.expression);
+        model->setData(model->index(last, 2), row.description);
     }
     QVERIFY(requestClose(t, {true}));
     QCOMPARE(readBytes(filePath(t, "gz.txt")), gb("有说明----\\d+----数字€\r\n无说明----a|b\r\n"));
@@ -292,7 +327,7 @@ void TestWorkingFiles::failedWritesAreReported() {
     });
     QVERIFY(!t.window().workingFiles()->isLoading());
     if (blocked.contains("gz.txt"))
-        QCOMPARE(t.window().ui().rulesList->topLevelItemCount(), 0);
+        QCOMPARE(t.window().ui().rulesList->model()->rowCount(), 0);
     QVERIFY(t.dialogs.asked.isEmpty());
 
     auto *source = t.find<QPlainTextEdit>("编辑框_源文本");
@@ -316,17 +351,16 @@ void TestWorkingFiles::failedWritesAreReported() {
 }
 
 void TestWorkingFiles::closeWaitsForTheLoader() {
+    std::unique_ptr<PoolHold> hold;
     TestWindow t(
-        [](const QString &dir) {
+        [&](const QString &dir) {
             writeBytes(QDir(dir).filePath("jl.txt"), "notes");
             writeBytes(QDir(dir).filePath("bds.txt"), "expression");
-            QVERIFY(::mkfifo(QFile::encodeName(QDir(dir).filePath("test.txt")).constData(), 0600) == 0);
+            writeBytes(QDir(dir).filePath("test.txt"), "source\r\ntext");
+            // The loader waits in the pool's queue until the hold is released.
+            hold = std::make_unique<PoolHold>();
         },
         false);
-    HeldFile held(filePath(t, "test.txt"), "source\r\ntext");
-    // The notes come just before the source text: from here on the loader waits for the FIFO.
-    QTRY_COMPARE_WITH_TIMEOUT(t.find<QPlainTextEdit>("编辑框_记录")->toPlainText(), QStringLiteral("notes"),
-                              60000);
     QVERIFY(t.window().workingFiles()->isLoading());
 
     QVERIFY(!requestClose(t, {true}));
@@ -334,14 +368,170 @@ void TestWorkingFiles::closeWaitsForTheLoader() {
     QVERIFY(t.dialogs.asked.isEmpty());
     QCOMPARE(readBytes(filePath(t, "bds.txt")), QByteArray("expression"));
 
-    held.release();
-    // Once loaded, the remembered close request asks and, on Yes, saves the complete contents.
+    hold->release();
+    // Once loaded, the remembered close request asks and, on Yes, saves the complete contents; the
+    // files as loaded stay as they were.
     QTRY_VERIFY_WITH_TIMEOUT(!t.window().isVisible(), 60000);
     QCOMPARE(t.dialogs.asked.size(), 1);
+    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), QStringLiteral("source\ntext"));
     QCOMPARE(readBytes(filePath(t, "bds.txt")), QByteArray("expression"));
     QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("notes"));
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("source\r\ntext"));
-    QVERIFY(QFileInfo(filePath(t, "test.txt")).isFile());
+}
+
+void TestWorkingFiles::windowGoesDuringTheLoad() {
+    for (const bool released : {false, true}) {
+        std::unique_ptr<PoolHold> hold;
+        auto t = std::make_unique<TestWindow>(
+            [&](const QString &dir) {
+                writeBytes(QDir(dir).filePath("test.txt"), QByteArray(8 << 20, 'a'));
+                writeBytes(QDir(dir).filePath("jl.txt"), "notes");
+                hold = std::make_unique<PoolHold>();
+            },
+            false);
+        QVERIFY(t->window().workingFiles()->isLoading());
+        const QString dir = t->programDir.path();
+        // Either the loader has not begun yet or it is building a document when the window goes.
+        if (released)
+            hold->release();
+        QPointer<QPlainTextEdit> notes = t->find<QPlainTextEdit>("编辑框_记录");
+        hold->release();
+        t.reset();
+        QVERIFY(!notes);
+    }
+}
+
+void TestWorkingFiles::filesOfEveryKind_data() {
+    QTest::addColumn<FileKinds>("files");
+    QTest::addColumn<QString>("source");      // what 编辑框_源文本 shows
+    QTest::addColumn<QList<Rule>>("rules");   // what the rules list shows
+    QTest::addColumn<QString>("status");      // part of the status message after loading; empty: none
+    QTest::addColumn<QStringList>("unsaved"); // files the close reports as not saved
+
+    const QString fffd(QChar::ReplacementCharacter);
+    const auto fifo = [](const QString &path) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    };
+    const auto directory = [](const QString &path) { QVERIFY(QDir().mkdir(path)); };
+    const auto sparse = [](const QString &path) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxTextFileBytes + 1));
+    };
+    const QList<Rule> none;
+    const QList<Rule> two{{"n1", "e1", ""}, {"n2", "e2", "d2"}};
+
+    QTest::newRow("fifo as the source text")
+        << FileKinds{{"test.txt", fifo}} << QString() << rulesFromBuiltIns()
+        << "test.txt is a FIFO, not a regular file" << QStringList{"test.txt"};
+    QTest::newRow("fifo as the rules") << FileKinds{{"gz.txt", fifo}} << QString() << none
+                                       << "gz.txt is a FIFO, not a regular file" << QStringList{"gz.txt"};
+    QTest::newRow("/dev/zero as the source text")
+        << FileKinds{{"test.txt", linkTo("/dev/zero")}} << QString() << rulesFromBuiltIns()
+        << "test.txt is a character device, not a regular file" << QStringList{"test.txt"};
+    QTest::newRow("/dev/zero as the rules")
+        << FileKinds{{"gz.txt", linkTo("/dev/zero")}} << QString() << none
+        << "gz.txt is a character device, not a regular file" << QStringList{"gz.txt"};
+    QTest::newRow("directory as the notes")
+        << FileKinds{{"jl.txt", directory}} << QString() << rulesFromBuiltIns() << "jl.txt is a directory"
+        << QStringList{"jl.txt"};
+    QTest::newRow("sparse file above the limit")
+        << FileKinds{{"test.txt", sparse}} << QString() << rulesFromBuiltIns()
+        << QStringLiteral("test.txt is too large: %1 bytes").arg(kMaxTextFileBytes + 1) << QStringList{};
+    QTest::newRow("garbage in all four")
+        << FileKinds{{"bds.txt", content(garbage(1))},
+                     {"jl.txt", content(garbage(2))},
+                     {"test.txt", content(garbage(3))},
+                     {"gz.txt", content(garbage(4))}}
+        << shownAs(decodeWorkingBytes(garbage(3))) << parseRules(decodeWorkingBytes(garbage(4))) << QString()
+        << QStringList{};
+    QTest::newRow("lf line ends") << FileKinds{{"test.txt", content("a\nb\n")},
+                                               {"gz.txt", content("n1----e1\nn2----e2----d2\n")}}
+                                  << "a\nb\n"
+                                  << two << QString() << QStringList{};
+    QTest::newRow("lone cr line ends")
+        << FileKinds{{"test.txt", content("a\rb\r")}, {"gz.txt", content("n1----e1\rn2----e2----d2")}}
+        << "a\nb\n"
+        << two << QString() << QStringList{};
+    QTest::newRow("symlink to a regular file")
+        << FileKinds{{"real.txt", content("linked\r\ntext")}, {"test.txt", linkTo("real.txt")}}
+        << "linked\ntext" << rulesFromBuiltIns() << QString() << QStringList{};
+    QTest::newRow("gb18030 cut after its lead byte")
+        << FileKinds{{"test.txt", content("ab\x81")}, {"gz.txt", content("n----e\x81\x30")}} << "ab" + fffd
+        << QList<Rule>{{"n", "e" + fffd + "0", ""}} << QString() << QStringList{};
+}
+
+void TestWorkingFiles::filesOfEveryKind() {
+    QFETCH(FileKinds, files);
+    QFETCH(QString, source);
+    QFETCH(QList<Rule>, rules);
+    QFETCH(QString, status);
+    QFETCH(QStringList, unsaved);
+
+    QMap<QString, QString> before;
+    TestWindow t([&](const QString &dir) {
+        for (const auto &[name, make] : files) {
+            make(QDir(dir).filePath(name));
+            before.insert(name, describe(QDir(dir).filePath(name)));
+        }
+    });
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
+    QCOMPARE(rulesOf(t), rules);
+    if (status.isEmpty())
+        QVERIFY2(!t.status().contains(QStringLiteral("未能读取")), qPrintable(t.status()));
+    else
+        QVERIFY2(t.status().startsWith(QStringLiteral("以下文件未能读取: ")) && t.status().contains(status),
+                 qPrintable(t.status()));
+
+    // Untouched, every file that was there stays as it was; what can't be written over is reported, and
+    // a second Yes closes the window all the same.
+    QVERIFY(requestClose(t, unsaved.isEmpty() ? std::initializer_list<bool>{true}
+                                              : std::initializer_list<bool>{true, true}));
+    QCOMPARE(t.dialogs.asked.size(), unsaved.isEmpty() ? 1 : 2);
+    for (const QString &name : TextFiles + QStringList{"gz.txt"}) {
+        const bool reported = t.dialogs.asked.size() == 2 && t.dialogs.asked[1].text.contains(name + ": ");
+        QVERIFY2(reported == unsaved.contains(name), qPrintable(name));
+    }
+    for (const auto &[name, make] : files)
+        QVERIFY2(describe(filePath(t, name)) == before.value(name), qPrintable(name));
+}
+
+void TestWorkingFiles::aChangedBoxIsWrittenWithCrLf() {
+    TestWindow t(withFiles({{"test.txt", "a\nb"}, {"jl.txt", "x\ry"}, {"gz.txt", "n----e\nm----f\n"}}));
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    t.find<QPlainTextEdit>("编辑框_源文本")->appendPlainText("c");
+    QAbstractItemModel *rules = t.window().ui().rulesList->model();
+    rules->setData(rules->index(1, 2), "d");
+    QVERIFY(requestClose(t, {true}));
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("a\r\nb\r\nc"));
+    QCOMPARE(readBytes(filePath(t, "gz.txt")), QByteArray("n----e\r\nm----f----d\r\n"));
+    QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("x\ry"));
+}
+
+void TestWorkingFiles::writeFailureNamesTheSystemsReason() {
+    TestWindow t(withFiles({{"test.txt", "small"}}));
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(QString(100000, u'x'));
+    // A file-size limit makes the disk refuse the bytes even for root, as a full disk would.
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    {
+        rlimit small = previous;
+        small.rlim_cur = 4096;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &previous);
+            std::signal(SIGXFSZ, oldHandler);
+        });
+        QVERIFY(!requestClose(t, {true, false}));
+    }
+    QCOMPARE(t.dialogs.asked.size(), 2);
+    QVERIFY2(t.dialogs.asked[1].text.contains(QStringLiteral("test.txt: File too large")),
+             qPrintable(t.dialogs.asked[1].text));
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("small"));
+    QVERIFY(requestClose(t, {true}));
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray(100000, 'x'));
 }
 
 QTEST_MAIN(TestWorkingFiles)

@@ -7,6 +7,8 @@
 
 using rw::Rule;
 
+Q_DECLARE_METATYPE(rw::Rule)
+
 namespace {
 
 struct ExpectedBuiltIn {
@@ -78,6 +80,8 @@ private slots:
     void serializeRules_data();
     void serializeRules();
     void separatorInsideFieldsAfterReload();
+    void saveAndLoadIsAFixedPoint_data();
+    void saveAndLoadIsAFixedPoint();
     void builtInRules();
 };
 
@@ -145,7 +149,11 @@ void tst_RulesCodec::parseRules_data() {
         << "a----b\r\n\r\nc----d" << rules({{"a", "b", ""}, {"", "", ""}, {"c", "d", ""}});
     QTest::newRow("empty expression kept as the line") << "name----" << rules({{"name----", "", ""}});
     QTest::newRow("empty name") << "----b" << rules({{"", "b", ""}});
-    QTest::newRow("lone newline is part of a field") << "a----b\nc" << rules({{"a", "b\nc", ""}});
+    QTest::newRow("lf, lone cr and crlf all end a line")
+        << "a----b\nc----d\re----f\r\ng----h\n"
+        << rules({{"a", "b", ""}, {"c", "d", ""}, {"e", "f", ""}, {"g", "h", ""}});
+    QTest::newRow("cr before lf is one break, lf before cr two")
+        << "a----b\r\n\n\rc----d" << rules({{"a", "b", ""}, {"", "", ""}, {"", "", ""}, {"c", "d", ""}});
 }
 
 void tst_RulesCodec::parseRules() {
@@ -184,6 +192,36 @@ void tst_RulesCodec::separatorInsideFieldsAfterReload() {
 
     // Three or more separators: the description is lost; two: what follows lands in the description.
     QCOMPARE(reloaded, rules({{"desc", "x", ""}, {"expr3", "a", "b"}, {"expr4", "a", ""}}));
+}
+
+void tst_RulesCodec::saveAndLoadIsAFixedPoint_data() {
+    QTest::addColumn<Rule>("held");     // a rule as the list holds it
+    QTest::addColumn<Rule>("reloaded"); // what a load of the saved file gives
+    QTest::newRow("lf in the name") << Rule{"a\nb", "e", "d"} << Rule{"a b", "e", "d"};
+    QTest::newRow("cr in the expression") << Rule{"n", "a\rb", ""} << Rule{"n", "a b", ""};
+    QTest::newRow("crlf in the description is one space")
+        << Rule{"n", "e", "x\r\ny"} << Rule{"n", "e", "x y"};
+    QTest::newRow("breaks at the ends") << Rule{"\nn", "e\r", "d\n\r"} << Rule{" n", "e ", "d  "};
+    QTest::newRow("trailing spaces") << Rule{"n ", "e  ", "d   "} << Rule{"n ", "e  ", "d   "};
+    QTest::newRow("separator in the description") << Rule{"n", "e", "a----b"} << Rule{"n", "e", ""};
+    QTest::newRow("separator in the expression") << Rule{"n", "a----b", ""} << Rule{"n", "a", "b"};
+    QTest::newRow("dash before the separator") << Rule{"n", "a-", "b"} << Rule{"n", "a", "-b"};
+    QTest::newRow("line break and separator") << Rule{"n", "a\n----b", ""} << Rule{"n", "a ", "b"};
+}
+
+void tst_RulesCodec::saveAndLoadIsAFixedPoint() {
+    QFETCH(Rule, held);
+    QFETCH(Rule, reloaded);
+    // Between two others, so that a field that split its line would show as an extra rule.
+    const QList<Rule> list{{"first", "1", ""}, held, {"last", "2", "z"}};
+    const QString saved = rw::serializeRules(list);
+    const QList<Rule> loaded = rw::parseRules(saved);
+    QCOMPARE(loaded, rules({{"first", "1", ""}, reloaded, {"last", "2", "z"}}));
+    QCOMPARE(saved.count(QStringLiteral("\r\n")), 3);
+    QCOMPARE(saved.count(u'\n'), 3);
+    // What a load gives survives any number of further saves and loads unchanged.
+    QCOMPARE(rw::parseRules(rw::serializeRules(loaded)), loaded);
+    QCOMPARE(rw::serializeRules(rw::parseRules(rw::serializeRules(loaded))), rw::serializeRules(loaded));
 }
 
 void tst_RulesCodec::builtInRules() {

@@ -1,15 +1,25 @@
 #include "core/text/ImportedText.h"
 #include "core/text/LineBreaks.h"
+#include "core/text/RegularFile.h"
 #include "core/text/WorkingFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using Kind = std::function<bool(const QString &path)>;
+Q_DECLARE_METATYPE(Kind)
 
 namespace {
 
@@ -68,6 +78,11 @@ private slots:
     void decodeImported_data();
     void decodeImported();
     void readImportFile();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
+    void readsUpToTheLimit();
+    void truncatedTails_data();
+    void truncatedTails();
 };
 
 void tst_TextFiles::lineBreaks_data() {
@@ -224,7 +239,8 @@ void tst_TextFiles::failedWriteKeepsExistingFile() {
     }
 
     QVERIFY(!written);
-    QVERIFY(!error.isEmpty());
+    // The system's reason, not "Unknown error".
+    QCOMPARE(error, QStringLiteral("File too large"));
     QCOMPARE(readBytes(path), QByteArray("previous content"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"test.txt"});
 }
@@ -300,6 +316,122 @@ void tst_TextFiles::readImportFile() {
     const std::optional<QString> empty = rw::readImportFile(path);
     QVERIFY(empty);
     QVERIFY(empty->isEmpty());
+}
+
+void tst_TextFiles::onlyRegularFilesAreRead_data() {
+    QTest::addColumn<Kind>("make");
+    QTest::addColumn<QString>("reason"); // empty: the file is read
+    const auto bytes = [](const QByteArray &content) {
+        return Kind([content](const QString &path) { return writeBytes(path, content); });
+    };
+    const auto link = [](const QString &target) {
+        return Kind([target](const QString &path) { return QFile::link(target, path); });
+    };
+    QTest::newRow("regular file") << bytes("abc") << QString();
+    QTest::newRow("symlink to a regular file") << link(QStringLiteral("/etc/hostname")) << QString();
+    QTest::newRow("fifo") << Kind([](const QString &path) {
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    }) << "is a FIFO, not a regular file";
+    QTest::newRow("symlink to /dev/zero")
+        << link(QStringLiteral("/dev/zero")) << "is a character device, not a regular file";
+    QTest::newRow("directory") << Kind([](const QString &path) { return QDir().mkdir(path); })
+                               << "is a directory";
+    QTest::newRow("socket") << Kind([](const QString &path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        qstrncpy(address.sun_path, name.constData(), sizeof address.sun_path);
+        const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        ::close(fd);
+        return bound;
+    }) << "is a socket, not a regular file";
+    // Sparse: it takes no disk space, and reading it would take a gigabyte of memory.
+    QTest::newRow("above the limit") << Kind([](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.resize(rw::kMaxTextFileBytes + 1);
+    }) << QStringLiteral("is too large: %1 bytes").arg(rw::kMaxTextFileBytes + 1);
+}
+
+void tst_TextFiles::onlyRegularFilesAreRead() {
+    QFETCH(Kind, make);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.txt");
+    QVERIFY(make(path));
+
+    const rw::WorkingFileRead working = rw::readWorkingFile(path);
+    QString importError;
+    const std::optional<QString> imported = rw::readImportFile(path, &importError);
+    if (reason.isEmpty()) {
+        QCOMPARE(working.status, rw::FileReadStatus::Ok);
+        QVERIFY(imported);
+        QVERIFY(rw::nonRegularReason(path).isEmpty());
+        return;
+    }
+    QCOMPARE(working.status, rw::FileReadStatus::Failed);
+    QVERIFY(working.text.isEmpty());
+    QVERIFY(!imported);
+    for (const QString &error : {working.error, importError}) {
+        QVERIFY2(error.startsWith(path), qPrintable(error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+    }
+    // Nothing is written over it either (a too large file is a regular one, and may be replaced).
+    QString writeError;
+    if (QFileInfo(path).isFile()) {
+        QVERIFY(rw::nonRegularReason(path).isEmpty());
+    } else {
+        QVERIFY(!rw::writeWorkingFile(path, u"text", &writeError));
+        QVERIFY2(writeError.contains(reason), qPrintable(writeError));
+    }
+}
+
+void tst_TextFiles::readsUpToTheLimit() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("jl.txt");
+    QVERIFY(writeBytes(path, "0123456789"));
+    QCOMPARE(rw::readRegularFile(path, 10).bytes, QByteArray("0123456789"));
+    const rw::FileBytes over = rw::readRegularFile(path, 9);
+    QCOMPARE(over.status, rw::FileReadStatus::Failed);
+    QVERIFY(over.bytes.isEmpty());
+    QVERIFY2(over.error.contains("10 bytes (the limit is 9 bytes)"), qPrintable(over.error));
+    // A file that reports no size is still read to its end, and still bounded.
+    QCOMPARE(rw::readRegularFile(QStringLiteral("/proc/self/comm")).bytes, QByteArray("tst_textfiles\n"));
+    QCOMPARE(rw::readRegularFile(QStringLiteral("/proc/self/comm"), 5).status, rw::FileReadStatus::Failed);
+    QCOMPARE(rw::readRegularFile(dir.filePath("missing")).status, rw::FileReadStatus::Missing);
+}
+
+void tst_TextFiles::truncatedTails_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("working"); // through the working files' decoder, else the import's
+    QTest::addColumn<QString>("text");
+    const QString fffd(QChar::ReplacementCharacter);
+    QTest::newRow("gb18030 lead byte") << QByteArray("ab\x81") << true << "ab" + fffd;
+    QTest::newRow("gb18030 two of four bytes") << QByteArray("ab\x81\x30") << true << "ab" + fffd + "0";
+    QTest::newRow("gb18030 three of four bytes")
+        << QByteArray("ab\x81\x30\x81") << true << "ab" + fffd + "0" + fffd;
+    QTest::newRow("gb18030 complete")
+        << QByteArray("ab\x81\x30\x81\x30") << true << QStringLiteral("ab\u0080");
+    QTest::newRow("import, gb18030 lead byte") << QByteArray("\xC4\xE3\x81") << false << "你" + fffd;
+    QTest::newRow("utf-8 cut after utf-8 text") << QByteArray("\xE4\xBD\xA0\xE4\xB8") << false << "你" + fffd;
+    QTest::newRow("utf-8 with bom, cut") << QByteArray("\xEF\xBB\xBF"
+                                                       "a\xF0\x9F\x98")
+                                         << false << "a" + fffd;
+    // After plain ASCII the two bytes are a whole GB18030 character.
+    QTest::newRow("ascii then a gb18030 character")
+        << QByteArray("ab\xE4\xB8") << false << QStringLiteral("ab涓");
+    QTest::newRow("utf-16le odd last byte") << QByteArray("\xFF\xFE"
+                                                          "a\0b",
+                                                          5)
+                                            << false << "a" + fffd;
+    QTest::newRow("utf-16be odd last byte") << QByteArray("\xFE\xFF\0a\0", 5) << false << "a" + fffd;
+}
+
+void tst_TextFiles::truncatedTails() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, working);
+    QFETCH(QString, text);
+    QCOMPARE(working ? rw::decodeWorkingBytes(bytes) : rw::decodeImported(bytes), text);
 }
 
 QTEST_GUILESS_MAIN(tst_TextFiles)

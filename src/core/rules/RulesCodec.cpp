@@ -26,9 +26,36 @@ QStringList splitText(QStringView text, QStringView separator, bool keepTrailing
     return pieces;
 }
 
+QString singleLine(QString field) {
+    // A "\r\n" is one break and becomes one space.
+    field.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar &c : field) {
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return field;
+}
+
+QStringList splitLines(QStringView text) {
+    QStringList lines;
+    qsizetype from = 0;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.sliced(from, at - from).toString());
+        if (c == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n')
+            ++at;
+        from = at + 1;
+    }
+    if (from < text.size())
+        lines.append(text.sliced(from).toString());
+    return lines;
+}
+
 QList<Rule> parseRules(QStringView text) {
     QList<Rule> rules;
-    const QStringList lines = splitText(text, LineSeparator);
+    const QStringList lines = splitLines(text);
     rules.reserve(lines.size());
     for (const QString &line : lines) {
         const QStringList fields = splitText(line, FieldSeparator);
@@ -51,9 +78,9 @@ QString serializeRules(const QList<Rule> &rules) {
     for (const Rule &rule : rules) {
         if (rule.name.isEmpty() || rule.expression.isEmpty())
             continue;
-        text += rule.name + FieldSeparator + rule.expression;
+        text += singleLine(rule.name) + FieldSeparator + singleLine(rule.expression);
         if (!rule.description.isEmpty())
-            text += FieldSeparator + rule.description;
+            text += FieldSeparator + singleLine(rule.description);
         text += LineSeparator;
     }
     return text;

@@ -1,9 +1,9 @@
 #include "ImportedText.h"
 
+#include "RegularFile.h"
+#include "TextDecoding.h"
 #include "WorkingFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -21,14 +21,35 @@ bool isUtf8Continuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-QString decodeWhole(QStringDecoder::Encoding encoding, QByteArrayView bytes) {
+QString decodeWhole(QStringDecoder::Encoding encoding, QByteArrayView bytes, int unitSize) {
     // Keep a later byte-order mark as the character it is.
     QStringDecoder decoder(encoding, QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    return decodeToEnd(decoder, bytes, unitSize);
 }
 
-// The text when bytes are valid UTF-8, else nullopt.
+// How many bytes at the end of bytes begin a UTF-8 sequence that the file ends before completing.
+qsizetype incompleteUtf8Tail(QByteArrayView bytes) {
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte: the lead is further back
+        const int length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+bool hasNonAscii(QByteArrayView bytes) {
+    return std::any_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The text when bytes are valid UTF-8, else nullopt. A sequence cut off by the end of the file, after
+// UTF-8 text that is not plain ASCII, counts as UTF-8 and comes out as U+FFFD; after plain ASCII it
+// may as well be a complete GB18030 character, which is what it is then taken for.
 std::optional<QString> decodeStrictUtf8(QByteArrayView bytes) {
+    const qsizetype tail = incompleteUtf8Tail(bytes);
+    bytes.chop(tail);
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
@@ -46,6 +67,11 @@ std::optional<QString> decodeStrictUtf8(QByteArrayView bytes) {
         pos = end;
     }
     text.truncate(out - text.constData());
+    if (tail > 0) {
+        if (!hasNonAscii(bytes))
+            return std::nullopt;
+        text.append(QChar::ReplacementCharacter);
+    }
     return text;
 }
 
@@ -53,11 +79,11 @@ std::optional<QString> decodeStrictUtf8(QByteArrayView bytes) {
 
 QString decodeImported(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return decodeWhole(QStringDecoder::Utf8, bytes.sliced(3));
+        return decodeWhole(QStringDecoder::Utf8, bytes.sliced(3), 1);
     if (bytes.startsWith("\xFF\xFE"))
-        return decodeWhole(QStringDecoder::Utf16LE, bytes.sliced(2));
+        return decodeWhole(QStringDecoder::Utf16LE, bytes.sliced(2), 2);
     if (bytes.startsWith("\xFE\xFF"))
-        return decodeWhole(QStringDecoder::Utf16BE, bytes.sliced(2));
+        return decodeWhole(QStringDecoder::Utf16BE, bytes.sliced(2), 2);
 
     bytes = beforeFirstZero(bytes);
     if (bytes.isEmpty())
@@ -65,29 +91,19 @@ QString decodeImported(QByteArrayView bytes) {
     if (std::optional<QString> text = decodeStrictUtf8(bytes))
         return std::move(*text);
     QStringDecoder decoder("GB18030");
-    QString text = decoder.decode(bytes);
+    QString text = decodeToEnd(decoder, bytes);
     text.squeeze();
     return text;
 }
 
 std::optional<QString> readImportFile(const QString &path, QString *error) {
-    const auto fail = [error](const QString &reason) -> std::optional<QString> {
-        if (error)
-            *error = reason;
-        return std::nullopt;
-    };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(QStringLiteral("%1 does not exist").arg(path));
-    if (info.isDir())
-        return fail(QStringLiteral("%1 is a directory").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    return decodeImported(bytes);
+    FileBytes file = readRegularFile(path);
+    if (file.status == FileReadStatus::Ok)
+        return decodeImported(file.bytes);
+    if (error)
+        *error = file.status == FileReadStatus::Missing ? QStringLiteral("%1 does not exist").arg(path)
+                                                        : file.error;
+    return std::nullopt;
 }
 
 } // namespace rw

@@ -14,7 +14,8 @@ namespace rw {
 // valid UTF-8, else as GB18030.
 QString decodeImported(QByteArrayView bytes);
 
-// Reads and decodes the file at path; nullopt with the reason in error when it can't be opened or read.
+// Reads and decodes the file at path; nullopt with the reason in error when it is missing, refused (see
+// readRegularFile) or can't be read.
 std::optional<QString> readImportFile(const QString &path, QString *error = nullptr);
 
 } // namespace rw

@@ -1,9 +1,8 @@
 #include "WorkingFile.h"
 
 #include "LineBreaksDetail.h"
+#include "TextDecoding.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -26,6 +25,21 @@ void setError(QString *error, const QString &text) {
         *error = text;
 }
 
+// A write that takes only part of the bytes has met a limit it does not name (a full disk, a size
+// limit); the next write meets it again and fails with the system's reason.
+bool writeAll(QIODevice &device, const char *data, qint64 length, QString *error) {
+    while (length > 0) {
+        const qint64 written = device.write(data, length);
+        if (written <= 0) {
+            setError(error, device.errorString());
+            return false;
+        }
+        data += written;
+        length -= written;
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArrayView beforeFirstZero(QByteArrayView bytes) {
@@ -40,37 +54,19 @@ QString decodeWorkingBytes(QByteArrayView bytes) {
     if (bytes.isEmpty())
         return {};
     QStringDecoder decoder(WorkingEncoding);
-    QString text = decoder.decode(bytes);
+    QString text = decodeToEnd(decoder, bytes);
     // The decoder sizes its output for the worst case; give the surplus back.
     text.squeeze();
     return text;
 }
 
 WorkingFileRead readWorkingFile(const QString &path) {
+    FileBytes file = readRegularFile(path);
     WorkingFileRead result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.status = FileReadStatus::Missing;
-        return result;
-    }
-    if (info.isDir()) {
-        result.status = FileReadStatus::Failed;
-        result.error = QStringLiteral("%1 is a directory").arg(path);
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.status = FileReadStatus::Failed;
-        result.error = file.errorString();
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.status = FileReadStatus::Failed;
-        result.error = file.errorString();
-        return result;
-    }
-    result.text = decodeWorkingBytes(bytes);
+    result.status = file.status;
+    result.error = std::move(file.error);
+    if (file.status == FileReadStatus::Ok)
+        result.text = decodeWorkingBytes(file.bytes);
     return result;
 }
 
@@ -91,18 +87,21 @@ bool writeWorkingText(QIODevice &device, QStringView text, QString *error) {
         bytes.resize(encoder.requiredSpace(converted.size()));
         const char *bytesEnd = encoder.appendToBuffer(bytes.data(), converted);
         const qint64 length = bytesEnd - bytes.constData();
-        if (device.write(bytes.constData(), length) != length) {
-            setError(error, device.errorString());
+        if (!writeAll(device, bytes.constData(), length, error))
             return false;
-        }
         pos = end;
     }
     return true;
 }
 
 bool writeWorkingFile(const QString &path, QStringView text, QString *error) {
+    if (const QString refused = nonRegularReason(path); !refused.isEmpty()) {
+        setError(error, refused);
+        return false;
+    }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a failing write fails here with its reason, not later inside commit().
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, file.errorString());
         return false;
     }
