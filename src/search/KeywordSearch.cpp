@@ -108,7 +108,6 @@ void KeywordSearch::findNext() {
 
 void KeywordSearch::finish() {
     m_busy = false;
-    emit searched();
     if (!m_waiting.empty() && !m_busy)
         startNext();
 }

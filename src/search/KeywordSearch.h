@@ -35,14 +35,9 @@ public:
     void abandon() { m_runs.abandon(); }
 
     // The search state that lives from one search to the next.
-    const QString &lastKeyword() const { return m_lastKeyword; }
     qsizetype nextStart() const { return m_nextStart; }
     qsizetype hitNumber() const { return m_hit; }
     qsizetype total() const { return m_total; }
-
-signals:
-    // A search ended (with a hit or with "没有啦").
-    void searched();
 
 private:
     void startNext();

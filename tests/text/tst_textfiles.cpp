@@ -1,3 +1,4 @@
+#include "core/text/DocumentText.h"
 #include "core/text/ImportedText.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
@@ -106,7 +107,7 @@ void tst_TextFiles::lineBreaks() {
     QFETCH(QString, crlf);
     QFETCH(QString, backToWidget);
 
-    QCOMPARE(rw::toCrLf(widget), crlf);
+    QCOMPARE(rw::paragraphsToCrLf(widget), crlf);
     QCOMPARE(rw::fromCrLf(crlf), backToWidget);
     QCOMPARE(rw::fromCrLf(widget), backToWidget);
 

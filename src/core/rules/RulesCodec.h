@@ -12,8 +12,8 @@ namespace rw {
 // The line format of the rules file: name----expression[----description], lines joined by "\r\n".
 
 // Splits text at every separator; empty pieces between separators count. An empty last piece (after a
-// final separator, or of an empty text) is dropped unless keepTrailing is set.
-QStringList splitText(QStringView text, QStringView separator, bool keepTrailing = false);
+// final separator, or of an empty text) is dropped.
+QStringList splitText(QStringView text, QStringView separator);
 
 // Rules of a rules text, one per line. A line with fewer than two fields becomes a rule whose name is the
 // whole line and whose expression is empty, so that the user can see and repair it. A line with four or
