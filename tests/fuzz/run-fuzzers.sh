@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a while: run-fuzzers.sh <build dir> <seconds per target> [target...]
 # New inputs go to a scratch corpus in the build dir; the checked-in seeds stay as they are.
+# RW_FUZZ_TIMEOUT (seconds, default 30) is the wall-clock limit for one input.
 # A finding stops its target, leaves the input as <build dir>/fuzz/<target>/crash-* and fails the run.
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -19,7 +20,7 @@ for name in "${TARGETS[@]}"; do
   dict=()
   [ -f "$HERE/dict/$name.dict" ] && dict=(-dict="$HERE/dict/$name.dict")
   echo "-- fuzz_$name, ${SECONDS_EACH} s"
-  if ! (cd "$work" && "$BUILD/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -timeout=30 \
+  if ! (cd "$work" && "$BUILD/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -timeout="${RW_FUZZ_TIMEOUT:-30}" \
       -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 "${dict[@]}" corpus "$HERE/corpus/$name" \
       >log.txt 2>&1); then
     tail -n 60 "$work/log.txt"
