@@ -1,6 +1,7 @@
 // Working files and imports at 50 MB: reading and decoding (GB18030, or UTF-8 for an import) and encoding
 // with an atomic write, against a bare QFile read or write of the same bytes.
 #include "BenchSupport.h"
+#include "core/text/DocumentText.h"
 #include "core/text/ImportedText.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
@@ -72,7 +73,7 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     const QByteArray gbBytes = plainRead(gbPath);
-    const QByteArray utf8Bytes = rw::toCrLf(text).toUtf8();
+    const QByteArray utf8Bytes = rw::paragraphsToCrLf(text).toUtf8();
     plainWrite(utf8Path, utf8Bytes);
 
     bool ok = true;
@@ -90,10 +91,10 @@ int main(int argc, char *argv[]) {
     QString imported;
     const double importGbMs =
         rwbench::medianMs(Runs, [&] { imported = rw::readImportFile(gbPath).value_or(QString()); });
-    ok = ok && imported.size() == rw::toCrLf(text).size();
+    ok = ok && imported.size() == rw::paragraphsToCrLf(text).size();
     const double importUtf8Ms =
         rwbench::medianMs(Runs, [&] { imported = rw::readImportFile(utf8Path).value_or(QString()); });
-    ok = ok && imported.size() == rw::toCrLf(text).size();
+    ok = ok && imported.size() == rw::paragraphsToCrLf(text).size();
     const double plainUtf8ReadMs =
         rwbench::medianMs(Runs, [&] { ok = ok && plainRead(utf8Path).size() == utf8Bytes.size(); });
 

@@ -4,10 +4,10 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 #include "app/MainWindowUi.h"
+#include "core/regex/Matcher.h"
+#include "core/text/DocumentText.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
-#include "core/regex/Matcher.h"
-#include "core/text/LineBreaks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,7 +37,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     const int runs = 6;
     const QString text = generateText(1'000'000);
-    const QString subject = rw::toCrLf(text);
+    const QString subject = rw::paragraphsToCrLf(text);
 
     std::vector<double> bare;
     qsizetype bareMatches = 0;

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need (only those missing),
-# then configures and builds into ./build. Sourced by ./run and ./test.
+# Installs the Debian packages the build, the tests and the program need (only those missing).
+# With --fuzz, also what the libFuzzer targets need (clang and its sanitizer runtimes).
+# Run by ./run, ./test and .ci/run, which then build only what they need.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake make pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libpcre2-dev fonts-wqy-zenhei
   qt6-translations-l10n librsvg2-bin desktop-file-utils appstream dpkg-dev file)
 
+[ "${1:-}" = "--fuzz" ] && PACKAGES+=(clang libclang-rt-dev)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -18,7 +20,3 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-
-BUILD="${RW_BUILD_DIR:-$ROOT/build}"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j"$(nproc)"

@@ -105,7 +105,6 @@ void KeywordSearch::finish() {
     // would type over the selected hit.
     m_widgets.keyword->setFocus();
     m_busy = false;
-    emit searched();
     if (!m_waiting.empty() && !m_busy)
         startNext();
 }

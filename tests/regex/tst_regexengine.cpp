@@ -1,5 +1,4 @@
 #include "core/regex/Matcher.h"
-#include "core/regex/RegexObject.h"
 
 #include <QTest>
 
@@ -8,7 +7,6 @@ using rw::Matcher;
 using rw::MatchSet;
 using rw::MatchStatus;
 using rw::Pattern;
-using rw::RegexObject;
 using rw::RegexOptions;
 
 class tst_RegexEngine final : public QObject {
@@ -23,11 +21,8 @@ private slots:
     void longLazyScanStaysWithinLimits();
     void pollReceivesEveryMatchInBatches();
     void pollCancels();
-    void regexObject_data();
-    void regexObject();
-    void regexObjectOutOfRange();
-    void regexObjectSecondCreateForgetsFirst();
-    void regexObjectReplaceUsesCreateOptions();
+    void defaultOptions();
+    void matchSetTextOutOfRange();
 };
 
 namespace {
@@ -118,6 +113,8 @@ void tst_RegexEngine::matches_data() {
     row("star between letters", u"a*"_s, u"baa"_s, u"g"_s, {u"0-0"_s, u"1-3"_s, u"3-3"_s});
     row("empty pattern on empty text", u""_s, u""_s, u"g"_s, {u"0-0"_s});
     row("not global takes the first", u"a"_s, u"aa"_s, u""_s, {u"0-1"_s});
+    row("not global and case-sensitive", u"a"_s, u"Aa"_s, u""_s, {u"1-2"_s});
+    row("no match, no groups", u"(x)"_s, u"abc"_s, u"g"_s, {});
     row("global sees the text before", uR"(\bb)"_s, u"bb b"_s, u"g"_s, {u"0-1"_s, u"3-4"_s});
     row("ignore case latin", u"é"_s, u"Éé"_s, u"gi"_s, {u"0-1"_s, u"1-2"_s});
     row("ignore case word", u"ÉCOLE"_s, u"école"_s, u"i"_s, {u"0-5"_s});
@@ -184,6 +181,8 @@ void tst_RegexEngine::replace_data() {
     row("empty matches", u"x*"_s, u"ab"_s, u"g"_s, u"-"_s, u"-a-b-"_s);
     row("empty alternative", u"|a"_s, u"a"_s, u"g"_s, u"-"_s, u"-a-"_s);
     row("ignore case", u"a"_s, u"Aa"_s, u"gi"_s, u"$&$&"_s, u"AAaa"_s);
+    row("anchors per line, ignoring case", u"^a"_s, u"A\r\na"_s, u"gim"_s, u"<$&>"_s, u"<A>\r\n<a>"_s);
+    row("anchors on the text, case-sensitive", u"^a"_s, u"A\r\na"_s, u"g"_s, u"<$&>"_s, u"A\r\na"_s);
     row("no match", u"z"_s, u"abc"_s, u"g"_s, u"$&"_s, u"abc"_s);
     row("surrogates kept", u"b"_s, u"\U0001F600b\U0001F600"_s, u"g"_s, u"<$&>"_s,
         u"\U0001F600<b>\U0001F600"_s);
@@ -202,10 +201,6 @@ void tst_RegexEngine::replace() {
     MatchStatus status = MatchStatus::Rejected;
     QCOMPARE(matcher.replaceAll(subject, replacement, &status), expected);
     QCOMPARE(status, MatchStatus::Ok);
-
-    RegexObject object;
-    QVERIFY(object.Create(pattern, subject, !opts.contains(u'i'), opts.contains(u'm'), opts.contains(u'g')));
-    QCOMPARE(object.ReplaceText(replacement), expected);
 }
 
 void tst_RegexEngine::runawayStopsAtLimit() {
@@ -219,11 +214,10 @@ void tst_RegexEngine::runawayStopsAtLimit() {
     // The matches found before the runaway position are kept.
     QCOMPARE(describe(set, subject), (QStringList{u"0-1|-"_s, u"2-2|-"_s}));
 
-    RegexObject object;
-    QVERIFY(object.Create(uR"(^(\w+\s?)*$)"_s, QString(40, u'a') + u'!'));
-    QCOMPARE(object.status(), MatchStatus::LimitExceeded);
-    QCOMPARE(object.MatchCount(), 0);
-    QCOMPARE(object.ReplaceText(u"x"_s), QString());
+    // Replace goes no further either, and says so.
+    MatchStatus status = MatchStatus::Ok;
+    matcher.replaceAll(subject, u"y"_s, &status);
+    QCOMPARE(status, MatchStatus::LimitExceeded);
 }
 
 void tst_RegexEngine::longLazyScanStaysWithinLimits() {
@@ -280,95 +274,29 @@ void tst_RegexEngine::pollCancels() {
     QCOMPARE(replaceStatus, MatchStatus::Canceled);
 }
 
-void tst_RegexEngine::regexObject_data() {
-    QTest::addColumn<QString>("expression");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<bool>("caseSensitive");
-    QTest::addColumn<bool>("global");
-    QTest::addColumn<bool>("created");
-    QTest::addColumn<QStringList>("matchTexts");
-    // Texts of the submatches of the first match; their number is SubMatchCount.
-    QTest::addColumn<QStringList>("firstSubMatches");
-
-    QTest::newRow("default options ignore case")
-        << u"a"_s << u"Aa"_s << false << true << true << QStringList{u"A"_s, u"a"_s} << QStringList{};
-    QTest::newRow("case-sensitive, not global")
-        << u"a"_s << u"Aa"_s << true << false << true << QStringList{u"a"_s} << QStringList{};
-    QTest::newRow("group that took no part") << u"(a)|(b)"_s << u"b"_s << false << true << true
-                                             << QStringList{u"b"_s} << QStringList{QString(), u"b"_s};
-    QTest::newRow("no match has no submatches")
-        << u"(x)"_s << u"abc"_s << false << true << true << QStringList{} << QStringList{};
-    QTest::newRow("rejected pattern")
-        << u"("_s << u"any"_s << false << true << false << QStringList{} << QStringList{};
-    QTest::newRow("cjk among latin") << uR"([\u4e00-\u9fa5])"_s << u"a中b文c字"_s << false << true << true
-                                     << QStringList{u"中"_s, u"文"_s, u"字"_s} << QStringList{};
-    QTest::newRow("dot and line feed")
-        << u"a.b"_s << u"a\nb"_s << false << true << true << QStringList{} << QStringList{};
+void tst_RegexEngine::defaultOptions() {
+    // The replace task, the exports and the keyword search rely on these: ignore case, multiline, global.
+    const QString subject = u"A\r\na"_s;
+    const Pattern compiled = Pattern::compile(u"^a"_s);
+    Matcher matcher(compiled);
+    MatchSet set(compiled.captureCount());
+    QCOMPARE(matcher.findAll(subject, set), MatchStatus::Ok);
+    QCOMPARE(describe(set, subject), (QStringList{u"0-1"_s, u"3-4"_s}));
 }
 
-void tst_RegexEngine::regexObject() {
-    QFETCH(QString, expression);
-    QFETCH(QString, source);
-    QFETCH(bool, caseSensitive);
-    QFETCH(bool, global);
-    QFETCH(bool, created);
-    QFETCH(QStringList, matchTexts);
-    QFETCH(QStringList, firstSubMatches);
-
-    RegexObject object;
-    QCOMPARE(object.Create(expression, source, caseSensitive, true, global), created);
-    QCOMPARE(object.MatchCount(), matchTexts.size());
-    for (int i = 1; i <= matchTexts.size(); ++i)
-        QCOMPARE(object.MatchText(i), matchTexts[i - 1]);
-    QCOMPARE(object.SubMatchCount(), firstSubMatches.size());
-    for (int j = 1; j <= firstSubMatches.size(); ++j)
-        QCOMPARE(object.SubMatchText(1, j), firstSubMatches[j - 1]);
-    if (!created)
-        QCOMPARE(object.ReplaceText(u"x"_s), QString());
-}
-
-void tst_RegexEngine::regexObjectOutOfRange() {
-    RegexObject object;
-    QCOMPARE(object.MatchCount(), 0);
-    QCOMPARE(object.MatchText(1), QString());
-    QCOMPARE(object.SubMatchCount(), 0);
-    QCOMPARE(object.ReplaceText(u"x"_s), QString());
-
-    QVERIFY(object.Create(u"(a)(b)?"_s, u"a ab"_s));
-    QCOMPARE(object.MatchCount(), 2);
-    for (int i : {0, -1, 3})
-        QCOMPARE(object.MatchText(i), QString());
-    for (auto [i, j] : {std::pair{1, 0}, {1, 3}, {0, 1}, {3, 1}, {1, -1}})
-        QCOMPARE(object.SubMatchText(i, j), QString());
-    QCOMPARE(object.SubMatchText(1, 2), QString());
-    QCOMPARE(object.SubMatchText(2, 2), u"b"_s);
-}
-
-void tst_RegexEngine::regexObjectSecondCreateForgetsFirst() {
-    RegexObject object;
-    QVERIFY(object.Create(u"(a)(b)"_s, u"abab"_s));
-    QCOMPARE(object.MatchCount(), 2);
-
-    QVERIFY(object.Create(u"c"_s, u"xc"_s));
-    QCOMPARE(object.MatchCount(), 1);
-    QCOMPARE(object.MatchText(1), u"c"_s);
-    QCOMPARE(object.MatchText(2), QString());
-    QCOMPARE(object.SubMatchCount(), 0);
-    QCOMPARE(object.ReplaceText(u"[$&]"_s), u"x[c]"_s);
-
-    QVERIFY(!object.Create(u"a{2,1}"_s, u"aa"_s));
-    QCOMPARE(object.MatchCount(), 0);
-    QCOMPARE(object.MatchText(1), QString());
-    QCOMPARE(object.SubMatchText(1, 1), QString());
-    QCOMPARE(object.ReplaceText(u"x"_s), QString());
-}
-
-void tst_RegexEngine::regexObjectReplaceUsesCreateOptions() {
-    RegexObject object;
-    QVERIFY(object.Create(u"^a"_s, u"A\r\na"_s));
-    QCOMPARE(object.ReplaceText(u"<$&>"_s), u"<A>\r\n<a>"_s);
-    QVERIFY(object.Create(u"^a"_s, u"A\r\na"_s, true, false, true));
-    QCOMPARE(object.ReplaceText(u"<$&>"_s), u"A\r\na"_s);
+void tst_RegexEngine::matchSetTextOutOfRange() {
+    const QString subject = u"a ab"_s;
+    const Pattern compiled = Pattern::compile(u"(a)(b)?"_s, options(u"g"_s));
+    Matcher matcher(compiled);
+    MatchSet set(compiled.captureCount());
+    QCOMPARE(matcher.findAll(subject, set), MatchStatus::Ok);
+    QCOMPARE(set.size(), 2);
+    QCOMPARE(set.text(subject, 1, 2), u"b"_s);
+    // A group that took no part, and any match or group the set does not have, give an empty text.
+    for (auto [i, g] : {std::pair{0, 2}, {-1, 0}, {2, 0}, {0, 3}, {0, -1}})
+        QVERIFY2(set.text(subject, i, g).isEmpty(), qPrintable(u"match %1, group %2"_s.arg(i).arg(g)));
+    // Offsets beyond a shorter text than the one matched give no text either.
+    QVERIFY(set.text(u"a"_s, 1, 0).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_RegexEngine)

@@ -88,47 +88,39 @@ private slots:
 void tst_RulesCodec::splitText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
-    QTest::addColumn<bool>("keepTrailing");
     QTest::addColumn<QStringList>("pieces");
 
     QTest::newRow("empty text") << ""
-                                << "," << false << QStringList{};
-    QTest::newRow("empty text, trailing kept") << ""
-                                               << "," << true << QStringList{""};
+                                << "," << QStringList{};
     QTest::newRow("no separator") << "abc"
-                                  << "," << false << QStringList{"abc"};
+                                  << "," << QStringList{"abc"};
     QTest::newRow("two pieces") << "a,b"
-                                << "," << false << QStringList{"a", "b"};
+                                << "," << QStringList{"a", "b"};
     QTest::newRow("empty middle piece") << "a,,b"
-                                        << "," << false << QStringList{"a", "", "b"};
+                                        << "," << QStringList{"a", "", "b"};
     QTest::newRow("leading separator") << ",a"
-                                       << "," << false << QStringList{"", "a"};
+                                       << "," << QStringList{"", "a"};
     QTest::newRow("trailing separator") << "a,"
-                                        << "," << false << QStringList{"a"};
-    QTest::newRow("trailing separator, kept") << "a,"
-                                              << "," << true << QStringList{"a", ""};
+                                        << "," << QStringList{"a"};
     QTest::newRow("separators only") << ",,"
-                                     << "," << false << QStringList{"", ""};
-    QTest::newRow("separators only, kept") << ",,"
-                                           << "," << true << QStringList{"", "", ""};
+                                     << "," << QStringList{"", ""};
     QTest::newRow("long separator") << "a----b--c"
-                                    << "----" << false << QStringList{"a", "b--c"};
+                                    << "----" << QStringList{"a", "b--c"};
     QTest::newRow("separator run longer than separator") << "a-----b"
-                                                         << "----" << false << QStringList{"a", "-b"};
+                                                         << "----" << QStringList{"a", "-b"};
     QTest::newRow("crlf lines") << "x\r\n\r\ny\r\n"
                                 << "\r\n"
-                                << false << QStringList{"x", "", "y"};
+                                << QStringList{"x", "", "y"};
     QTest::newRow("chinese separator") << "甲乙丙乙"
-                                       << "乙" << true << QStringList{"甲", "丙", ""};
+                                       << "乙" << QStringList{"甲", "丙"};
 }
 
 void tst_RulesCodec::splitText() {
     QFETCH(QString, text);
     QFETCH(QString, separator);
-    QFETCH(bool, keepTrailing);
     QFETCH(QStringList, pieces);
 
-    QCOMPARE(rw::splitText(text, separator, keepTrailing), pieces);
+    QCOMPARE(rw::splitText(text, separator), pieces);
 }
 
 void tst_RulesCodec::parseRules_data() {

@@ -1,3 +1,4 @@
+#include "core/text/DocumentText.h"
 #include "core/text/ImportedText.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/RegularFile.h"
@@ -121,7 +122,7 @@ void tst_TextFiles::lineBreaks() {
     QFETCH(QString, crlf);
     QFETCH(QString, backToWidget);
 
-    QCOMPARE(rw::toCrLf(widget), crlf);
+    QCOMPARE(rw::paragraphsToCrLf(widget), crlf);
     QCOMPARE(rw::fromCrLf(crlf), backToWidget);
     QCOMPARE(rw::fromCrLf(widget), backToWidget);
 

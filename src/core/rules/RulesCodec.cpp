@@ -9,10 +9,10 @@ const QString LineSeparator = QStringLiteral("\r\n");
 
 } // namespace
 
-QStringList splitText(QStringView text, QStringView separator, bool keepTrailing) {
+QStringList splitText(QStringView text, QStringView separator) {
     QStringList pieces;
     if (separator.isEmpty()) {
-        if (!text.isEmpty() || keepTrailing)
+        if (!text.isEmpty())
             pieces.append(text.toString());
         return pieces;
     }
@@ -21,7 +21,7 @@ QStringList splitText(QStringView text, QStringView separator, bool keepTrailing
         pieces.append(text.sliced(from, at - from).toString());
         from = at + separator.size();
     }
-    if (from < text.size() || keepTrailing)
+    if (from < text.size())
         pieces.append(text.sliced(from).toString());
     return pieces;
 }

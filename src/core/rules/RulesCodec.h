@@ -13,8 +13,8 @@ namespace rw {
 // "\r\n", "\n" and a lone "\r" as line ends; writing ends every line with "\r\n".
 
 // Splits text at every separator; empty pieces between separators count. An empty last piece (after a
-// final separator, or of an empty text) is dropped unless keepTrailing is set.
-QStringList splitText(QStringView text, QStringView separator, bool keepTrailing = false);
+// final separator, or of an empty text) is dropped.
+QStringList splitText(QStringView text, QStringView separator);
 
 // field with each line break ("\r\n", "\n" or a lone "\r") as one space: a field is one line of the file.
 QString singleLine(QString field);

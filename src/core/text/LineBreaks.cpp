@@ -6,23 +6,6 @@ namespace rw {
 
 namespace detail {
 
-qsizetype crLfGrowth(QStringView text) {
-    qsizetype growth = 0;
-    const QChar *p = text.data();
-    const QChar *const end = p + text.size();
-    for (; p != end; ++p) {
-        if (*p == u'\r') {
-            if (p + 1 != end && p[1] == u'\n')
-                ++p; // a "\r\n" stays as it is
-            else
-                ++growth;
-        } else if (*p == u'\n') {
-            ++growth;
-        }
-    }
-    return growth;
-}
-
 QChar *writeCrLf(QStringView text, QChar *out) {
     const QChar *p = text.data();
     const QChar *const end = p + text.size();
@@ -41,15 +24,6 @@ QChar *writeCrLf(QStringView text, QChar *out) {
 }
 
 } // namespace detail
-
-QString toCrLf(QStringView text) {
-    const qsizetype growth = detail::crLfGrowth(text);
-    if (growth == 0)
-        return text.toString();
-    QString out(text.size() + growth, Qt::Uninitialized);
-    detail::writeCrLf(text, out.data());
-    return out;
-}
 
 QString fromCrLf(QString text) {
     const qsizetype first = text.indexOf(u'\r');

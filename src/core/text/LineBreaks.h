@@ -6,11 +6,8 @@
 namespace rw {
 
 // Line breaks as the working files hold them ("\r\n") and as a Qt text widget holds them ("\n").
-// A lone "\r" counts as a line break in both directions, as it does when a text widget takes a text in;
-// so every text comes out with one kind of line break only.
-
-// Returns text with every "\n", "\r\n" and lone "\r" written as "\r\n".
-QString toCrLf(QStringView text);
+// A lone "\r" counts as a line break, as it does when a text widget takes a text in; so every text comes
+// out with one kind of line break only. (The way back to "\r\n" is paragraphsToCrLf in DocumentText.h.)
 
 // Returns text with every "\r\n" and lone "\r" written as "\n"; works in place when text is not shared.
 QString fromCrLf(QString text);
