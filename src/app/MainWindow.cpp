@@ -5,6 +5,7 @@
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
+#include "live/LiveController.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
 #include "replace/ReplaceController.h"
@@ -63,6 +64,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;
     m_importer = std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+
+    m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel}, m_context);
 
     m_search = new KeywordSearch(ui, m_context, this);
     setAcceptDrops(true);

@@ -16,6 +16,7 @@ class Importer;
 class KeywordSearch;
 class RulesController;
 class WorkingFiles;
+class LiveController;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -34,6 +35,7 @@ public:
     ReplaceController *replaceController() const { return m_replace.get(); }
     ExportController *exportController() const { return m_export.get(); }
     Importer *importer() const { return m_importer.get(); }
+    LiveController *liveController() const { return m_live.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<ExportController> m_export;
     std::unique_ptr<TextBoxMenus> m_menus;
     std::unique_ptr<Importer> m_importer;
+    std::unique_ptr<LiveController> m_live;
     KeywordSearch *m_search = nullptr;
     RulesController *m_rules = nullptr;
     WorkingFiles *m_files = nullptr;
