@@ -1,5 +1,7 @@
 #include "LiveMarks.h"
 
+#include "core/tasks/TaskPool.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -20,6 +22,16 @@ constexpr qreal kEmptyWidth = 2;
 constexpr qreal kEmptyReach = 3;
 // Group texts longer than this are cut in a tooltip.
 constexpr qsizetype kTipTextMax = 80;
+
+// Freeing the offsets of millions of matches takes tens of milliseconds (the pages go back to the
+// system): that is done on a worker, not between two frames.
+void dispose(LiveFinds &finds) {
+    if (finds.matches.size() < 100000)
+        return;
+    auto old = std::make_shared<MatchSet>(std::move(finds.matches));
+    finds.matches = MatchSet();
+    runInBackground([old]() mutable { old.reset(); });
+}
 
 QString tipText(QStringView text) {
     QString shown = text.size() > kTipTextMax ? text.first(kTipTextMax).toString() + QStringLiteral("…")
@@ -48,6 +60,7 @@ void LiveMarks::syncDocument() {
 
 void LiveMarks::showWhole(LiveFinds finds) {
     syncDocument();
+    dispose(m_finds);
     m_finds = std::move(finds);
     m_shown = m_whole = true;
     m_box->viewport()->update();
@@ -58,6 +71,7 @@ void LiveMarks::showPart(LiveFinds finds) {
     syncDocument();
     if (m_whole)
         return;
+    dispose(m_finds);
     m_finds = std::move(finds);
     m_shown = true;
     m_box->viewport()->update();
@@ -71,6 +85,7 @@ void LiveMarks::markStale() {
 
 void LiveMarks::clear() {
     const bool had = m_shown;
+    dispose(m_finds);
     m_finds = LiveFinds();
     m_shown = m_whole = false;
     m_subject.clear();
