@@ -6,6 +6,7 @@
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
+#include "live/LiveController.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
 #include "replace/ReplaceController.h"
@@ -65,6 +66,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;
     m_importer = std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+
+    m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel}, m_context);
 
     m_search = std::make_unique<KeywordSearch>(KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText},
                                                m_context);

@@ -16,6 +16,7 @@ class Importer;
 class KeywordSearch;
 class RulesController;
 class WorkingFiles;
+class LiveController;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -35,6 +36,7 @@ public:
     ExportController *exportController() const { return m_export.get(); }
     Importer *importer() const { return m_importer.get(); }
     KeywordSearch *keywordSearch() const { return m_search.get(); }
+    LiveController *liveController() const { return m_live.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<KeywordSearch> m_search;
     std::unique_ptr<RulesController> m_rules;
     std::unique_ptr<WorkingFiles> m_files;
+    std::unique_ptr<LiveController> m_live;
     bool m_placed = false;
 };
 

@@ -117,6 +117,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     checkGlobal->setChecked(true);
     checkCase = named(new QCheckBox(QStringLiteral("区分大小写"), exprPage), "选择框_区分大小写");
     checkMultiline = named(new QCheckBox(QStringLiteral("多行模式"), exprPage), "选择框_多行模式");
+    checkLive = named(new QCheckBox(QStringLiteral("实时高亮"), exprPage), "选择框_实时");
+    checkLive->setChecked(true);
     replaceButton = named(new QPushButton(QStringLiteral("替换"), exprPage), "按钮_替换");
     matchButton = named(new QPushButton(QStringLiteral("匹配"), exprPage), "按钮_匹配");
 
@@ -169,6 +171,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     statusMessage->setMinimumWidth(0);
     statusBar->addWidget(statusLabel);
     statusBar->addWidget(statusMessage, 1);
+    liveLabel = named(new QLabel(statusBar), "标签_实时");
+    statusBar->addPermanentWidget(liveLabel);
 
     sourceMenu =
         menu(window, "源文本右键菜单",
@@ -210,6 +214,7 @@ void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeigh
     place(checkGlobal, l.checkGlobal, o1);
     place(checkCase, l.checkCase, o1);
     place(checkMultiline, l.checkMultiline, o1);
+    place(checkLive, l.checkLive, o1);
 
     const QPoint o2 = pageOffset(tabs2);
     place(resultsList, l.resultsList, o2);

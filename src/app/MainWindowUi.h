@@ -41,11 +41,13 @@ public:
     QStatusBar *statusBar = nullptr; // 状态条1
     QLabel *statusLabel = nullptr;   // part 0: "状态："
     QLabel *statusMessage = nullptr; // part 1
+    QLabel *liveLabel = nullptr;     // 标签_实时, at the right
 
     QPlainTextEdit *expression = nullptr; // 编辑框_表达式
     QCheckBox *checkGlobal = nullptr;     // 选择框_全局匹配
     QCheckBox *checkCase = nullptr;       // 选择框_区分大小写
     QCheckBox *checkMultiline = nullptr;  // 选择框_多行模式
+    QCheckBox *checkLive = nullptr;       // 选择框_实时
     QPushButton *replaceButton = nullptr; // 按钮_替换
     QPushButton *matchButton = nullptr;   // 按钮_匹配
     QTreeView *rulesList = nullptr;       // 超级列表框_表达式

@@ -33,6 +33,7 @@ void TestLayout::designClientArea() {
     QCOMPARE(l.checkGlobal.top(), 24 + 93);
     QCOMPARE(l.checkCase.top(), 24 + 93);
     QCOMPARE(l.checkMultiline.top(), 24 + 93);
+    QCOMPARE(l.checkLive.top(), 24 + 93);
     QCOMPARE(l.matchButton.top(), 24 + 93 + 2);
     QCOMPARE(l.replaceButton.top(), 24 + 93 + 2);
     // What the sequence never writes keeps its design value.
@@ -40,6 +41,8 @@ void TestLayout::designClientArea() {
     QCOMPARE(l.keyword.left(), 91);
     QCOMPARE(l.matchButton.width(), 112);
     QCOMPARE(l.checkCase.left(), 88);
+    QCOMPARE(l.checkLive.left(), 264);
+    QCOMPARE(l.checkLive.width(), 88);
 }
 
 void TestLayout::truncatesTowardZero_data() {

@@ -29,6 +29,7 @@ WindowLayout designLayout() {
     l.checkGlobal = QRect(8, 152, 72, 24);
     l.checkCase = QRect(88, 152, 88, 24);
     l.checkMultiline = QRect(184, 152, 72, 24);
+    l.checkLive = QRect(264, 152, 88, 24);
     l.keyword = QRect(91, 28, 176, 24);
     l.searchButton = QRect(392, 27, 88, 24);
     return l;
@@ -66,6 +67,7 @@ WindowLayout computeLayout(int w, int h) {
     l.checkMultiline.moveTop(belowExpression);
     l.checkGlobal.moveTop(belowExpression);
     l.checkCase.moveTop(belowExpression);
+    l.checkLive.moveTop(belowExpression);
     l.keyword.setWidth(truncated(w / 3.0 + 90));
     l.searchButton.moveLeft(l.keyword.left() + l.keyword.width() + 49);
     return l;

@@ -24,6 +24,7 @@ struct WindowLayout {
     QRect checkGlobal;    // 选择框_全局匹配
     QRect checkCase;      // 选择框_区分大小写
     QRect checkMultiline; // 选择框_多行模式
+    QRect checkLive;      // 选择框_实时
     QRect keyword;        // 编辑框_关键字
     QRect searchButton;   // 按钮_搜索关键字
 };

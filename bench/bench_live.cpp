@@ -1,0 +1,141 @@
+// The live highlight on a big text: a 2-million-line log of about 148 MB with (\d+):(\d+):(\d+) host,
+// viewed from its middle. For a typed character: the longest stall of the UI thread until the full count
+// shows, the time until the lines in view are marked and until the full count shows (both after the
+// pause that follows typing), against the bare engine's find-all over the same text.
+#include "BenchSupport.h"
+#include "BenchWindow.h"
+#include "app/MainWindowUi.h"
+#include "core/regex/Matcher.h"
+#include "live/LiveController.h"
+#include "live/LiveMarks.h"
+#include "textbox/LargeText.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextCursor>
+
+#include <cstdio>
+#include <vector>
+
+using rwbench::median;
+
+namespace {
+
+const QString kPattern = QStringLiteral("(\\d+):(\\d+):(\\d+) host");
+
+// A log of lines lines, "\r\n" line breaks, about 74 bytes a line; every line holds one match.
+QString generateLog(int lines) {
+    QString text;
+    text.reserve(qsizetype(lines) * 75);
+    for (int i = 0; i < lines; ++i) {
+        text += QStringLiteral("2024-05-17 %1:%2:%3 host%4 app[%5]: request was served in %6 ms, ok\r\n")
+                    .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
+                    .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 97)
+                    .arg(1000 + i % 9000)
+                    .arg(i % 1000);
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    rwbench::preferOffscreenPlatform();
+    QApplication app(argc, argv);
+    const int runs = 5;
+    const int lines = 2'000'000;
+    const QString text = generateLog(lines);
+
+    // The bare engine over the same text.
+    const rw::Pattern pattern = rw::Pattern::compile(kPattern);
+    qsizetype engineCount = 0;
+    const double engineMs = rwbench::medianMs(runs, [&] {
+        rw::Matcher matcher(pattern);
+        rw::MatchSet found(pattern.captureCount());
+        matcher.findAll(text, found, [](rw::MatchSet &) { return true; });
+        engineCount = found.size();
+    });
+
+    rwbench::BenchWindow bench;
+    rw::MainWindowUi &ui = bench.window.ui();
+    rw::LiveController *live = bench.window.liveController();
+    ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget());
+    rw::showPlainDocument(
+        ui.sourceText,
+        rw::buildPlainDocument(text, rw::plainDocumentSettings(ui.sourceText), ui.sourceText->thread()));
+    ui.sourceText->verticalScrollBar()->setValue(ui.sourceText->verticalScrollBar()->maximum() / 2);
+
+    bool finished = false;
+    QObject::connect(live, &rw::LiveController::finished, [&] { finished = true; });
+    QElapsedTimer sinceKey;
+    double markedAt = -1;
+    QObject::connect(&live->marks(), &rw::LiveMarks::changed, [&] {
+        if (markedAt < 0 && !live->marks().visibleMarks().isEmpty())
+            markedAt = sinceKey.nsecsElapsed() / 1e6;
+    });
+    auto setPattern = [&](const QString &p) {
+        finished = false;
+        ui.expression->setPlainText(p);
+        rwbench::waitUntil([&] { return finished; });
+    };
+    // The first run takes the text out of the box once; the runs measured find it unchanged.
+    const QString typedBefore = kPattern.chopped(1);
+    setPattern(typedBefore);
+
+    std::vector<double> gaps, marked, counted;
+    QString label;
+    for (int i = 0; i < runs; ++i) {
+        setPattern(typedBefore);
+        ui.expression->moveCursor(QTextCursor::End);
+        finished = false;
+        markedAt = -1;
+        const rwbench::GapMeter meter;
+        sinceKey.start();
+        ui.expression->textCursor().insertText(kPattern.right(1));
+        rwbench::waitUntil([&] { return finished; });
+        const double total = sinceKey.nsecsElapsed() / 1e6;
+        gaps.push_back(meter.longestMs());
+        marked.push_back(markedAt - rw::LiveController::pauseMillis);
+        counted.push_back(total - rw::LiveController::pauseMillis);
+        label = ui.liveLabel->text();
+    }
+    const auto inView = live->marks().visibleMarks().size();
+
+    // The same typing with the live highlight off, over the same time: what the machine itself stalls.
+    ui.checkLive->setChecked(false);
+    std::vector<double> baseGaps;
+    for (int i = 0; i < runs; ++i) {
+        ui.expression->setPlainText(typedBefore);
+        ui.expression->moveCursor(QTextCursor::End);
+        const rwbench::GapMeter meter;
+        ui.expression->textCursor().insertText(kPattern.right(1));
+        QElapsedTimer spent;
+        spent.start();
+        rwbench::waitUntil([&] { return spent.elapsed() >= median(counted); });
+        baseGaps.push_back(meter.longestMs());
+    }
+
+    std::printf("Live highlight, %s over %.1f MB of text (UTF-8; %lld characters, %d lines), viewed from its "
+                "middle; medians of %d runs\n",
+                qPrintable(kPattern), text.toUtf8().size() / 1e6, static_cast<long long>(text.size()), lines,
+                runs);
+    std::printf("%-56s %10s\n", "measure", "value");
+    std::printf("%-56s %10.1f  (goal <= 16)\n", "longest UI-thread stall per typed character (ms)",
+                median(gaps));
+    std::printf("%-56s %10.1f\n", "  the same with the live highlight off (ms)", median(baseGaps));
+    std::printf("%-56s %10.1f  (goal <= 100)\n", "lines in view marked, after the pause (ms)",
+                median(marked));
+    std::printf("%-56s %10.1f\n", "full count shown, after the pause (ms)", median(counted));
+    std::printf("%-56s %10.1f\n", "bare engine find-all, same text (ms)", engineMs);
+    std::printf("%-56s %10.2f  (goal <= 2)\n", "  ratio full count / engine", median(counted) / engineMs);
+    std::printf("%-56s %10s\n", "label", qPrintable(label));
+    std::printf("%-56s %10lld / %lld\n", "matches: engine / marks in view",
+                static_cast<long long>(engineCount), static_cast<long long>(inView));
+    return label == QStringLiteral("实时: %1 个匹配").arg(engineCount) ? 0 : 1;
+}

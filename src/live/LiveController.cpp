@@ -1,0 +1,207 @@
+#include "LiveController.h"
+
+#include "LiveError.h"
+#include "LiveMarks.h"
+#include "LiveSetting.h"
+#include "core/regex/Matcher.h"
+#include "core/tasks/TaskPool.h"
+#include "platform/AppContext.h"
+#include "textbox/BoxText.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace rw {
+
+namespace {
+// A long run says how far it has counted this often.
+constexpr qint64 kProgressMillis = 100;
+
+QString countText(qsizetype n) {
+    return QStringLiteral("实时: %1 个匹配").arg(n);
+}
+
+// Searches the stretch [from, to) of subject alone, as a quick look at the lines in view before the
+// whole text is searched. A match that the whole search would start before the stretch may show
+// differently until the whole text's matches arrive.
+LiveFinds searchPart(const Pattern &pattern, const QString &subject, qsizetype from, qsizetype to,
+                     const RunState::Run &run) {
+    from = std::clamp<qsizetype>(from, 0, subject.size());
+    to = std::clamp<qsizetype>(to, from, subject.size());
+    LiveFinds finds{MatchSet(pattern.captureCount()), from, from, to, 0};
+    Matcher matcher(pattern);
+    matcher.findAll(QStringView(subject).sliced(from, to - from), finds.matches,
+                    [&run](MatchSet &) { return run.isCurrent(); });
+    return finds;
+}
+} // namespace
+
+LiveController::LiveController(const LiveWidgets &widgets, AppContext &context, QObject *parent)
+    : QObject(parent), m_w(widgets), m_settingsDir(context.programDir),
+      m_marks(new LiveMarks(widgets.source, this)) {
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(pauseMillis);
+    connect(&m_pause, &QTimer::timeout, this, &LiveController::start);
+
+    m_w.toggle->setChecked(loadLiveHighlight(m_settingsDir));
+    connect(m_w.toggle, &QCheckBox::toggled, this, [this](bool on) {
+        saveLiveHighlight(m_settingsDir, on);
+        setEnabled(on);
+    });
+    connect(m_w.inputs.expression, &QPlainTextEdit::textChanged, this, &LiveController::inputsChanged);
+    for (QCheckBox *option : {m_w.inputs.checkCase, m_w.inputs.checkMultiline, m_w.inputs.checkGlobal})
+        connect(option, &QCheckBox::toggled, this, &LiveController::inputsChanged);
+    // Also sent for a document swapped in, and for format-only changes such as the keyword colours.
+    connect(m_w.source, &QPlainTextEdit::textChanged, this, &LiveController::sourceEdited);
+    connect(m_marks, &LiveMarks::viewMoved, this, &LiveController::searchView);
+
+    m_document = m_w.source->document();
+    m_revision = m_document->revision();
+    setEnabled(m_w.toggle->isChecked());
+}
+
+LiveController::~LiveController() = default;
+
+void LiveController::setEnabled(bool on) {
+    if (on) {
+        m_pause.start();
+        return;
+    }
+    m_pause.stop();
+    m_runs.stop();
+    m_viewRuns.stop();
+    m_marks->clear();
+    m_pattern = Pattern();
+    m_subject.clear();
+    showErrorMark(m_w.inputs.expression, nullptr);
+    m_w.label->clear();
+}
+
+void LiveController::inputsChanged() {
+    if (!m_w.toggle->isChecked())
+        return;
+    m_runs.stop();
+    m_viewRuns.stop();
+    m_pause.start();
+}
+
+void LiveController::sourceEdited() {
+    // The revision moves with every edit of the text but not with a change of formats only.
+    QTextDocument *document = m_w.source->document();
+    if (document == m_document && document->revision() == m_revision)
+        return;
+    m_document = document;
+    m_revision = document->revision();
+    // The offsets found no longer fit the text.
+    m_marks->clear();
+    m_subject.clear();
+    inputsChanged();
+}
+
+void LiveController::start() {
+    const QString expression = boxText(m_w.inputs.expression);
+    if (expression.isEmpty()) {
+        setEnabled(false);
+        return;
+    }
+    const RegexOptions options = m_w.inputs.options();
+    const RunState::Run run = m_runs.begin();
+    BoxText::of(m_w.source)->take(this, [this, run, expression, options](const QString &subject) {
+        if (!run.isCurrent())
+            return;
+        const auto [from, to] = m_marks->visibleRange();
+        const qsizetype blocks = m_w.source->document()->blockCount();
+        runInBackground([this, run, expression, options, subject, from, to, blocks] {
+            // The worker's part: compile, search the lines in view, then the whole text.
+            const Pattern pattern = Pattern::compile(expression, options);
+            if (!pattern.isValid()) {
+                run.deliver([this, run, error = errorOf(pattern, expression)] {
+                    if (m_runs.finish(run))
+                        showError(error);
+                });
+                return;
+            }
+            run.deliver([this, pattern, subject] { adopt(pattern, subject); });
+            // Without the global option only the text's first match counts, which a part cannot tell.
+            if (pattern.global() && (from > 0 || to < subject.size())) {
+                LiveFinds part = searchPart(pattern, subject, from, to, run);
+                run.deliver([this, part = std::move(part)]() mutable { m_marks->showPart(std::move(part)); });
+            }
+            Matcher matcher(pattern);
+            LiveFinds whole{MatchSet(pattern.captureCount()), 0, 0, subject.size(), 1};
+            QElapsedTimer spent;
+            spent.start();
+            qint64 nextProgress = kProgressMillis;
+            const MatchStatus status = matcher.findAll(subject, whole.matches, [&](MatchSet &found) {
+                if (!run.isCurrent())
+                    return false;
+                if (spent.elapsed() >= nextProgress) {
+                    nextProgress = spent.elapsed() + kProgressMillis;
+                    run.deliver([this, n = found.size()] {
+                        m_w.label->setText(QStringLiteral("实时: 已找到 %1 个…").arg(n));
+                    });
+                }
+                return true;
+            });
+            if (status == MatchStatus::Canceled)
+                return;
+            // Line separators inside paragraphs make the text longer than the box's positions by more than
+            // one unit a paragraph; only then do positions need counting.
+            const bool separators = std::count(subject.cbegin(), subject.cend(), u'\n') != blocks - 1;
+            run.deliver([this, run, status, whole = std::move(whole), separators]() mutable {
+                if (m_runs.finish(run))
+                    showDone(status, whole, separators);
+            });
+        });
+    });
+}
+
+void LiveController::adopt(const Pattern &pattern, const QString &subject) {
+    m_pattern = pattern;
+    m_subject = subject;
+    m_marks->markStale();
+    m_marks->setSubject(subject);
+    showErrorMark(m_w.inputs.expression, nullptr);
+}
+
+void LiveController::showError(const LiveError &error) {
+    m_viewRuns.stop();
+    m_marks->clear();
+    m_pattern = Pattern();
+    m_w.label->setText(QStringLiteral("实时: 表达式错误"));
+    showErrorMark(m_w.inputs.expression, &error);
+    emit finished();
+}
+
+void LiveController::showDone(MatchStatus status, LiveFinds &finds, bool separators) {
+    m_viewRuns.stop();
+    m_marks->positions().setSeparators(separators);
+    const qsizetype count = finds.matches.size();
+    m_marks->showWhole(std::move(finds));
+    m_w.label->setText(status == MatchStatus::LimitExceeded ? QStringLiteral("实时: 超出回溯上限")
+                                                            : countText(count));
+    emit finished();
+}
+
+void LiveController::searchView() {
+    if (!m_w.toggle->isChecked() || !m_pattern.isValid() || !m_pattern.global() || m_subject.isEmpty())
+        return;
+    const auto [from, to] = m_marks->visibleRange();
+    if (m_marks->covers(from, to))
+        return;
+    const RunState::Run run = m_viewRuns.begin();
+    runInBackground([this, run, pattern = m_pattern, subject = m_subject, from, to] {
+        LiveFinds part = searchPart(pattern, subject, from, to, run);
+        run.deliver([this, run, part = std::move(part)]() mutable {
+            if (m_viewRuns.finish(run))
+                m_marks->showPart(std::move(part));
+        });
+    });
+}
+
+} // namespace rw

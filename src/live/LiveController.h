@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/regex/Pattern.h"
+#include "core/tasks/RunState.h"
+#include "platform/PatternInputs.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QCheckBox;
+class QLabel;
+class QTextDocument;
+
+namespace rw {
+
+struct AppContext;
+struct LiveError;
+struct LiveFinds;
+class LiveMarks;
+
+// The widgets the live highlight drives.
+struct LiveWidgets {
+    PatternInputs inputs;
+    QPlainTextEdit *source = nullptr; // 编辑框_源文本
+    QCheckBox *toggle = nullptr;      // 选择框_实时
+    QLabel *label = nullptr;          // 标签_实时
+};
+
+// The live highlight: while its box is ticked, every change of the pattern, the options or the source
+// text is followed, after a short pause, by a run in the background with the engine, options and limits
+// of Match. The matches in view light up in the source box (the part in view is searched first), the
+// label counts them, and a pattern that does not compile is underlined where it fails. A change abandons
+// the running live run at once. The results list and the status bar's message are never touched.
+class LiveController final : public QObject {
+    Q_OBJECT
+public:
+    // The toggle's state is read from and kept in a settings file in context.programDir.
+    LiveController(const LiveWidgets &widgets, AppContext &context, QObject *parent = nullptr);
+    ~LiveController() override;
+
+    const RunState &runState() const { return m_runs; }
+    LiveMarks &marks() const { return *m_marks; }
+    // How long the inputs must stay unchanged before a live run starts.
+    static constexpr int pauseMillis = 150;
+
+signals:
+    // A live run ended and its label shows its outcome (not sent for an abandoned run).
+    void finished();
+
+private:
+    void setEnabled(bool on);
+    void inputsChanged();
+    void sourceEdited();
+    void start();
+    void searchView();
+    void adopt(const Pattern &pattern, const QString &subject);
+    void showError(const LiveError &error);
+    void showDone(MatchStatus status, LiveFinds &finds, bool separators);
+
+    LiveWidgets m_w;
+    QString m_settingsDir;
+    LiveMarks *m_marks;
+    QTimer m_pause;
+    RunState m_runs;
+    // Searches of a part scrolled into view while the whole text's matches are not yet known.
+    RunState m_viewRuns;
+    // The pattern and text of the newest run, for those searches; the text is shared with the box's
+    // text keeper, never copied, and let go as soon as the box changes.
+    Pattern m_pattern;
+    QString m_subject;
+    QPointer<QTextDocument> m_document;
+    int m_revision = -1;
+};
+
+} // namespace rw

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "SourcePositions.h"
+#include "core/regex/MatchSet.h"
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+#include <utility>
+
+class QPlainTextEdit;
+class QRectF;
+
+namespace rw {
+
+// Matches found over a stretch of the source text, as the engine counts it ("\r\n" line breaks).
+struct LiveFinds {
+    MatchSet matches;
+    qsizetype base = 0; // the engine offset the set's offsets count from
+    qsizetype from = 0; // the stretch that was searched, [from, to)
+    qsizetype to = 0;
+    qsizetype firstNumber = 0; // the number of the set's first match in the whole text; 0 when not known
+};
+
+// The live highlight of a source box: the matches in view as light backgrounds, painted beneath the
+// text (so every colour the text itself carries, such as the keyword search's, stays on top) and
+// only for the lines in view, so the cost of a repaint does not grow with the number of matches.
+// Scrolling needs no work beyond the repaint while the offsets cover the text.
+class LiveMarks final : public QObject {
+    Q_OBJECT
+public:
+    // One marked stretch in view, in document positions (a match over several lines gives one per line).
+    struct Mark {
+        qsizetype position = 0;
+        qsizetype length = 0; // 0 for an empty match
+        qsizetype match = 0;  // index of the match in the finds shown
+    };
+
+    explicit LiveMarks(QPlainTextEdit *box, QObject *parent = nullptr);
+
+    // The text the offsets of the finds refer to (shared, not copied); tooltips quote it.
+    void setSubject(const QString &subject) { m_subject = subject; }
+    // Shows the matches over the whole text, replacing whatever was shown.
+    void showWhole(LiveFinds finds);
+    // Shows the matches over a stretch (the part in view, searched first), unless the whole text's are shown.
+    void showPart(LiveFinds finds);
+    // The matches shown are an older run's: they stay in sight until a part or the whole replaces them.
+    void markStale();
+    // Removes every mark and forgets the subject.
+    void clear();
+
+    // Whether the matches shown cover the engine offsets [from, to).
+    bool covers(qsizetype from, qsizetype to) const;
+    bool hasWhole() const { return m_whole; }
+    // The engine offsets of the lines in view, [first, second).
+    std::pair<qsizetype, qsizetype> visibleRange();
+    // The marks in view as they are painted.
+    QList<Mark> visibleMarks();
+    // The tooltip for a point of the box's viewport: the match under it, or empty.
+    QString toolTipAt(QPoint point);
+    SourcePositions &positions() { return m_positions; }
+
+signals:
+    // Other matches are shown (or none).
+    void changed();
+    // The box scrolled or changed size: other lines are in view.
+    void viewMoved();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    using Visit = std::function<bool(const Mark &mark, const QRectF &rect)>;
+    // Calls visit for each line piece of a match in view with its rectangle in the viewport, until it
+    // returns false.
+    void visitVisible(const Visit &visit);
+    void paint();
+    void syncDocument();
+
+    QPlainTextEdit *m_box;
+    SourcePositions m_positions;
+    LiveFinds m_finds;
+    bool m_shown = false;
+    bool m_whole = false;
+    QString m_subject;
+};
+
+} // namespace rw

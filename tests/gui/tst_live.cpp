@@ -1,0 +1,359 @@
+#include "TestWindow.h"
+#include "live/LiveController.h"
+#include "live/LiveMarks.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextBlock>
+
+using namespace rw;
+
+namespace {
+
+using Marks = QList<QPair<qsizetype, qsizetype>>; // (document position, length)
+
+struct Live {
+    explicit Live(TestWindow &t)
+        : t(t), controller(t.window().liveController()), label(t.find<QLabel>("标签_实时")),
+          toggle(t.find<QCheckBox>("选择框_实时")), expression(t.find<QPlainTextEdit>("编辑框_表达式")),
+          source(t.find<QPlainTextEdit>("编辑框_源文本")) {
+        // The marks are painted in the source box, which is on the second page.
+        t.find<QTabWidget>("高级选择夹2")->setCurrentIndex(1);
+    }
+
+    // Puts the texts into the boxes and waits for the live run that follows; false on time-out.
+    bool type(const QString &pattern, const QString &text) {
+        QSignalSpy done(controller, &LiveController::finished);
+        t.setInputs(pattern, text);
+        return done.wait(20000);
+    }
+    bool typePattern(const QString &pattern) {
+        QSignalSpy done(controller, &LiveController::finished);
+        expression->setPlainText(pattern);
+        return done.wait(20000);
+    }
+
+    Marks marks() const {
+        Marks out;
+        for (const LiveMarks::Mark &m : controller->marks().visibleMarks())
+            out.append({m.position, m.length});
+        return out;
+    }
+
+    TestWindow &t;
+    LiveController *controller;
+    QLabel *label;
+    QCheckBox *toggle;
+    QPlainTextEdit *expression;
+    QPlainTextEdit *source;
+};
+
+QString countText(int n) {
+    return QStringLiteral("实时: %1 个匹配").arg(n);
+}
+
+} // namespace
+
+class TestLive final : public QObject {
+    Q_OBJECT
+private slots:
+    void countsAndMarksTheMatchesInView_data();
+    void countsAndMarksTheMatchesInView();
+    void tooltipNamesNumberPlaceAndGroups();
+    void newKeystrokeAbandonsASlowRun();
+    void failingPatternIsUnderlinedWhereItFails_data();
+    void failingPatternIsUnderlinedWhereItFails();
+    void untickClearsEverythingAndStopsRuns();
+    void resultsListAndStatusStayAsMatchLeftThem();
+    void keywordColoursStayOverLiveMarks();
+    void scrollingMarksTheLinesComingIntoView();
+    void settingIsRememberedAcrossWindows_data();
+    void settingIsRememberedAcrossWindows();
+};
+
+void TestLive::countsAndMarksTheMatchesInView_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("global");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<Marks>("marks");
+
+    QTest::newRow("words") << "\\w+"
+                           << "ab cd" << true << countText(2) << Marks{{0, 2}, {3, 2}};
+    // The engine sees "\r\n" where the box has one position: later lines must not drift.
+    QTest::newRow("lines further down")
+        << "b+"
+        << "abb\nbb\nxb" << true << countText(3) << Marks{{1, 2}, {4, 2}, {8, 1}};
+    QTest::newRow("a match over a line break is marked on both lines")
+        << "b\\r\\nc"
+        << "ab\ncd" << true << countText(1) << Marks{{1, 1}, {3, 1}};
+    QTest::newRow("empty matches are thin marks")
+        << "x*"
+        << "ab" << true << countText(3) << Marks{{0, 0}, {1, 0}, {2, 0}};
+    QTest::newRow("a character outside the BMP counts two")
+        << "b"
+        << "😀b\n😀😀b" << true << countText(2) << Marks{{2, 1}, {8, 1}};
+    QTest::newRow("without global only the first") << "\\d"
+                                                   << "1 2 3" << false << countText(1) << Marks{{0, 1}};
+    QTest::newRow("no match") << "z"
+                              << "abc" << true << countText(0) << Marks{};
+}
+
+void TestLive::countsAndMarksTheMatchesInView() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, global);
+    TestWindow t;
+    Live live(t);
+    t.find<QCheckBox>("选择框_全局匹配")->setChecked(global);
+    QVERIFY(live.type(pattern, text));
+    QTEST(live.label->text(), "label");
+    QTEST(live.marks(), "marks");
+}
+
+void TestLive::tooltipNamesNumberPlaceAndGroups() {
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type("(a)(\\d)?", "x\nab a1"));
+    auto pointAt = [&](int position) {
+        QTextCursor cursor(live.source->document());
+        cursor.setPosition(position);
+        return live.source->cursorRect(cursor).center() + QPoint(3, 0);
+    };
+    QCOMPARE(live.controller->marks().toolTipAt(pointAt(6)),
+             QStringLiteral("第 2 个匹配  第 2 行 第 4 列\n子匹配文本1: a\n子匹配文本2: 1"));
+    QCOMPARE(live.controller->marks().toolTipAt(pointAt(2)),
+             QStringLiteral("第 1 个匹配  第 2 行 第 1 列\n子匹配文本1: a\n子匹配文本2: (未参与)"));
+    QCOMPARE(live.controller->marks().toolTipAt(pointAt(3)), QString()); // "b" is no match
+}
+
+void TestLive::newKeystrokeAbandonsASlowRun() {
+    TestWindow t;
+    Live live(t);
+    // Each line of a's makes a*a*a*c try hard before it fails; the "c" lines keep the engine polling, so
+    // that the abandoned run notices soon.
+    const QString line = QString(600, QLatin1Char('a')) + QStringLiteral("b\nc\n");
+    live.source->setPlainText(line.repeated(400));
+    QList<Marks> shown;
+    connect(&live.controller->marks(), &LiveMarks::changed, this, [&] { shown.append(live.marks()); });
+
+    QSignalSpy running(&live.controller->runState(), &RunState::runningChanged);
+    live.expression->setPlainText(QStringLiteral("a*a*a*c"));
+    QVERIFY(running.wait(5000));
+    QVERIFY(live.controller->runState().isRunning());
+    QVERIFY(live.typePattern(QStringLiteral("b")));
+
+    QCOMPARE(live.label->text(), countText(400));
+    // Nothing of the slow run ever showed: every mark shown is one of the b's.
+    QVERIFY(!shown.isEmpty());
+    for (const Marks &marks : shown) {
+        for (const auto &mark : marks)
+            QCOMPARE(mark, (QPair<qsizetype, qsizetype>(qsizetype(mark.first / 604 * 604 + 600), 1)));
+    }
+    QCOMPARE(live.marks().first(), (QPair<qsizetype, qsizetype>(600, 1)));
+}
+
+void TestLive::failingPatternIsUnderlinedWhereItFails_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("position"); // in the box
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("character"); // as the tooltip counts
+
+    QTest::newRow("unclosed group") << "(ab" << 2 << 1 << 4;
+    QTest::newRow("unclosed class") << "[abc" << 3 << 1 << 5;
+    QTest::newRow("trailing backslash") << "ab\\" << 2 << 1 << 3;
+    QTest::newRow("on the second line") << "a\n(b" << 3 << 1 << 5;
+    QTest::newRow("last character outside the BMP") << "(😀" << 1 << 2 << 3;
+}
+
+void TestLive::failingPatternIsUnderlinedWhereItFails() {
+    QFETCH(QString, pattern);
+    QFETCH(int, position);
+    QFETCH(int, length);
+    QFETCH(int, character);
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type(QStringLiteral("a"), QStringLiteral("a a")));
+    QVERIFY(!live.marks().isEmpty());
+
+    QVERIFY(live.typePattern(pattern));
+    QCOMPARE(live.label->text(), QStringLiteral("实时: 表达式错误"));
+    QVERIFY(live.marks().isEmpty());
+    const QList<QTextEdit::ExtraSelection> selections = live.expression->extraSelections();
+    QCOMPARE(selections.size(), 1);
+    QCOMPARE(selections[0].cursor.selectionStart(), position);
+    QCOMPARE(selections[0].cursor.selectionEnd() - selections[0].cursor.selectionStart(), length);
+    QCOMPARE(selections[0].format.underlineStyle(), QTextCharFormat::WaveUnderline);
+    QVERIFY(live.expression->toolTip().startsWith(QStringLiteral("正则创建失败: ")));
+    QVERIFY(live.expression->toolTip().endsWith(QStringLiteral("(第 %1 个字符)").arg(character)));
+
+    // Once the pattern compiles the mark goes.
+    QVERIFY(live.typePattern(QStringLiteral("a")));
+    QVERIFY(live.expression->extraSelections().isEmpty());
+    QCOMPARE(live.expression->toolTip(), QString());
+    QCOMPARE(live.label->text(), countText(2));
+}
+
+void TestLive::untickClearsEverythingAndStopsRuns() {
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type(QStringLiteral("(a"), QStringLiteral("a a")));
+    QVERIFY(!live.expression->extraSelections().isEmpty());
+    QVERIFY(live.typePattern(QStringLiteral("a")));
+    QCOMPARE(live.marks().size(), 2);
+    QVERIFY(live.typePattern(QStringLiteral("(a")));
+
+    live.toggle->setChecked(false);
+    QVERIFY(live.marks().isEmpty());
+    QCOMPARE(live.label->text(), QString());
+    QVERIFY(live.expression->extraSelections().isEmpty());
+    QCOMPARE(live.expression->toolTip(), QString());
+
+    // Unticked, changes start nothing.
+    QSignalSpy running(&live.controller->runState(), &RunState::runningChanged);
+    t.setInputs(QStringLiteral("a"), QStringLiteral("aaa"));
+    QTest::qWait(LiveController::pauseMillis * 3);
+    QCOMPARE(running.count(), 0);
+    QVERIFY(live.marks().isEmpty());
+
+    QSignalSpy done(live.controller, &LiveController::finished);
+    live.toggle->setChecked(true);
+    QVERIFY(done.wait(20000));
+    QCOMPARE(live.label->text(), countText(3));
+
+    // An empty pattern empties the label as well.
+    live.expression->clear();
+    QTRY_COMPARE(live.label->text(), QString());
+    QVERIFY(live.marks().isEmpty());
+}
+
+void TestLive::resultsListAndStatusStayAsMatchLeftThem() {
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type(QStringLiteral("b"), QStringLiteral("abba")));
+    QVERIFY(t.clickAndWait(QStringLiteral("按钮_匹配"), QStringLiteral("匹配")));
+    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    QCOMPARE(model->rowCount(), 2);
+    const QString status = t.status();
+    const int page = t.find<QTabWidget>("高级选择夹2")->currentIndex();
+
+    QVERIFY(live.typePattern(QStringLiteral("(a)")));
+    QVERIFY(live.typePattern(QStringLiteral("(")));
+    QVERIFY(live.typePattern(QStringLiteral("a")));
+    QCOMPARE(live.label->text(), countText(2));
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->columnCount(), 2);
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("b"));
+    QCOMPARE(t.status(), status);
+    QCOMPARE(t.find<QTabWidget>("高级选择夹2")->currentIndex(), page);
+}
+
+void TestLive::keywordColoursStayOverLiveMarks() {
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type(QStringLiteral("key"), QStringLiteral("key key")));
+    const QRect second = live.source->cursorRect([&] {
+        QTextCursor c(live.source->document());
+        c.setPosition(4);
+        return c;
+    }());
+    auto count = [&](auto &&wanted) {
+        const QImage image = live.source->viewport()->grab().toImage();
+        int n = 0;
+        for (int y = second.top(); y <= second.bottom(); ++y)
+            for (int x = second.left(); x < second.left() + 3 * second.height(); ++x)
+                n += wanted(QColor(image.pixel(x, y))) ? 1 : 0;
+        return n;
+    };
+    auto liveBackground = [](const QColor &c) {
+        return c == QColor(255, 236, 160) || c == QColor(196, 232, 255);
+    };
+    auto orange = [](const QColor &c) {
+        return c.red() > 200 && c.green() > 80 && c.green() < 170 && c.blue() < 90;
+    };
+    QVERIFY(count(liveBackground) > 0);
+    QCOMPARE(count(orange), 0);
+
+    t.find<QLineEdit>("编辑框_关键字")->setText(QStringLiteral("key"));
+    QTest::mouseClick(t.find<QPushButton>("按钮_搜索关键字"), Qt::LeftButton);
+    // The second "key" is the found, not the visited one: orange letters, still on the live background.
+    QTRY_VERIFY_WITH_TIMEOUT(count(orange) > 0, 10000);
+    QVERIFY(count(liveBackground) > 0);
+    QCOMPARE(live.marks().size(), 2);
+}
+
+void TestLive::scrollingMarksTheLinesComingIntoView() {
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type(QStringLiteral("\\d+"), QStringLiteral("line 7\n").repeated(5000)));
+    QCOMPARE(live.label->text(), countText(5000));
+    auto inView = [&] {
+        const QTextBlock first = live.source->cursorForPosition(QPoint(0, 0)).block();
+        const Marks marks = live.marks();
+        return !marks.isEmpty() && marks.first() == qMakePair(qsizetype(first.position() + 5), qsizetype(1));
+    };
+    QVERIFY(inView());
+    live.source->verticalScrollBar()->setValue(live.source->verticalScrollBar()->maximum() / 2);
+    QVERIFY(live.source->cursorForPosition(QPoint(0, 0)).block().blockNumber() > 1000);
+    QVERIFY(inView());
+}
+
+void TestLive::settingIsRememberedAcrossWindows_data() {
+    QTest::addColumn<QByteArray>("file"); // the settings file's content; null: no file, "/": a folder there
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("no file") << QByteArray() << true;
+    QTest::newRow("a folder in its place") << QByteArray("/") << true;
+    QTest::newRow("something else in it") << QByteArray("[live]\nhighlight=maybe\n") << true;
+}
+
+void TestLive::settingIsRememberedAcrossWindows() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, ticked);
+    auto prepare = [&](const QString &dir) {
+        const QString path = QDir(dir).filePath(QStringLiteral("settings.ini"));
+        if (file == "/")
+            QDir(dir).mkdir(QStringLiteral("settings.ini"));
+        else if (!file.isNull()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(file);
+        }
+    };
+    QByteArray kept;
+    {
+        TestWindow first(prepare);
+        QCOMPARE(Live(first).toggle->isChecked(), ticked);
+        if (file == "/")
+            return;
+        Live(first).toggle->setChecked(false);
+        QFile f(QDir(first.programDir.path()).filePath(QStringLiteral("settings.ini")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        kept = f.readAll();
+    }
+    // The next start, with the file the first window left, starts unticked and ticks again when told.
+    file = kept;
+    TestWindow second(prepare);
+    Live live(second);
+    QVERIFY(!live.toggle->isChecked());
+    QVERIFY(live.label->text().isEmpty());
+    live.toggle->setChecked(true);
+    file = QByteArray();
+    TestWindow third([&](const QString &dir) {
+        QFile::copy(QDir(second.programDir.path()).filePath(QStringLiteral("settings.ini")),
+                    QDir(dir).filePath(QStringLiteral("settings.ini")));
+    });
+    QVERIFY(Live(third).toggle->isChecked());
+}
+
+QTEST_MAIN(TestLive)
+#include "tst_live.moc"
