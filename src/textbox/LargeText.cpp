@@ -1,7 +1,7 @@
 #include "LargeText.h"
 
 #include "AffordableWrap.h"
-#include "core/tasks/TaskRuns.h"
+#include "core/tasks/TaskPool.h"
 #include "core/text/LongLines.h"
 
 #include <QPlainTextDocumentLayout>

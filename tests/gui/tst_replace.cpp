@@ -1,6 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "core/tasks/TaskRuns.h"
+#include "core/tasks/TaskPool.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
