@@ -1,7 +1,6 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
-#include "platform/AppContext.h"
 #include "core/layout/Layout.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
@@ -9,6 +8,7 @@
 #include "live/LiveController.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
+#include "platform/AppContext.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
 #include "search/KeywordSearch.h"
@@ -38,13 +38,16 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setObjectName(QStringLiteral("主窗口"));
     setWindowTitle(QStringLiteral("Dask_Tovanel  v1.6"));
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
+    setMinimumSize(minimumClientSize());
     MainWindowUi &ui = *m_ui;
     const PatternInputs pattern{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal};
     auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
 
-    m_match = std::make_unique<MatchController>(MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
+    m_match = std::make_unique<MatchController>(
+        MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
     connect(m_match.get(), &MatchController::statusChanged, this, showStatus);
-    connect(m_match.get(), &MatchController::finished, this, [&ui] { ui.tabs2->setCurrentIndex(kResultsPage); });
+    connect(m_match.get(), &MatchController::finished, this,
+            [&ui] { ui.tabs2->setCurrentIndex(kResultsPage); });
 
     m_replace = std::make_unique<ReplaceController>(
         ReplaceWidgets{ui.expression, ui.sourceText, ui.replaceResult, ui.replaceButton}, m_context);
@@ -65,22 +68,27 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         dropTargets << box->viewport();
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;
-    m_importer = std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+    m_importer =
+        std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
 
-    m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel}, m_context);
+    m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
+                                              m_context);
 
-    m_search = std::make_unique<KeywordSearch>(KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText},
-                                               m_context);
+    m_search = std::make_unique<KeywordSearch>(
+        KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);
     connect(m_search.get(), &KeywordSearch::statusChanged, this, showStatus);
     setAcceptDrops(true);
-    m_rules = std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
-    m_files = std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
-                                             m_context, [rules = m_rules.get()] { return rules->rules(); });
+    m_rules =
+        std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
+    m_files =
+        std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
+                                       m_context, [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     m_files->startLoading();
-    m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") + QDir::toNativeSeparators(m_context.programDir));
+    m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") +
+                                 QDir::toNativeSeparators(m_context.programDir));
 }
 
 // The commands go first (members), each abandoning its runs; the controls go after them, in ~QWidget.
@@ -131,16 +139,18 @@ void MainWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (!m_placed) {
         m_placed = true;
-        // The outer size counts the frame, which is known only once the window is shown.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(kOuterSize - frame);
-        if (QScreen *screen = this->screen()) {
-            QRect outer(QPoint(), kOuterSize);
-            outer.moveCenter(screen->availableGeometry().center());
-            move(outer.topLeft());
-        }
+        if (QScreen *screen = this->screen())
+            placeIn(screen->availableGeometry());
     }
     relayout();
+}
+
+void MainWindow::placeIn(const QRect &available) {
+    // The outer size counts the frame, which is known only once the window is shown.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QRect outer = fitToArea(kOuterSize, minimumSize() + frame, available);
+    resize(outer.size() - frame);
+    move(outer.topLeft());
 }
 
 void MainWindow::relayout() {
