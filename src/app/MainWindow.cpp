@@ -13,6 +13,7 @@
 #include "rules/RulesController.h"
 #include "search/KeywordSearch.h"
 #include "textbox/TextBoxMenus.h"
+#include "WindowShortcuts.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTabWidget>
@@ -81,6 +83,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     m_files->startLoading();
+    installShortcuts();
     m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") + QDir::toNativeSeparators(m_context.programDir));
 }
 
@@ -144,6 +147,30 @@ void MainWindow::placeIn(const QRect &available) {
     const QRect outer = fitToArea(kOuterSize, minimumSize() + frame, available);
     resize(outer.size() - frame);
     move(outer.topLeft());
+}
+
+void MainWindow::installShortcuts() {
+    MainWindowUi &ui = *m_ui;
+    auto *keys = new WindowShortcuts(this);
+    // A key starts Match as the idle button does; it never stops a run (Esc does).
+    connect(keys, &WindowShortcuts::matchRequested, this, [this, &ui] {
+        if (!m_match->runState().isRunning() && ui.matchButton->isEnabled())
+            m_match->toggle();
+    });
+    connect(keys, &WindowShortcuts::stopRequested, this, [this] {
+        m_match->stop();
+        m_replace->stop();
+    });
+    auto updateStop = [this, keys] {
+        keys->setStopEnabled(m_match->runState().isRunning() || m_replace->runState().isRunning());
+    };
+    connect(&m_match->runState(), &RunState::runningChanged, keys, updateStop);
+    connect(&m_replace->runState(), &RunState::runningChanged, keys, updateStop);
+    connect(keys, &WindowShortcuts::findRequested, this, [&ui] {
+        ui.tabs2->setCurrentWidget(ui.keyword->parentWidget());
+        ui.keyword->setFocus(Qt::ShortcutFocusReason);
+        ui.keyword->selectAll();
+    });
 }
 
 void MainWindow::relayout() {

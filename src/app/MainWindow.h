@@ -53,6 +53,7 @@ protected:
 
 private:
     void relayout();
+    void installShortcuts();
 
     AppContext &m_context;
     // The controls are children of the window and go in ~QWidget, after every member below: the commands,
