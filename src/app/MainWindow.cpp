@@ -13,6 +13,7 @@
 #include "rules/RulesController.h"
 #include "search/KeywordSearch.h"
 #include "textbox/TextBoxMenus.h"
+#include "WindowShortcuts.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTabWidget>
@@ -38,6 +40,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setObjectName(QStringLiteral("主窗口"));
     setWindowTitle(QStringLiteral("Dask_Tovanel  v1.6"));
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
+    setMinimumSize(minimumClientSize());
     MainWindowUi &ui = *m_ui;
     const PatternInputs pattern{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal};
     auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
@@ -80,6 +83,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     m_files->startLoading();
+    installShortcuts();
     m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") + QDir::toNativeSeparators(m_context.programDir));
 }
 
@@ -131,16 +135,42 @@ void MainWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (!m_placed) {
         m_placed = true;
-        // The outer size counts the frame, which is known only once the window is shown.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(kOuterSize - frame);
-        if (QScreen *screen = this->screen()) {
-            QRect outer(QPoint(), kOuterSize);
-            outer.moveCenter(screen->availableGeometry().center());
-            move(outer.topLeft());
-        }
+        if (QScreen *screen = this->screen())
+            placeIn(screen->availableGeometry());
     }
     relayout();
+}
+
+void MainWindow::placeIn(const QRect &available) {
+    // The outer size counts the frame, which is known only once the window is shown.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QRect outer = fitToArea(kOuterSize, minimumSize() + frame, available);
+    resize(outer.size() - frame);
+    move(outer.topLeft());
+}
+
+void MainWindow::installShortcuts() {
+    MainWindowUi &ui = *m_ui;
+    auto *keys = new WindowShortcuts(this);
+    // A key starts Match as the idle button does; it never stops a run (Esc does).
+    connect(keys, &WindowShortcuts::matchRequested, this, [this, &ui] {
+        if (!m_match->runState().isRunning() && ui.matchButton->isEnabled())
+            m_match->toggle();
+    });
+    connect(keys, &WindowShortcuts::stopRequested, this, [this] {
+        m_match->stop();
+        m_replace->stop();
+    });
+    auto updateStop = [this, keys] {
+        keys->setStopEnabled(m_match->runState().isRunning() || m_replace->runState().isRunning());
+    };
+    connect(&m_match->runState(), &RunState::runningChanged, keys, updateStop);
+    connect(&m_replace->runState(), &RunState::runningChanged, keys, updateStop);
+    connect(keys, &WindowShortcuts::findRequested, this, [&ui] {
+        ui.tabs2->setCurrentWidget(ui.keyword->parentWidget());
+        ui.keyword->setFocus(Qt::ShortcutFocusReason);
+        ui.keyword->selectAll();
+    });
 }
 
 void MainWindow::relayout() {

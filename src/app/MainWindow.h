@@ -40,6 +40,8 @@ public:
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
+    // Sizes and moves the shown window (frame included) into a screen's available area; called on first show.
+    void placeIn(const QRect &available);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -51,6 +53,7 @@ protected:
 
 private:
     void relayout();
+    void installShortcuts();
 
     AppContext &m_context;
     // The controls are children of the window and go in ~QWidget, after every member below: the commands,

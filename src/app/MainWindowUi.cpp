@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextOption>
 #include <QTreeView>
 
 namespace rw {
@@ -113,6 +115,13 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     QWidget *replacePage = addPage(tabs2, "替换结果");
 
     expression = plainBox(exprPage, "编辑框_表达式");
+    // A tab, a trailing space or a line break changes what the pattern matches: draw them, in a face
+    // where each takes a column.
+    expression->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QTextOption patternOption = expression->document()->defaultTextOption();
+    patternOption.setFlags(patternOption.flags() | QTextOption::ShowTabsAndSpaces |
+                           QTextOption::ShowLineAndParagraphSeparators);
+    expression->document()->setDefaultTextOption(patternOption);
     checkGlobal = named(new QCheckBox(QStringLiteral("全局匹配"), exprPage), "选择框_全局匹配");
     checkGlobal->setChecked(true);
     checkCase = named(new QCheckBox(QStringLiteral("区分大小写"), exprPage), "选择框_区分大小写");

@@ -20,7 +20,7 @@ namespace rw {
 namespace {
 
 const QString kDialogTitle = QStringLiteral("请选择txt文本");
-const QString kDialogFilter = QStringLiteral("(*.txt) (*.txt)");
+const QString kDialogFilter = QStringLiteral("(*.txt) (*.txt);;所有文件 (*)");
 const QString kDefaultSuffix = QStringLiteral("txt");
 
 } // namespace

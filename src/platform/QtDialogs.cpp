@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -60,9 +61,32 @@ std::optional<QString> QtDialogs::askText(QWidget *parent, const QString &title,
     return edit->text();
 }
 
+namespace {
+// A name typed in full that names an existing file is taken as it is; only a name that does not is
+// given the default suffix (QFileDialog would look for "services.txt" when "/etc/services" is typed).
+class OpenFileDialog final : public QFileDialog {
+public:
+    OpenFileDialog(QWidget *parent, const QString &title, const QString &dir, const QString &filter,
+                   const QString &suffix)
+        : QFileDialog(parent, title, dir, filter), m_suffix(suffix) {}
+
+protected:
+    void accept() override {
+        setDefaultSuffix(QString());
+        const QStringList typed = selectedFiles();
+        if (typed.isEmpty() || !QFileInfo(typed.constFirst()).isFile())
+            setDefaultSuffix(m_suffix);
+        QFileDialog::accept();
+    }
+
+private:
+    QString m_suffix;
+};
+} // namespace
+
 QString QtDialogs::chooseOpenFile(QWidget *parent, const QString &title, const QString &filter,
                                   const QString &startDir, const QString &defaultSuffix) {
-    QFileDialog dialog(parent, title, startDir, filter);
+    OpenFileDialog dialog(parent, title, startDir, filter, defaultSuffix);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -1,7 +1,13 @@
 #include "TestWindow.h"
+#include "platform/QtDialogs.h"
+
 #include "app/MainWindowUi.h"
 #include "core/text/RegularFile.h"
 #include "import/Importer.h"
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 
 #include <QDir>
 #include <QFile>
@@ -70,6 +76,7 @@ private slots:
     void decodes_data();
     void decodes();
     void dialogAsksForTxtOnDesktop();
+    void typedFullPathWithoutSuffixLoads();
     void cancelKeepsText();
     void unreadableKeepsText_data();
     void unreadableKeepsText();
@@ -118,9 +125,40 @@ void TestImport::dialogAsksForTxtOnDesktop() {
     QCOMPARE(f.t.dialogs.asked[0].kind, QStringLiteral("file"));
     QCOMPARE(f.t.dialogs.asked[0].caption, QStringLiteral("请选择txt文本"));
     QCOMPARE(f.t.dialogs.lastFileDir, f.t.desktopDir.path());
-    QVERIFY(f.t.dialogs.lastFileFilter.startsWith(QStringLiteral("(*.txt)")));
-    QVERIFY(f.t.dialogs.lastFileFilter.contains(QStringLiteral("(*.txt)"), Qt::CaseSensitive));
+    const QStringList filters = f.t.dialogs.lastFileFilter.split(QStringLiteral(";;"));
+    QCOMPARE(filters.size(), 2);
+    QVERIFY(filters[0].startsWith(QStringLiteral("(*.txt)")));
+    QCOMPARE(filters[1], QStringLiteral("所有文件 (*)"));
     QCOMPARE(f.t.dialogs.lastFileSuffix, QStringLiteral("txt"));
+}
+
+void TestImport::typedFullPathWithoutSuffixLoads() {
+    Fixture f;
+    f.importWithButton(f.write(QStringLiteral("services"), QByteArray("tcpmux 1/tcp\n")));
+    QVERIFY(f.waitForLoad());
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("tcpmux 1/tcp\n"));
+
+    // The program's own dialog takes a typed name of an existing file as it is, and still adds the
+    // suffix to a name that exists only with it.
+    QTemporaryDir dir;
+    QFile plain(dir.filePath(QStringLiteral("services"))), txt(dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && txt.open(QIODevice::WriteOnly));
+    for (const auto &[typed, expected] : {std::pair{plain.fileName(), plain.fileName()},
+                                          std::pair{dir.filePath(QStringLiteral("notes")), txt.fileName()}}) {
+        QTimer::singleShot(0, [typed = typed] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                edit->setText(typed);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QtDialogs dialogs;
+        QCOMPARE(dialogs.chooseOpenFile(nullptr, QStringLiteral("t"),
+                                        QStringLiteral("(*.txt) (*.txt);;所有文件 (*)"), dir.path(),
+                                        QStringLiteral("txt")),
+                 expected);
+    }
 }
 
 void TestImport::cancelKeepsText() {

@@ -1,5 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
+#include "core/layout/Layout.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,6 +25,8 @@ private slots:
     void contextMenus_data();
     void contextMenus();
     void followsTheWindowSize();
+    void minimumSizeKeepsControlsApart();
+    void opensInsideTheAvailableArea();
 };
 
 void TestMainWindow::controlsExistWithTheirKindAndTexts() {
@@ -149,9 +152,51 @@ void TestMainWindow::followsTheWindowSize() {
     auto *bar = t.find<QStatusBar>("状态条1");
     QCOMPARE(bar->geometry(), QRect(0, 580, 900, 20));
 
-    // A minimised-like client area writes no negative size.
+    // A client area smaller than the window allows (a minimised-like one) writes no negative size.
+    t.window().ui().apply(rw::computeLayout(1, 1), 1, 1);
+    QCOMPARE(t.find<QGroupBox>("分组框2")->height(), 0);
+}
+
+void TestMainWindow::minimumSizeKeepsControlsApart() {
+    TestWindow t;
     t.window().resize(1, 1);
-    QTRY_COMPARE(t.find<QGroupBox>("分组框2")->height(), 0);
+    QTRY_COMPARE(t.window().size(), rw::minimumClientSize());
+    auto *tabs1 = t.find<QTabWidget>("高级选择夹1");
+    auto *tabs2 = t.find<QTabWidget>("高级选择夹2");
+    tabs1->setCurrentIndex(0);
+    tabs2->setCurrentIndex(1);
+    for (QWidget *page : {tabs1->widget(0), tabs2->widget(1)}) {
+        QList<QWidget *> controls;
+        for (QObject *child : page->children())
+            if (auto *w = qobject_cast<QWidget *>(child); w && !w->isHidden())
+                controls << w;
+        QVERIFY(controls.size() >= 4);
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            for (qsizetype j = i + 1; j < controls.size(); ++j)
+                QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                         qPrintable(controls[i]->objectName() + " overlaps " + controls[j]->objectName()));
+            // Whole across its page and not hidden by a neighbour; the design sets the row a pixel
+            // into the tab bar's edge, so only the width is held to the page.
+            if (qobject_cast<QPushButton *>(controls[i])) {
+                const QRect g = controls[i]->geometry();
+                QVERIFY2(g.left() >= 0 && g.right() < page->width(), qPrintable(controls[i]->objectName()));
+                QVERIFY(!controls[i]->visibleRegion().isEmpty());
+            }
+        }
+    }
+}
+
+void TestMainWindow::opensInsideTheAvailableArea() {
+    TestWindow t;
+    const QRect small(40, 30, 700, 420);
+    t.window().placeIn(small);
+    QTRY_VERIFY(small.contains(t.window().frameGeometry()));
+    QCOMPARE(t.window().frameGeometry().topLeft(), small.topLeft());
+    // A roomy area keeps the design size, centred.
+    const QRect roomy(0, 0, 1600, 1000);
+    t.window().placeIn(roomy);
+    QTRY_COMPARE(t.window().frameGeometry().center(), roomy.center());
+    QCOMPARE(t.window().frameGeometry().size(), QSize(722, 530));
 }
 
 QTEST_MAIN(TestMainWindow)

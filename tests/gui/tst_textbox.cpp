@@ -4,12 +4,16 @@
 #include <QAction>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 #include <functional>
 
@@ -33,6 +37,7 @@ private slots:
     void deleteAndPasteALongRunTakesThePastePath();
     void deleteAndPasteWithoutText();
     void menusOpenAtPointer();
+    void patternBoxShowsInvisiblesAfterLoading();
 };
 
 void TestTextBox::commands_data() {
@@ -204,6 +209,25 @@ void TestTextBox::menusOpenAtPointer() {
     // Neither box opens a menu of its own.
     QCOMPARE(source->contextMenuPolicy(), Qt::NoContextMenu);
     QCOMPARE(replace->contextMenuPolicy(), Qt::NoContextMenu);
+}
+
+void TestTextBox::patternBoxShowsInvisiblesAfterLoading() {
+    // The loader builds a new document on a worker and swaps it in; the marks must come with it.
+    TestWindow t([](const QString &programDir) {
+        QFile file(programDir + QStringLiteral("/bds.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("a\t b \r\nc");
+    });
+    auto *box = t.find<QPlainTextEdit>(QStringLiteral("编辑框_表达式"));
+    QCOMPARE(box->toPlainText(), QStringLiteral("a\t b \nc"));
+    const QTextOption::Flags flags = box->document()->defaultTextOption().flags();
+    QVERIFY(flags.testFlag(QTextOption::ShowTabsAndSpaces));
+    QVERIFY(flags.testFlag(QTextOption::ShowLineAndParagraphSeparators));
+    QCOMPARE(box->document()->firstBlock().layout()->textOption().flags(), flags);
+    QCOMPARE(box->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    // Only the pattern box: the source text shows as it is.
+    auto *source = t.find<QPlainTextEdit>(QStringLiteral("编辑框_源文本"));
+    QVERIFY(!source->document()->defaultTextOption().flags().testFlag(QTextOption::ShowTabsAndSpaces));
 }
 
 QTEST_MAIN(TestTextBox)

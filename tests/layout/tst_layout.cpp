@@ -13,6 +13,9 @@ private slots:
     void buttonsFollowTheRightEdge_data();
     void buttonsFollowTheRightEdge();
     void tinyClientAreaGivesNegativeSizes();
+    void minimumKeepsControlsApart();
+    void fitToArea_data();
+    void fitToArea();
 };
 
 void TestLayout::designClientArea() {
@@ -85,6 +88,64 @@ void TestLayout::tinyClientAreaGivesNegativeSizes() {
     QCOMPARE(l.group2.height(), -26);
     QCOMPARE(l.tabs1.height(), -23);
     QCOMPARE(l.resultsList.width(), -33);
+}
+
+namespace {
+// The option row and the buttons on the 表达式 page; the keyword row on the 源文本 page.
+QList<QRect> expressionRow(const rw::WindowLayout &l) {
+    return {l.checkGlobal, l.checkCase, l.checkMultiline, l.checkLive, l.replaceButton, l.matchButton};
+}
+QList<QRect> keywordRow(const rw::WindowLayout &l) {
+    return {l.keyword, l.searchButton, l.importButton};
+}
+bool anyOverlap(const QList<QRect> &rects) {
+    for (qsizetype i = 0; i < rects.size(); ++i)
+        for (qsizetype j = i + 1; j < rects.size(); ++j)
+            if (rects[i].intersects(rects[j]))
+                return true;
+    return false;
+}
+} // namespace
+
+void TestLayout::minimumKeepsControlsApart() {
+    const QSize min = rw::minimumClientSize();
+    const rw::WindowLayout l = computeLayout(min.width(), min.height());
+    QVERIFY(!anyOverlap(expressionRow(l)));
+    QVERIFY(!anyOverlap(keywordRow(l)));
+    QVERIFY(!l.expression.intersects(l.matchButton));
+    QVERIFY(!l.keyword.intersects(l.sourceText));
+    for (const QRect &box : {l.expression, l.sourceText, l.resultsList, l.rulesList})
+        QVERIFY2(box.height() >= 48, "a text box shows at least three lines");
+    // The width is the smallest such: the design window is wider, and much narrower rows overlap.
+    QVERIFY(min.width() <= 716 && min.height() <= 459);
+    const rw::WindowLayout narrow = computeLayout(min.width() - 30, min.height());
+    QVERIFY(anyOverlap(keywordRow(narrow)));
+    const rw::WindowLayout reported = computeLayout(420, 300);
+    QVERIFY(anyOverlap(expressionRow(reported)));
+}
+
+void TestLayout::fitToArea_data() {
+    QTest::addColumn<QSize>("outer");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("expected");
+    const QSize design(722, 530);
+    const QSize min(700, 340);
+    QTest::newRow("fits: centred") << design << QRect(0, 0, 1920, 1040) << QRect(599, 255, 722, 530);
+    QTest::newRow("fits: centred in an offset area")
+        << design << QRect(100, 40, 800, 600) << QRect(139, 75, 722, 530);
+    QTest::newRow("2x scale on 1400x900: shrunk to the height")
+        << design << QRect(0, 0, 700, 420) << QRect(0, 0, 700, 420);
+    QTest::newRow("too low: the full width stays, the height shrinks")
+        << design << QRect(0, 30, 1024, 400) << QRect(151, 30, 722, 400);
+    QTest::newRow("below the minimum: top-left kept inside")
+        << design << QRect(50, 20, 600, 300) << QRect(50, 20, 700, 340);
+    QTest::newRow("exactly the area") << design << QRect(10, 10, 722, 530) << QRect(10, 10, 722, 530);
+}
+
+void TestLayout::fitToArea() {
+    QFETCH(QSize, outer);
+    QFETCH(QRect, available);
+    QTEST(rw::fitToArea(outer, QSize(700, 340), available), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestLayout)

@@ -9,6 +9,24 @@ constexpr double kUpperShareDivisor = 2.5480769;
 int truncated(double v) {
     return static_cast<int>(v);
 }
+
+// Room left between neighbours, so a focus frame or a wider face never makes them touch.
+constexpr int kMinimumGap = 8;
+// The client height designLayout is drawn for; the width checks do not depend on it.
+constexpr int kDesignClientHeight = 459;
+// About three lines of the 12-pixel face: less and a box no longer reads as a text box.
+constexpr int kMinimumBoxHeight = 48;
+
+bool widthFits(const WindowLayout &l) {
+    return l.replaceButton.left() >= l.checkLive.left() + l.checkLive.width() + kMinimumGap &&
+           l.matchButton.left() >= l.replaceButton.left() + l.replaceButton.width() + kMinimumGap &&
+           l.importButton.left() >= l.searchButton.left() + l.searchButton.width() + kMinimumGap;
+}
+
+bool heightFits(const WindowLayout &l) {
+    return l.expression.height() >= kMinimumBoxHeight && l.sourceText.height() >= kMinimumBoxHeight &&
+           l.resultsList.height() >= kMinimumBoxHeight && l.rulesList.height() >= kMinimumBoxHeight;
+}
 } // namespace
 
 WindowLayout designLayout() {
@@ -71,6 +89,28 @@ WindowLayout computeLayout(int w, int h) {
     l.keyword.setWidth(truncated(w / 3.0 + 90));
     l.searchButton.moveLeft(l.keyword.left() + l.keyword.width() + 49);
     return l;
+}
+
+QSize minimumClientSize() {
+    // The layout only grows with the client area, so the first size that fits is the smallest; a scan
+    // keeps this exact under the truncations without restating the arithmetic.
+    int w = 1;
+    while (!widthFits(computeLayout(w, kDesignClientHeight)))
+        ++w;
+    int h = 1;
+    while (!heightFits(computeLayout(w, h)))
+        ++h;
+    return QSize(w, h);
+}
+
+QRect fitToArea(QSize outer, QSize minimum, const QRect &available) {
+    const QSize size = outer.boundedTo(available.size()).expandedTo(minimum);
+    QRect r(QPoint(), size);
+    r.moveCenter(available.center());
+    // A window larger than the area shows its top-left corner (the title bar) rather than its centre.
+    r.moveLeft(qMax(r.left(), available.left()));
+    r.moveTop(qMax(r.top(), available.top()));
+    return r;
 }
 
 } // namespace rw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 namespace rw {
 
@@ -35,5 +36,14 @@ WindowLayout designLayout();
 // The layout for a client area of w × h pixels: a fixed sequence of assignments over the design values,
 // each computed in double precision and truncated toward zero.
 WindowLayout computeLayout(int w, int h);
+
+// The smallest client area at which computeLayout keeps every control of a page apart (the option row
+// left of the buttons, the keyword box and its button left of the import button) and the text boxes
+// still show a few lines.
+QSize minimumClientSize();
+
+// Where a window whose frame is outer opens in a screen's available area: centred when it fits; else
+// shrunk to the area (never below minimum) and kept inside it from the area's top-left corner.
+QRect fitToArea(QSize outer, QSize minimum, const QRect &available);
 
 } // namespace rw
