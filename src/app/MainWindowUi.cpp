@@ -153,6 +153,7 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
 
     resultsList = named(new QTableView(resultsPage), "超级列表框_结果");
     resultsList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    resultsList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     resultsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     resultsList->setWordWrap(false);
     resultsList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -162,6 +163,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     resultsList->verticalHeader()->setDefaultSectionSize(resultsList->fontMetrics().height() + 6);
     resultsList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     resultsList->horizontalHeader()->setHighlightSections(false);
+    // Dragging a divider resizes a column; double-clicking it fits the column to its shown texts.
+    resultsList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
     keywordLabel = named(new QLabel(QStringLiteral("搜索关键字："), sourcePage), "透明标签1");
     keywordLabel->setAttribute(Qt::WA_TranslucentBackground);

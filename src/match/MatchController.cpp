@@ -1,5 +1,6 @@
 #include "MatchController.h"
 
+#include "ResultsCopy.h"
 #include "ResultsModel.h"
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
@@ -24,9 +25,11 @@ constexpr qint64 kBatchMillis = 50;
 } // namespace
 
 MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
-    : QObject(parent), m_w(widgets), m_model(new ResultsModel(this)),
-      m_progress([this] { emit statusChanged(QStringLiteral("正在匹配… 已找到 %1 个").arg(m_model->rowCount())); }) {
+    : QObject(parent), m_w(widgets), m_model(new ResultsModel(this)), m_progress([this] {
+          emit statusChanged(QStringLiteral("正在匹配… 已找到 %1 个").arg(m_model->rowCount()));
+      }) {
     m_w.results->setModel(m_model);
+    new ResultsCopy(m_w.results, m_model, this);
     for (int c = 0; c < 2; ++c)
         m_w.results->setColumnWidth(c, kDesignColumnWidth[c]);
     connect(m_model, &QAbstractItemModel::columnsInserted, this,

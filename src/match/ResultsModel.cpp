@@ -1,10 +1,15 @@
 #include "ResultsModel.h"
 
+#include "core/results/VisibleMarks.h"
+
+#include <QTextDocument>
+
 namespace rw {
 
 namespace {
 // A cell shows at most this much of its text: laying out a match of megabytes (say [\s\S]* over the whole
 // text) for one line of a list would hold the window for seconds at every repaint.
+// The tooltip keeps to the same cap for the same reason.
 constexpr qsizetype kShownChars = 2000;
 } // namespace
 
@@ -19,12 +24,22 @@ int ResultsModel::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant ResultsModel::data(const QModelIndex &index, int role) const {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    return m_table.cell(index.row(), index.column(), kShownChars);
+    const QString text = m_table.cell(index.row(), index.column(), kShownChars);
+    if (role == Qt::DisplayRole)
+        // A cell is one line: a tab or a line break would hide everything after it.
+        return withVisibleMarks(text);
+    if (text.isEmpty())
+        return {};
+    // A tooltip that looks like markup would be drawn as rich text; the match must show as it is.
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre) : text;
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 2)
+        return QStringLiteral("表达式中第 %1 个捕获分组 (子匹配 %1) 匹配到的文本").arg(section - 1);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section == 0)

@@ -103,7 +103,7 @@ void TestMatch::listsEveryMatch_data() {
     QTest::newRow("^ in multi-line") << "^b"
                                      << "a\nb" << multiline << Rows{{"1", "b"}} << 0;
     QTest::newRow("line break reaches the engine as CRLF") << "a\\r\\nb"
-                                                           << "a\nb" << design << Rows{{"1", "a\r\nb"}} << 0;
+                                                           << "a\nb" << design << Rows{{"1", "a↵b"}} << 0;
     QTest::newRow("$ before CR in multi-line") << "a$"
                                                << "a\nb" << multiline << Rows{{"1", "a"}} << 0;
     QTest::newRow("group that took no part") << "(a)|(b)"

@@ -2,7 +2,10 @@
 
 #include "core/regex/MatchSet.h"
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace rw {
 
@@ -21,6 +24,11 @@ public:
     // The text of a cell, row and column from 0; empty outside the table. With a limit, a longer text is
     // cut to its first limit characters followed by "…" (for showing, never for exporting).
     QString cell(qsizetype row, int column, qsizetype limit = -1) const;
+
+    // The rows in the spans (first and last row, inclusive; any order, may overlap), each row once and in
+    // row order, as tab-separated whole cell texts of every column, rows joined by "\r\n" (none after the
+    // last).
+    QString tabSeparated(QList<std::pair<qsizetype, qsizetype>> rowSpans) const;
 
     const QString &subject() const { return m_subject; }
     const MatchSet &matches() const { return m_matches; }
