@@ -19,7 +19,7 @@ const QString kDeleteAllQuestion = QStringLiteral("是否全部删除?");
 } // namespace
 
 TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &context, QObject *parent)
-    : QObject(parent), m_w(widgets), m_context(context) {
+    : QObject(parent), m_w(widgets), m_context(context), m_paste(widgets.source) {
     for (QPlainTextEdit *box : {m_w.source, m_w.result}) {
         // The box's own menu would open on the release as well; these menus replace it.
         box->setContextMenuPolicy(Qt::NoContextMenu);
@@ -29,7 +29,7 @@ TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &contex
     QPlainTextEdit *source = m_w.source;
     bind(m_w.sourceMenu, QStringLiteral("撤销"), [source] { source->undo(); });
     bind(m_w.sourceMenu, QStringLiteral("复制"), [source] { source->copy(); });
-    bind(m_w.sourceMenu, QStringLiteral("粘贴"), [source] { source->paste(); });
+    bind(m_w.sourceMenu, QStringLiteral("粘贴"), [this] { m_paste.paste(); });
     bind(m_w.sourceMenu, QStringLiteral("剪切"), [source] { source->cut(); });
     bind(m_w.sourceMenu, QStringLiteral("复制全部"), [this, source] { copyAll(source); });
     bind(m_w.sourceMenu, QStringLiteral("删除全部"), [this, source] { deleteAll(source); });
@@ -78,14 +78,7 @@ void TextBoxMenus::deleteAll(QPlainTextEdit *box) {
 }
 
 void TextBoxMenus::deleteAndPaste() {
-    // Through the box's own paste, not setPlainText: that lays a long run without white space out by
-    // word before the box can switch to wrapping anywhere, which takes seconds.
-    QPlainTextEdit *box = m_w.source;
-    box->selectAll();
-    box->paste();
-    // An empty clipboard pastes nothing, so the selection would stay.
-    if (box->textCursor().hasSelection())
-        box->textCursor().removeSelectedText();
+    m_paste.replaceAll();
 }
 
 } // namespace rw

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LargePaste.h"
+
 #include <QObject>
 
 class QAction;
@@ -38,6 +40,7 @@ private:
 
     TextBoxMenuWidgets m_w;
     AppContext &m_context;
+    LargePaste m_paste;
 };
 
 } // namespace rw

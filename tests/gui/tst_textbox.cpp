@@ -1,5 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
+#include "textbox/LargePaste.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -14,6 +15,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
+
+#include "core/tasks/TaskPool.h"
 
 #include <functional>
 
@@ -38,6 +41,9 @@ private slots:
     void deleteAndPasteWithoutText();
     void menusOpenAtPointer();
     void patternBoxShowsInvisiblesAfterLoading();
+    void largePasteGivesWhatAPasteGives_data();
+    void largePasteGivesWhatAPasteGives();
+    void hugePasteIsBuiltOffTheWindow();
 };
 
 void TestTextBox::commands_data() {
@@ -228,6 +234,72 @@ void TestTextBox::patternBoxShowsInvisiblesAfterLoading() {
     // Only the pattern box: the source text shows as it is.
     auto *source = t.find<QPlainTextEdit>(QStringLiteral("编辑框_源文本"));
     QVERIFY(!source->document()->defaultTextOption().flags().testFlag(QTextOption::ShowTabsAndSpaces));
+}
+
+void TestTextBox::largePasteGivesWhatAPasteGives_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("into an empty box") << "" << 0 << 0 << "a\r\nb\rc\nd";
+    QTest::newRow("over a selection across lines") << "one\ntwo\nthree" << 2 << 9 << "X\tY\r\n";
+    QTest::newRow("no-break spaces stay") << QString::fromUtf8("a\u00a0b\nc") << 1 << 1
+                                          << QString::fromUtf8("\u00a0 \u2029z");
+    QTest::newRow("at the end") << "abc" << 3 << 3 << "\n\n";
+}
+
+// The worker's path (every text counts as large here) ends with the text, the caret and the box that
+// the box's own paste gives.
+void TestTextBox::largePasteGivesWhatAPasteGives() {
+    QFETCH(QString, text);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QString, clip);
+    TaskPool pool;
+    QGuiApplication::clipboard()->setText(clip);
+    QPlainTextEdit plain, large;
+    LargePaste paster(&large, 0);
+    for (QPlainTextEdit *box : {&plain, &large}) {
+        box->setPlainText(text);
+        QTextCursor cursor = box->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        box->setTextCursor(cursor);
+    }
+    plain.paste();
+    paster.paste();
+    QVERIFY(paster.isBuilding());
+    QVERIFY(large.isReadOnly());
+    QVERIFY(QTest::qWaitFor([&] { return !paster.isBuilding(); }, 20000));
+    QVERIFY(!large.isReadOnly());
+    QCOMPARE(large.document()->toRawText(), plain.document()->toRawText());
+    QCOMPARE(large.textCursor().position(), plain.textCursor().position());
+}
+
+// Ctrl+V of 5 MB in the window goes through the worker: the window stays free meanwhile, and the
+// text ends up as a paste leaves it.
+void TestTextBox::hugePasteIsBuiltOffTheWindow() {
+    TestWindow t;
+    auto *source = t.find<QPlainTextEdit>(kSource);
+    source->setPlainText(QStringLiteral("before|after"));
+    QTextCursor cursor = source->textCursor();
+    cursor.setPosition(7);
+    source->setTextCursor(cursor);
+    const QString huge = QStringLiteral("line of text\r\n").repeated(200000) + QStringLiteral("end");
+    QGuiApplication::clipboard()->setText(huge);
+    t.window().ui().tabs2->setCurrentIndex(1);
+    source->setFocus();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(source, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(source->isReadOnly());
+    QVERIFY(QTest::qWaitFor([&] { return !source->isReadOnly(); }, 30000));
+    const QString expected = QStringLiteral("before|") + QStringLiteral("line of text\n").repeated(200000) +
+                             QStringLiteral("endafter");
+    QCOMPARE(source->toPlainText().size(), expected.size());
+    QVERIFY(source->toPlainText() == expected);
+    QCOMPARE(source->textCursor().position(), expected.size() - 5);
 }
 
 QTEST_MAIN(TestTextBox)

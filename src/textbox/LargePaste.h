@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/tasks/RunState.h"
+
+#include <QObject>
+
+class QPlainTextEdit;
+
+namespace rw {
+
+// Pastes the clipboard's text into a text box. A short text goes in as the box's own paste does; a text
+// of megabytes would hold the window for seconds that way, so the box's new document is built on a
+// worker instead, as an import builds it, and swapped in (the undo history then starts over). While the
+// document is built the box is read-only, so no typing is lost to the swap.
+class LargePaste final : public QObject {
+    Q_OBJECT
+public:
+    // Texts of at least threshold characters take the worker's path.
+    static constexpr qsizetype kDefaultThreshold = 2 * 1024 * 1024;
+
+    // Takes over the box's paste key (Ctrl+V, Shift+Insert).
+    explicit LargePaste(QPlainTextEdit *box, qsizetype threshold = kDefaultThreshold, QObject *parent = nullptr);
+    ~LargePaste() override;
+
+    // Pastes over the box's selection.
+    void paste();
+    // Replaces the box's whole text with the clipboard's text.
+    void replaceAll();
+    // Whether a large paste is being built.
+    bool isBuilding() const { return m_runs.isRunning(); }
+
+signals:
+    // A large paste has been swapped into the box.
+    void finished();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void pasteOver(qsizetype from, qsizetype to);
+
+    QPlainTextEdit *m_box;
+    qsizetype m_threshold;
+    RunState m_runs;
+    bool m_wasReadOnly = false;
+};
+
+} // namespace rw
