@@ -5,11 +5,11 @@
 #include "BenchDialogs.h"
 #include "BenchSupport.h"
 #include "app/MainWindow.h"
-#include "core/tasks/TaskPool.h"
 #include "app/MainWindowUi.h"
+#include "core/tasks/TaskPool.h"
+#include "core/text/WorkingFile.h"
 #include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
-#include "core/text/WorkingFile.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "MainWindow.h"
 
 #include "MainWindowUi.h"
-#include "platform/AppContext.h"
+#include "WindowShortcuts.h"
 #include "core/layout/Layout.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
@@ -9,11 +9,11 @@
 #include "live/LiveController.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
+#include "platform/AppContext.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
 #include "search/KeywordSearch.h"
 #include "textbox/TextBoxMenus.h"
-#include "WindowShortcuts.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -45,9 +45,11 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     const PatternInputs pattern{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal};
     auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
 
-    m_match = std::make_unique<MatchController>(MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
+    m_match = std::make_unique<MatchController>(
+        MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
     connect(m_match.get(), &MatchController::statusChanged, this, showStatus);
-    connect(m_match.get(), &MatchController::finished, this, [&ui] { ui.tabs2->setCurrentIndex(kResultsPage); });
+    connect(m_match.get(), &MatchController::finished, this,
+            [&ui] { ui.tabs2->setCurrentIndex(kResultsPage); });
 
     m_replace = std::make_unique<ReplaceController>(
         ReplaceWidgets{ui.expression, ui.sourceText, ui.replaceResult, ui.replaceButton}, m_context);
@@ -68,23 +70,28 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         dropTargets << box->viewport();
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;
-    m_importer = std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+    m_importer =
+        std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
 
-    m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel}, m_context);
+    m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
+                                              m_context);
 
-    m_search = std::make_unique<KeywordSearch>(KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText},
-                                               m_context);
+    m_search = std::make_unique<KeywordSearch>(
+        KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);
     connect(m_search.get(), &KeywordSearch::statusChanged, this, showStatus);
     setAcceptDrops(true);
-    m_rules = std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
-    m_files = std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
-                                             m_context, [rules = m_rules.get()] { return rules->rules(); });
+    m_rules =
+        std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
+    m_files =
+        std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
+                                       m_context, [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     m_files->startLoading();
     installShortcuts();
-    m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") + QDir::toNativeSeparators(m_context.programDir));
+    m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") +
+                                 QDir::toNativeSeparators(m_context.programDir));
 }
 
 // The commands go first (members), each abandoning its runs; the controls go after them, in ~QWidget.

@@ -50,9 +50,8 @@ QString writeFile(const QString &path, const QString &text) {
 ExportController::ExportController(const ExportWidgets &widgets, AppContext &context,
                                    std::function<MatchTable()> rows, QObject *parent)
     : QObject(parent), m_w(widgets), m_context(context), m_rows(std::move(rows)) {
-    connect(m_w.results, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        popUpMenu(m_w.menu, m_w.results->viewport()->mapToGlobal(pos));
-    });
+    connect(m_w.results, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { popUpMenu(m_w.menu, m_w.results->viewport()->mapToGlobal(pos)); });
     if (QAction *action = actionNamed(m_w.menu, QStringLiteral("导出到剪辑板")))
         connect(action, &QAction::triggered, this, [this] { onExport(Target::Clipboard); });
     if (QAction *action = actionNamed(m_w.menu, QStringLiteral("导出到桌面txt")))
@@ -104,7 +103,8 @@ void ExportController::toDesktopFile(const RunState::Run &run, const QString &te
     // A newer export started while the prompt was open has taken over.
     if (!run.isCurrent())
         return;
-    const QString path = QDir(m_context.desktopDir).filePath(desktopExportFileName(typedName, m_context.now()));
+    const QString path =
+        QDir(m_context.desktopDir).filePath(desktopExportFileName(typedName, m_context.now()));
     runInBackground([this, run, path, text] {
         // Writes go one at a time, each checking first that no newer export has begun: an older export
         // either lands before the newer one's write or not at all, so the newest text is what stays.

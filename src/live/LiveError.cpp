@@ -8,7 +8,6 @@
 
 namespace rw {
 
-
 QString LiveError::text() const {
     // The same words as the status line of 匹配.
     return QStringLiteral("正则创建失败: %1 (第 %2 个字符)").arg(reason).arg(position);

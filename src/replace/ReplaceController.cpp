@@ -75,8 +75,8 @@ void ReplaceController::start() {
                 return;
             }
             MatchStatus status = MatchStatus::Ok;
-            const QString result =
-                Matcher(pattern).replaceAll(subject, replacement, &status, [run] { return run.isCurrent(); }, done.get());
+            const QString result = Matcher(pattern).replaceAll(
+                subject, replacement, &status, [run] { return run.isCurrent(); }, done.get());
             if (status == MatchStatus::Canceled || !run.isCurrent())
                 return;
             if (status != MatchStatus::Ok) {
@@ -84,8 +84,8 @@ void ReplaceController::start() {
                 return;
             }
             // The document is laid out here too, so that showing a result of many megabytes is only a swap.
-            auto document = std::make_shared<PendingDocument>(
-                buildPlainDocument(fromCrLf(result), settings, uiThread));
+            auto document =
+                std::make_shared<PendingDocument>(buildPlainDocument(fromCrLf(result), settings, uiThread));
             run.deliver([this, document] { finish(MatchStatus::Ok, std::move(document->doc)); });
         });
     });

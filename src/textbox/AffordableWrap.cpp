@@ -14,8 +14,8 @@ namespace {
 // Follows the document a box shows; lives as the box's child.
 class WrapWatcher final : public QObject {
     Q_OBJECT // so that findChild tells it from the box's other children
-public:
-    explicit WrapWatcher(QPlainTextEdit *box) : QObject(box), m_box(box) {}
+        public : explicit WrapWatcher(QPlainTextEdit *box)
+        : QObject(box), m_box(box) {}
 
     void watch() {
         QTextDocument *document = m_box->document();

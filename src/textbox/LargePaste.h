@@ -19,7 +19,8 @@ public:
     static constexpr qsizetype kDefaultThreshold = 2 * 1024 * 1024;
 
     // Takes over the box's paste key (Ctrl+V, Shift+Insert).
-    explicit LargePaste(QPlainTextEdit *box, qsizetype threshold = kDefaultThreshold, QObject *parent = nullptr);
+    explicit LargePaste(QPlainTextEdit *box, qsizetype threshold = kDefaultThreshold,
+                        QObject *parent = nullptr);
     ~LargePaste() override;
 
     // Pastes over the box's selection.

@@ -55,7 +55,6 @@ void disposeDocument(std::unique_ptr<QTextDocument> doc) {
     QTextDocument *d = doc.release();
     if (!runInBackground([d] { delete d; }))
         delete d; // the application is closing: no worker takes new work
-
 }
 
 void showPlainDocument(QPlainTextEdit *box, std::unique_ptr<QTextDocument> doc) {

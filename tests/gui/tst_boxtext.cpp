@@ -1,6 +1,6 @@
-#include "textbox/BoxText.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
+#include "textbox/BoxText.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

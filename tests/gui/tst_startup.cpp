@@ -1,5 +1,5 @@
-#include "ScriptedDialogs.h"
 #include "PoolHold.h"
+#include "ScriptedDialogs.h"
 #include "TestWindow.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"

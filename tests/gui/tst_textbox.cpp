@@ -243,8 +243,8 @@ void TestTextBox::largePasteGivesWhatAPasteGives_data() {
     QTest::addColumn<QString>("clip");
     QTest::newRow("into an empty box") << "" << 0 << 0 << "a\r\nb\rc\nd";
     QTest::newRow("over a selection across lines") << "one\ntwo\nthree" << 2 << 9 << "X\tY\r\n";
-    QTest::newRow("no-break spaces stay") << QString::fromUtf8("a\u00a0b\nc") << 1 << 1
-                                          << QString::fromUtf8("\u00a0 \u2029z");
+    QTest::newRow("no-break spaces stay")
+        << QString::fromUtf8("a\u00a0b\nc") << 1 << 1 << QString::fromUtf8("\u00a0 \u2029z");
     QTest::newRow("at the end") << "abc" << 3 << 3 << "\n\n";
 }
 

@@ -1,5 +1,5 @@
-#include "textbox/AffordableWrap.h"
 #include "core/text/LongLines.h"
+#include "textbox/AffordableWrap.h"
 #include "textbox/LargeText.h"
 
 #include <QPlainTextEdit>
@@ -9,7 +9,9 @@
 using namespace rw;
 
 namespace {
-QTextOption::WrapMode wrapOf(const QPlainTextEdit &box) { return box.document()->defaultTextOption().wrapMode(); }
+QTextOption::WrapMode wrapOf(const QPlainTextEdit &box) {
+    return box.document()->defaultTextOption().wrapMode();
+}
 
 const QString kLongRun = QString(kLongUnbrokenRun + 1, QLatin1Char('a'));
 const QString kLongProse = QStringLiteral("word ").repeated(kLongUnbrokenRun);
@@ -32,9 +34,8 @@ void TestWrap::findsLongRuns_data() {
     QTest::newRow("exactly the limit") << QString(kLongUnbrokenRun, QLatin1Char('a')) << false;
     QTest::newRow("one past the limit") << kLongRun << true;
     QTest::newRow("prose") << kLongProse << false;
-    QTest::newRow("broken by a line break") << (QString(6000, QLatin1Char('a')) + QLatin1Char('\n') +
-                                                QString(6000, QLatin1Char('a')))
-                                            << false;
+    QTest::newRow("broken by a line break")
+        << (QString(6000, QLatin1Char('a')) + QLatin1Char('\n') + QString(6000, QLatin1Char('a'))) << false;
     QTest::newRow("after prose") << (kLongProse + kLongRun) << true;
 }
 
@@ -47,8 +48,8 @@ void TestWrap::editsWithALongRunWrapAnywhere_data() {
     QTest::addColumn<QString>("inserted");
     QTest::addColumn<bool>("anywhere");
     QTest::newRow("long run") << kLongRun << true;
-    QTest::newRow("long run among lines") << (QStringLiteral("x\n").repeated(100) + kLongRun + QStringLiteral("\ny"))
-                                          << true;
+    QTest::newRow("long run among lines")
+        << (QStringLiteral("x\n").repeated(100) + kLongRun + QStringLiteral("\ny")) << true;
     QTest::newRow("long prose") << kLongProse << false;
     QTest::newRow("short") << QStringLiteral("abc") << false;
 }

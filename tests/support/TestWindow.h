@@ -2,8 +2,8 @@
 
 #include "ScriptedDialogs.h"
 #include "app/MainWindow.h"
-#include "platform/AppContext.h"
 #include "core/tasks/TaskPool.h"
+#include "platform/AppContext.h"
 
 #include <QAbstractButton>
 #include <QTemporaryDir>

@@ -29,7 +29,8 @@ public:
     // On LimitExceeded or Canceled the returned text is meaningless. keepGoing, when given, is asked as
     // findAll's poll is; progress, when given, is kept at the number of subject units done so far.
     QString replaceAll(QStringView subject, QStringView replacement, MatchStatus *status = nullptr,
-                       const std::function<bool()> &keepGoing = {}, std::atomic<qsizetype> *progress = nullptr);
+                       const std::function<bool()> &keepGoing = {},
+                       std::atomic<qsizetype> *progress = nullptr);
 
 private:
     struct Private;
