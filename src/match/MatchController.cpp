@@ -5,6 +5,7 @@
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
+#include "platform/RunButton.h"
 #include "textbox/BoxText.h"
 
 #include <QElapsedTimer>
@@ -38,9 +39,8 @@ MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
                     m_w.results->setColumnWidth(c, kSubmatchColumnWidth);
             });
     connect(m_w.button, &QPushButton::clicked, this, &MatchController::toggle);
-    connect(&m_runs, &RunState::runningChanged, this,
-            [this](bool running) { m_w.button->setText(running ? kBusy : kIdle); });
-    connect(&m_runs, &RunState::runningChanged, &m_progress, &ProgressTicker::follow);
+    showRunsOn(m_w.button, m_runs, kIdle, kBusy);
+    m_progress.follow(m_runs);
 }
 
 MatchController::~MatchController() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/tasks/RunState.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -27,8 +29,10 @@ public:
         m_timer.start();
     }
     void stop() { m_timer.stop(); }
-    // Follows a RunState's runningChanged.
-    void follow(bool running) { running ? start() : stop(); }
+    // Runs while runs has a run going.
+    void follow(const RunState &runs) {
+        connect(&runs, &RunState::runningChanged, this, [this](bool running) { running ? start() : stop(); });
+    }
 
 private:
     static constexpr int kDelayMs = 500;

@@ -6,6 +6,7 @@
 #include "core/text/LineBreaks.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
+#include "platform/RunButton.h"
 #include "textbox/BoxText.h"
 #include "textbox/LargeText.h"
 
@@ -28,9 +29,8 @@ ReplaceController::ReplaceController(const ReplaceWidgets &widgets, AppContext &
               emit statusChanged(QStringLiteral("正在替换… %1%").arg(m_done->load() * 100 / m_subjectSize));
       }) {
     connect(m_w.button, &QPushButton::clicked, this, &ReplaceController::toggle);
-    connect(&m_runs, &RunState::runningChanged, this,
-            [this](bool running) { m_w.button->setText(running ? kBusy : kIdle); });
-    connect(&m_runs, &RunState::runningChanged, &m_progress, &ProgressTicker::follow);
+    showRunsOn(m_w.button, m_runs, kIdle, kBusy);
+    m_progress.follow(m_runs);
 }
 
 ReplaceController::~ReplaceController() = default;
