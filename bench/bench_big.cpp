@@ -1,0 +1,228 @@
+// Big texts through the real window: a 2-million-line log of about 148 MB and one line of 60 M characters
+// holding 10 M matches. For each: start-up with it as the working file, memory after the load, Match,
+// scrolling the results and the source box, switching tabs, and the close that saves the files; each
+// step with the longest stall of the UI thread meanwhile.
+#include "BenchDialogs.h"
+#include "BenchSupport.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowUi.h"
+#include "core/regex/Matcher.h"
+#include "core/tasks/TaskPool.h"
+#include "core/text/WorkingFile.h"
+#include "files/WorkingFiles.h"
+#include "platform/AppContext.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Resident and peak resident memory of this process, in MB.
+double statusMb(const char *key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(strlen(key))).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+double residentMb() {
+    return statusMb("VmRSS:");
+}
+double peakMb() {
+    return statusMb("VmHWM:");
+}
+void resetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+QString generateLog(int lines) {
+    QString text;
+    text.reserve(qsizetype(lines) * 75);
+    for (int i = 0; i < lines; ++i) {
+        text += QStringLiteral("2024-05-17 %1:%2:%3 host%4 app[%5]: request was served in %6 ms, ok\r\n")
+                    .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
+                    .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 97)
+                    .arg(1000 + i % 9000)
+                    .arg(i % 1000);
+    }
+    return text;
+}
+
+// One line of pairs "12-34 ": six characters a match.
+QString generateLine(int pairs) {
+    QString text;
+    text.reserve(qsizetype(pairs) * 6);
+    const char16_t digits[] = u"0123456789";
+    for (int i = 0; i < pairs; ++i) {
+        const char16_t item[6] = {digits[i % 9 + 1],      digits[i / 9 % 10],   u'-',
+                                  digits[i / 90 % 9 + 1], digits[i / 810 % 10], u' '};
+        text.append(reinterpret_cast<const QChar *>(item), 6);
+    }
+    return text;
+}
+
+struct Row {
+    const char *step;
+    double ms;
+    double gap;
+    double mb;
+};
+
+void printRow(const Row &r) {
+    std::printf("| %-44s | %9.0f | %9.0f | %8.0f |\n", r.step, r.ms, r.gap, r.mb);
+    std::fflush(stdout);
+}
+
+void runCase(const char *name, const QString &text, const QString &expression) {
+    const double textMb = text.size() * 2 / 1e6;
+    std::printf("\n## %s: %lld characters (UTF-16 %.0f MB), %s\n", name, (long long)text.size(), textMb,
+                qPrintable(expression));
+
+    // The bare engine first, over the text as the engine gets it.
+    const rw::Pattern pattern = rw::Pattern::compile(expression, {});
+    qsizetype bareCount = 0;
+    const double bareMs = rwbench::medianMs(3, [&] {
+        rw::Matcher matcher(pattern);
+        rw::MatchSet found(pattern.captureCount());
+        qsizetype n = 0;
+        matcher.findAll(text, found, [&](rw::MatchSet &set) {
+            if (set.size() >= 20000) {
+                n += set.size();
+                set = rw::MatchSet(pattern.captureCount());
+            }
+            return true;
+        });
+        bareCount = n + found.size();
+    });
+
+    QTemporaryDir programDir, desktopDir;
+    if (!rw::writeWorkingFile(QDir(programDir.path()).filePath(QStringLiteral("test.txt")), text)) {
+        std::printf("cannot write test.txt\n");
+        return;
+    }
+    const double baseMb = residentMb();
+    std::printf("resident before the window: %.0f MB (the benchmark's own copy of the text included)\n",
+                baseMb);
+    std::printf("| %-44s | %9s | %9s | %8s |\n|---|---|---|---|\n", "step", "ms", "UI gap ms", "RSS MB");
+
+    rw::TaskPool pool;
+    rwbench::BenchDialogs dialogs;
+    dialogs.answer = true;
+    rw::AppContext context{dialogs, programDir.path(), desktopDir.path()};
+    resetPeak();
+    auto window = std::make_unique<rw::MainWindow>(context);
+    rw::MainWindowUi &ui = window->ui();
+    ui.checkLive->setChecked(false);
+    QPlainTextEdit *box = ui.sourceText;
+
+    {
+        rwbench::GapMeter gaps;
+        QElapsedTimer t;
+        t.start();
+        window->show();
+        QCoreApplication::processEvents();
+        const double shown = t.nsecsElapsed() / 1e6;
+        rwbench::waitUntil([&] { return !window->workingFiles()->isLoading(); });
+        const double loaded = t.nsecsElapsed() / 1e6;
+        printRow({"window shown", shown, gaps.longestMs(), residentMb()});
+        printRow({"start-up load until the text is in the box", loaded, gaps.longestMs(), residentMb()});
+    }
+    {
+        const auto r = rwbench::measure([&] { ui.tabs2->setCurrentIndex(1); },
+                                        [&] {
+                                            QCoreApplication::processEvents();
+                                            return true;
+                                        });
+        printRow({"switch to the source tab (first paint)", r.ms, r.longestGapMs, residentMb()});
+    }
+    std::printf("peak while loading: %.0f MB; goal after load <= %.0f MB\n", peakMb(),
+                3 * textMb + 150 + baseMb);
+    {
+        QScrollBar *bar = box->verticalScrollBar();
+        const auto r = rwbench::measure([] {},
+                                        [&, step = 0]() mutable {
+                                            bar->setValue(int(qint64(bar->maximum()) * step / 40));
+                                            QCoreApplication::processEvents();
+                                            return ++step > 40;
+                                        });
+        printRow({"scroll the source box top to bottom (40 steps)", r.ms, r.longestGapMs, residentMb()});
+        bar->setValue(0);
+    }
+    resetPeak();
+    {
+        ui.tabs1->setCurrentIndex(0);
+        ui.expression->setPlainText(expression);
+        const auto r = rwbench::measure([&] { ui.matchButton->click(); },
+                                        [&] { return ui.matchButton->text() == QStringLiteral("匹配"); });
+        const auto rows = ui.resultsList->model()->rowCount();
+        printRow({"Match, first run (text read from the box)", r.ms, r.longestGapMs, residentMb()});
+        std::printf("   rows %lld (engine %lld); bare engine find-all %.0f ms; ratio %.2f; status \"%s\"\n",
+                    (long long)rows, (long long)bareCount, bareMs, r.ms / bareMs, qPrintable(ui.status()));
+    }
+    {
+        const auto r = rwbench::measure([&] { ui.matchButton->click(); },
+                                        [&] { return ui.matchButton->text() == QStringLiteral("匹配"); });
+        printRow({"Match, repeated", r.ms, r.longestGapMs, residentMb()});
+        std::printf("   ratio to bare engine %.2f; peak %.0f MB\n", r.ms / bareMs, peakMb());
+    }
+    {
+        ui.tabs2->setCurrentIndex(0);
+        QScrollBar *bar = ui.resultsList->verticalScrollBar();
+        const auto r = rwbench::measure([] {},
+                                        [&, step = 0]() mutable {
+                                            bar->setValue(int(qint64(bar->maximum()) * step / 40));
+                                            QCoreApplication::processEvents();
+                                            return ++step > 40;
+                                        });
+        printRow({"scroll the results top to bottom (40 steps)", r.ms, r.longestGapMs, residentMb()});
+    }
+    {
+        const auto r = rwbench::measure([] {},
+                                        [&, step = 0]() mutable {
+                                            ui.tabs2->setCurrentIndex(step % 3);
+                                            QCoreApplication::processEvents();
+                                            return ++step > 9;
+                                        });
+        printRow({"switch tabs (9 switches)", r.ms, r.longestGapMs, residentMb()});
+    }
+    {
+        const auto r = rwbench::measure([&] { window->close(); }, [] { return true; });
+        printRow({"close, saving the files", r.ms, r.longestGapMs, residentMb()});
+    }
+    {
+        const auto r = rwbench::measure([&] { window.reset(); }, [] { return true; });
+        printRow({"window destroyed", r.ms, r.longestGapMs, residentMb()});
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    rwbench::preferOffscreenPlatform();
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2 || args.contains(QStringLiteral("log")))
+        runCase("log, 2 M lines", generateLog(2'000'000), QStringLiteral("(\\d+):(\\d+):(\\d+) host"));
+    if (args.size() < 2 || args.contains(QStringLiteral("line")))
+        runCase("one line, 10 M matches", generateLine(10'000'000), QStringLiteral("(\\d+)-(\\d+)"));
+    return 0;
+}
