@@ -37,7 +37,7 @@ class TextSnapshot {
 public:
     TextSnapshot() = default;
     qsizetype size() const { return m_size; }
-    qsizetype lineCount() const { return qsizetype(m_breaks.size()) + 1; }
+    qsizetype lineCount() const { return (m_breaks ? qsizetype(m_breaks->size()) : 0) + 1; }
     // The text with "\n" line breaks, or with "\r\n" as the engine and the files take it.
     QString toPlain() const;
     QString toCrLf() const;

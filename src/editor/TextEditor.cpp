@@ -1,0 +1,1123 @@
+#include "TextEditor.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace rw {
+
+namespace {
+constexpr qreal kMargin = 4;
+constexpr qreal kTabStop = 80;
+// How far around a position a word is looked for, in characters.
+constexpr qsizetype kWordReach = 256;
+// Undo steps of typing merge until a line break or this many characters.
+constexpr qsizetype kTypingStep = 256;
+
+bool isWordCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c.isMark();
+}
+} // namespace
+
+TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalScrollBar()->setSingleStep(1);
+    updateScrollBar();
+}
+
+TextEditor::~TextEditor() = default;
+
+// ---- content ----
+
+QString TextEditor::toPlainText() const {
+    return m_store.toPlain();
+}
+
+void TextEditor::setPlainText(const QString &text) {
+    setStore(TextStore(text));
+}
+
+void TextEditor::setStore(TextStore store) {
+    const qsizetype removed = m_store.size();
+    const bool hadUndo = !m_undo.empty(), hadRedo = !m_redo.empty();
+    m_store = std::move(store);
+    m_undo.clear();
+    m_redo.clear();
+    m_top = {};
+    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
+    m_cursor = m_anchor = 0;
+    m_unitsDirty = true;
+    applied(0, removed, m_store.size());
+    if (hadUndo)
+        emit undoAvailable(false);
+    if (hadRedo)
+        emit redoAvailable(false);
+    cursorChanged(oldCursor, oldAnchor, false);
+}
+
+QString TextEditor::selectedText() const {
+    return m_store.mid(selectionStart(), selectionEnd() - selectionStart());
+}
+
+// ---- cursor and selection ----
+
+void TextEditor::setCursorPosition(qsizetype position, bool keepAnchor) {
+    moveCursor(position, keepAnchor);
+}
+
+void TextEditor::setSelection(qsizetype anchor, qsizetype position) {
+    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
+    m_anchor = std::clamp<qsizetype>(anchor, 0, m_store.size());
+    m_cursor = std::clamp<qsizetype>(position, 0, m_store.size());
+    cursorChanged(oldCursor, oldAnchor, false);
+}
+
+void TextEditor::selectAll() {
+    setSelection(0, m_store.size());
+}
+
+void TextEditor::moveCursor(qsizetype position, bool keepAnchor, bool keepX) {
+    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
+    m_cursor = std::clamp<qsizetype>(position, 0, m_store.size());
+    if (!keepAnchor)
+        m_anchor = m_cursor;
+    cursorChanged(oldCursor, oldAnchor, keepX);
+}
+
+void TextEditor::cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX) {
+    if (!keepX)
+        m_desiredX = -1;
+    ensureCursorVisible();
+    restartBlink();
+    viewport()->update();
+    const bool hadSelection = oldCursor != oldAnchor;
+    if (oldCursor != m_cursor)
+        emit cursorPositionChanged();
+    if ((hadSelection || hasSelection()) && (std::min(oldCursor, oldAnchor) != selectionStart() ||
+                                             std::max(oldCursor, oldAnchor) != selectionEnd()))
+        emit selectionChanged();
+    if (hadSelection != hasSelection())
+        emit copyAvailable(hasSelection());
+    if (hasSelection() && selectionEnd() - selectionStart() <= 1'000'000 &&
+        QGuiApplication::clipboard()->supportsSelection())
+        QGuiApplication::clipboard()->setText(selectedText(), QClipboard::Selection);
+}
+
+void TextEditor::ensureCursorVisible() {
+    const Row row = rowOf(m_cursor);
+    qreal y = 0;
+    if (row < m_top) {
+        setTop(row);
+        return;
+    }
+    if (rowInView(row, &y))
+        return;
+    // Below the view: put the row on the bottom line, walking back up a viewport's height.
+    const qreal height = viewport()->height() - 2 * kMargin;
+    Row top = row;
+    qreal used = piece(row.unit).layout->lineAt(row.line).height();
+    for (;;) {
+        const Row above = previousRow(top);
+        if (above == top)
+            break;
+        const qreal h = piece(above.unit).layout->lineAt(above.line).height();
+        if (used + h > height)
+            break;
+        used += h;
+        top = above;
+    }
+    setTop(top);
+}
+
+// Whether row is wholly in view; y gets its top in viewport coordinates.
+bool TextEditor::rowInView(Row row, qreal *y) const {
+    if (row < m_top)
+        return false;
+    const qreal bottom = viewport()->height() - kMargin;
+    qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
+    for (qsizetype unit = m_top.unit; unit < unitCount() && top < bottom; ++unit) {
+        const Piece &p = piece(unit);
+        if (unit == row.unit) {
+            const QTextLine line = p.layout->lineAt(row.line);
+            *y = top + line.y();
+            return *y + line.height() <= bottom + 0.5;
+        }
+        top += p.height;
+    }
+    return false;
+}
+
+// ---- units and pieces ----
+
+qsizetype TextEditor::unitsOfLine(qsizetype line) const {
+    const qsizetype length = m_store.lineLength(line);
+    if (length <= kWholeLine)
+        return 1;
+    return (length + kPieceLength - 1) / kPieceLength;
+}
+
+void TextEditor::ensureUnits() const {
+    if (!m_unitsDirty)
+        return;
+    m_unitsDirty = false;
+    m_long.clear();
+    qsizetype extra = 0;
+    const qsizetype lines = m_store.lineCount();
+    // A long line is rare; finding them costs one pass over the line index.
+    for (qsizetype line = 0; line < lines; ++line) {
+        if (m_store.lineLength(line) <= kWholeLine)
+            continue;
+        const qsizetype units = unitsOfLine(line);
+        m_long.push_back({line, units, extra});
+        extra += units - 1;
+    }
+    m_units = lines + extra;
+}
+
+qsizetype TextEditor::unitCount() const {
+    ensureUnits();
+    return m_units;
+}
+
+qsizetype TextEditor::unitOf(qsizetype line, qsizetype pieceIndex) const {
+    ensureUnits();
+    auto it = std::lower_bound(m_long.begin(), m_long.end(), line,
+                               [](const LongLine &l, qsizetype value) { return l.line < value; });
+    qsizetype extra = 0;
+    if (it != m_long.begin()) {
+        const LongLine &before = *std::prev(it);
+        extra = before.extraBefore + before.units - 1;
+    }
+    return line + extra + pieceIndex;
+}
+
+std::pair<qsizetype, qsizetype> TextEditor::lineOfUnit(qsizetype unit) const {
+    ensureUnits();
+    // The last long line starting at or before unit.
+    auto it = std::upper_bound(m_long.begin(), m_long.end(), unit, [](qsizetype value, const LongLine &l) {
+        return value < l.line + l.extraBefore;
+    });
+    if (it == m_long.begin())
+        return {unit, 0};
+    const LongLine &l = *std::prev(it);
+    const qsizetype first = l.line + l.extraBefore;
+    if (unit < first + l.units)
+        return {l.line, unit - first};
+    return {l.line + 1 + (unit - first - l.units), 0};
+}
+
+qsizetype TextEditor::unitAtPosition(qsizetype position) const {
+    const qsizetype line = m_store.lineAt(position);
+    const qsizetype length = m_store.lineLength(line);
+    if (length <= kWholeLine)
+        return unitOf(line, 0);
+    const qsizetype column = position - m_store.lineStart(line);
+    return unitOf(line, std::min(column / kPieceLength, unitsOfLine(line) - 1));
+}
+
+std::pair<qsizetype, qsizetype> TextEditor::unitRange(qsizetype unit) const {
+    const auto [line, index] = lineOfUnit(unit);
+    const qsizetype start = m_store.lineStart(line);
+    const qsizetype length = m_store.lineLength(line);
+    if (length <= kWholeLine)
+        return {start, length};
+    const qsizetype from = index * kPieceLength;
+    return {start + from, std::min(kPieceLength, length - from)};
+}
+
+qreal TextEditor::layoutWidth() const {
+    return std::max<qreal>(1, viewport()->width() - 2 * kMargin);
+}
+
+TextEditor::Piece &TextEditor::piece(qsizetype unit) const {
+    auto found = m_pieces.find(unit);
+    if (found != m_pieces.end())
+        return found->second;
+    // Only what shows is laid out: a few screens' worth is kept, the rest laid out again when needed.
+    if (m_pieces.size() > 512)
+        m_pieces.clear();
+    Piece p;
+    const auto [start, length] = unitRange(unit);
+    p.start = start;
+    p.length = length;
+    const auto [line, index] = lineOfUnit(unit);
+    p.layout = std::make_unique<QTextLayout>(m_store.lineText(line, start - m_store.lineStart(line), length),
+                                             font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(kTabStop);
+    p.layout->setTextOption(option);
+    p.layout->setCacheEnabled(true);
+    if (!m_preedit.isEmpty() && m_cursor >= start && m_cursor <= start + length &&
+        unitAtPosition(m_cursor) == unit)
+        p.layout->setPreeditArea(int(m_cursor - start), m_preedit);
+    const qreal width = layoutWidth();
+    qreal y = 0;
+    p.layout->beginLayout();
+    for (QTextLine l = p.layout->createLine(); l.isValid(); l = p.layout->createLine()) {
+        l.setLineWidth(width);
+        l.setPosition(QPointF(0, y));
+        y += l.height();
+    }
+    p.layout->endLayout();
+    p.height = y;
+    return m_pieces.emplace(unit, std::move(p)).first->second;
+}
+
+void TextEditor::dropLayouts() {
+    m_pieces.clear();
+}
+
+// ---- rows ----
+
+TextEditor::Row TextEditor::rowOf(qsizetype position) const {
+    const qsizetype unit = unitAtPosition(position);
+    const Piece &p = piece(unit);
+    int local = int(position - p.start);
+    if (!m_preedit.isEmpty() && position >= m_cursor && unitAtPosition(m_cursor) == unit)
+        local += int(m_preedit.size());
+    const QTextLine line = p.layout->lineForTextPosition(local);
+    return {unit, line.isValid() ? line.lineNumber() : std::max(0, p.layout->lineCount() - 1)};
+}
+
+TextEditor::Row TextEditor::nextRow(Row row) const {
+    if (row.line + 1 < piece(row.unit).layout->lineCount())
+        return {row.unit, row.line + 1};
+    if (row.unit + 1 < unitCount())
+        return {row.unit + 1, 0};
+    return row;
+}
+
+TextEditor::Row TextEditor::previousRow(Row row) const {
+    if (row.line > 0)
+        return {row.unit, row.line - 1};
+    if (row.unit > 0)
+        return {row.unit - 1, std::max(0, piece(row.unit - 1).layout->lineCount() - 1)};
+    return row;
+}
+
+// The top row that shows the last row at the bottom of the view.
+TextEditor::Row TextEditor::endTop() const {
+    const qreal height = viewport()->height() - 2 * kMargin;
+    const qsizetype last = unitCount() - 1;
+    Row top{last, std::max(0, piece(last).layout->lineCount() - 1)};
+    qreal used = piece(top.unit).layout->lineAt(top.line).height();
+    for (;;) {
+        const Row above = previousRow(top);
+        if (above == top)
+            break;
+        const qreal h = piece(above.unit).layout->lineAt(above.line).height();
+        if (used + h > height + 0.5)
+            break;
+        used += h;
+        top = above;
+    }
+    return top;
+}
+
+qsizetype TextEditor::positionInRow(Row row, qreal x) const {
+    const Piece &p = piece(row.unit);
+    const QTextLine line = p.layout->lineAt(row.line);
+    qsizetype local = line.xToCursor(x);
+    if (!m_preedit.isEmpty() && unitAtPosition(m_cursor) == row.unit) {
+        const qsizetype at = m_cursor - p.start;
+        if (local > at)
+            local = std::max(at, local - m_preedit.size());
+    }
+    // A wrapped row ends before the space it broke at: a click past its end stays on this row.
+    const qsizetype rowEnd = line.textStart() + line.textLength();
+    if (row.line + 1 < p.layout->lineCount() && local >= rowEnd && local > line.textStart())
+        local = rowEnd - 1;
+    return p.start + std::clamp<qsizetype>(local, 0, p.length);
+}
+
+void TextEditor::setTop(Row row) {
+    const Row end = endTop();
+    if (end < row)
+        row = end;
+    if (row == m_top)
+        return;
+    m_top = row;
+    m_settingScrollBar = true;
+    verticalScrollBar()->setValue(int(std::min<qsizetype>(row.unit, INT_MAX)));
+    m_settingScrollBar = false;
+    viewport()->update();
+    emit viewChanged();
+}
+
+void TextEditor::scrollRows(qsizetype rows) {
+    Row row = m_top;
+    for (; rows > 0; --rows)
+        row = nextRow(row);
+    for (; rows < 0; ++rows)
+        row = previousRow(row);
+    setTop(row);
+}
+
+void TextEditor::updateScrollBar() {
+    QScrollBar *bar = verticalScrollBar();
+    m_settingScrollBar = true;
+    const qsizetype max = endTop().unit;
+    bar->setRange(0, int(std::min<qsizetype>(max, INT_MAX)));
+    const QFontMetricsF metrics(font());
+    bar->setPageStep(std::max(1, int((viewport()->height() - 2 * kMargin) / metrics.lineSpacing())));
+    bar->setValue(int(std::min<qsizetype>(m_top.unit, INT_MAX)));
+    m_settingScrollBar = false;
+    if (endTop() < m_top)
+        setTop(endTop());
+}
+
+qsizetype TextEditor::rowsPerPage() const {
+    const QFontMetricsF metrics(font());
+    return std::max<qsizetype>(1,
+                               qsizetype((viewport()->height() - 2 * kMargin) / metrics.lineSpacing()) - 1);
+}
+
+void TextEditor::scrollContentsBy(int, int) {
+    if (m_settingScrollBar)
+        return;
+    m_top = {verticalScrollBar()->value(), 0};
+    viewport()->update();
+    emit viewChanged();
+}
+
+std::pair<qsizetype, qsizetype> TextEditor::visibleRange() const {
+    const qsizetype first =
+        piece(m_top.unit).start + piece(m_top.unit).layout->lineAt(m_top.line).textStart();
+    const qreal bottom = viewport()->height() - kMargin;
+    qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
+    qsizetype last = first;
+    for (qsizetype unit = m_top.unit; unit < unitCount() && top < bottom; ++unit) {
+        const Piece &p = piece(unit);
+        for (int i = 0; i < p.layout->lineCount(); ++i) {
+            const QTextLine line = p.layout->lineAt(i);
+            if (top + line.y() >= bottom)
+                break;
+            last = p.start + std::min<qsizetype>(line.textStart() + line.textLength(), p.length);
+        }
+        top += p.height;
+    }
+    return {first, last};
+}
+
+qsizetype TextEditor::positionAt(const QPoint &point) const {
+    const qreal x = point.x() - kMargin;
+    qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
+    if (point.y() < kMargin)
+        return positionInRow(m_top, x);
+    Row last = m_top;
+    for (qsizetype unit = m_top.unit; unit < unitCount(); ++unit) {
+        const Piece &p = piece(unit);
+        for (int i = unit == m_top.unit ? m_top.line : 0; i < p.layout->lineCount(); ++i) {
+            const QTextLine line = p.layout->lineAt(i);
+            last = {unit, i};
+            if (point.y() < top + line.y() + line.height())
+                return positionInRow(last, x);
+        }
+        top += p.height;
+        if (top > viewport()->height() + p.height)
+            break;
+    }
+    return positionInRow(last, x);
+}
+
+QRect TextEditor::cursorRect(qsizetype position) const {
+    position = std::clamp<qsizetype>(position, 0, m_store.size());
+    const Row row = rowOf(position);
+    qreal y = 0;
+    if (row < m_top || !rowInView(row, &y)) {
+        // Partly in view still counts: look for the row's top again without the bottom check.
+        if (row < m_top)
+            return {};
+        qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
+        bool found = false;
+        for (qsizetype unit = m_top.unit; unit <= row.unit && top < viewport()->height(); ++unit) {
+            if (unit == row.unit) {
+                y = top + piece(unit).layout->lineAt(row.line).y();
+                found = y < viewport()->height();
+            }
+            top += piece(unit).height;
+        }
+        if (!found)
+            return {};
+    }
+    const Piece &p = piece(row.unit);
+    const QTextLine line = p.layout->lineAt(row.line);
+    int local = int(position - p.start);
+    if (!m_preedit.isEmpty() && position >= m_cursor && unitAtPosition(m_cursor) == row.unit)
+        local += int(m_preedit.size());
+    const qreal x = line.cursorToX(local) + kMargin;
+    return QRect(int(x), int(y), 1, int(line.height() + 0.5));
+}
+
+void TextEditor::scrollToTop(qsizetype position) {
+    setTop(rowOf(std::clamp<qsizetype>(position, 0, m_store.size())));
+}
+
+// ---- painting ----
+
+void TextEditor::paintEvent(QPaintEvent *event) {
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    const QPalette pal = palette();
+    QTextCharFormat selection;
+    selection.setBackground(pal.brush(QPalette::Highlight));
+    selection.setForeground(pal.brush(QPalette::HighlightedText));
+    painter.setPen(pal.color(QPalette::Text));
+    const qreal bottom = viewport()->height();
+    qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
+    for (qsizetype unit = m_top.unit; unit < unitCount() && top < bottom; ++unit) {
+        const Piece &p = piece(unit);
+        const qsizetype end = p.start + p.length;
+        QList<QTextLayout::FormatRange> ranges;
+        const bool preeditHere = !m_preedit.isEmpty() && unitAtPosition(m_cursor) == unit;
+        const auto local = [&](qsizetype position) {
+            qsizetype at = position - p.start;
+            if (preeditHere && position > m_cursor)
+                at += m_preedit.size();
+            return int(at);
+        };
+        for (const Layer &layer : m_layers) {
+            for (const MarkList::Mark &m : layer.marks.overlapping(p.start, end)) {
+                const qsizetype from = std::max(m.start, p.start);
+                const qsizetype to = std::min(m.end(), end);
+                if (to > from)
+                    ranges.append({local(from), local(to) - local(from),
+                                   layer.formats[m.kind == MarkList::Kind::Found ? 0 : 1]});
+            }
+        }
+        if (hasSelection() && selectionStart() < end && selectionEnd() > p.start) {
+            const qsizetype from = std::max(selectionStart(), p.start);
+            const qsizetype to = std::min(selectionEnd(), end);
+            if (to > from)
+                ranges.append({local(from), local(to) - local(from), selection});
+        }
+        if (top + p.height >= clip.top())
+            p.layout->draw(&painter, QPointF(kMargin, top), ranges, clip);
+        if (cursorShown() && unitAtPosition(m_cursor) == unit)
+            p.layout->drawCursor(&painter, QPointF(kMargin, top), local(m_cursor) + int(m_preedit.size()), 1);
+        top += p.height;
+    }
+}
+
+bool TextEditor::cursorShown() const {
+    return hasFocus() && m_blinkOn && !m_readOnly;
+}
+
+void TextEditor::restartBlink() {
+    m_blinkOn = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+}
+
+void TextEditor::timerEvent(QTimerEvent *event) {
+    if (event->timerId() == m_blink.timerId()) {
+        m_blinkOn = !m_blinkOn;
+        viewport()->update(cursorRect().adjusted(-2, 0, 2, 0));
+        return;
+    }
+    if (event->timerId() == m_dragScroll.timerId()) {
+        if (!m_dragging) {
+            m_dragScroll.stop();
+            return;
+        }
+        if (m_dragPoint.y() < 0)
+            scrollRows(-1);
+        else if (m_dragPoint.y() > viewport()->height())
+            scrollRows(1);
+        else
+            return;
+        moveCursor(positionAt(m_dragPoint), true);
+        return;
+    }
+    QAbstractScrollArea::timerEvent(event);
+}
+
+void TextEditor::resizeEvent(QResizeEvent *event) {
+    QAbstractScrollArea::resizeEvent(event);
+    dropLayouts();
+    // The top row keeps its first character.
+    const qsizetype first = piece(m_top.unit).start;
+    m_top = {m_top.unit, 0};
+    (void)first;
+    updateScrollBar();
+    emit viewChanged();
+}
+
+void TextEditor::changeEvent(QEvent *event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        dropLayouts();
+        m_top.line = 0;
+        updateScrollBar();
+        viewport()->update();
+    }
+}
+
+// ---- editing ----
+
+void TextEditor::setReadOnly(bool readOnly) {
+    if (m_readOnly == readOnly)
+        return;
+    m_readOnly = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+    viewport()->setCursor(readOnly ? Qt::ArrowCursor : Qt::IBeamCursor);
+    viewport()->update();
+    emit readOnlyChanged(readOnly);
+}
+
+void TextEditor::insertPlainText(const QString &text) {
+    edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), false);
+}
+
+void TextEditor::insertPiece(const TextPiece &text) {
+    edit(selectionStart(), selectionEnd() - selectionStart(), text, false);
+}
+
+void TextEditor::replaceRange(qsizetype position, qsizetype length, const QString &text) {
+    position = std::clamp<qsizetype>(position, 0, m_store.size());
+    length = std::clamp<qsizetype>(length, 0, m_store.size() - position);
+    edit(position, length, TextPiece(text), false);
+}
+
+void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing) {
+    if (length == 0 && text.isEmpty())
+        return;
+    Edit e;
+    e.position = position;
+    e.cursorBefore = m_cursor;
+    e.anchorBefore = m_anchor;
+    e.typing = typing;
+    e.removed = m_store.replace(position, length, text);
+    e.inserted = text;
+    // Typing goes back in words: a run of typed characters is one step until a line break or a long run.
+    Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
+    if (typing && last && last->typing && e.removed.isEmpty() && last->removed.isEmpty() &&
+        position == last->position + last->inserted.size() && last->inserted.size() < kTypingStep &&
+        !last->inserted.toString().endsWith(QLatin1Char('\n'))) {
+        last->inserted = TextPiece(last->inserted.toString() + text.toString());
+    } else {
+        const bool had = !m_undo.empty();
+        m_undo.push_back(std::move(e));
+        if (!had)
+            emit undoAvailable(true);
+    }
+    if (!m_redo.empty()) {
+        m_redo.clear();
+        emit redoAvailable(false);
+    }
+    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
+    m_cursor = m_anchor = position + text.size();
+    applied(position, length, text.size());
+    cursorChanged(oldCursor, oldAnchor, false);
+}
+
+void TextEditor::applied(qsizetype position, qsizetype removed, qsizetype added) {
+    ++m_revision;
+    m_unitsDirty = true;
+    dropLayouts();
+    for (Layer &layer : m_layers)
+        layer.marks.adjust(position, removed, added);
+    if (m_top.unit >= unitCount())
+        m_top = {unitCount() - 1, 0};
+    if (m_top.line >= piece(m_top.unit).layout->lineCount())
+        m_top.line = 0;
+    updateScrollBar();
+    viewport()->update();
+    emit contentsChange(position, removed, added);
+    emit textChanged();
+    emit viewChanged();
+}
+
+void TextEditor::undo() {
+    if (m_undo.empty())
+        return;
+    Edit e = std::move(m_undo.back());
+    m_undo.pop_back();
+    m_store.replace(e.position, e.inserted.size(), e.removed);
+    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
+    m_cursor = e.cursorBefore;
+    m_anchor = e.anchorBefore;
+    applied(e.position, e.inserted.size(), e.removed.size());
+    const bool hadRedo = !m_redo.empty();
+    m_redo.push_back(std::move(e));
+    if (m_undo.empty())
+        emit undoAvailable(false);
+    if (!hadRedo)
+        emit redoAvailable(true);
+    cursorChanged(oldCursor, oldAnchor, false);
+}
+
+void TextEditor::redo() {
+    if (m_redo.empty())
+        return;
+    Edit e = std::move(m_redo.back());
+    m_redo.pop_back();
+    m_store.replace(e.position, e.removed.size(), e.inserted);
+    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
+    m_cursor = m_anchor = e.position + e.inserted.size();
+    applied(e.position, e.removed.size(), e.inserted.size());
+    const bool hadUndo = !m_undo.empty();
+    e.typing = false;
+    m_undo.push_back(std::move(e));
+    if (m_redo.empty())
+        emit redoAvailable(false);
+    if (!hadUndo)
+        emit undoAvailable(true);
+    cursorChanged(oldCursor, oldAnchor, false);
+}
+
+void TextEditor::cut() {
+    if (!hasSelection() || m_readOnly)
+        return;
+    copy();
+    edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
+}
+
+void TextEditor::copy() const {
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void TextEditor::paste() {
+    if (m_readOnly)
+        return;
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText())
+        return;
+    insertPlainText(data->text());
+}
+
+void TextEditor::clear() {
+    setPlainText(QString());
+}
+
+MarkList &TextEditor::marks(int layer) {
+    if (size_t(layer) >= m_layers.size())
+        m_layers.resize(size_t(layer) + 1);
+    return m_layers[size_t(layer)].marks;
+}
+
+void TextEditor::setMarkFormat(int layer, MarkList::Kind kind, const QTextCharFormat &format) {
+    marks(layer);
+    m_layers[size_t(layer)].formats[kind == MarkList::Kind::Found ? 0 : 1] = format;
+    viewport()->update();
+}
+
+void TextEditor::marksChanged() {
+    viewport()->update();
+}
+
+void TextEditor::visitRows(qsizetype from, qsizetype to, const RowVisit &visit) const {
+    const qreal bottom = viewport()->height();
+    qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
+    for (qsizetype unit = m_top.unit; unit < unitCount() && top < bottom; ++unit) {
+        const Piece &p = piece(unit);
+        const qsizetype end = p.start + p.length;
+        if (p.start > to || end < from || (end == from && from != to)) {
+            top += p.height;
+            continue;
+        }
+        for (int i = unit == m_top.unit ? m_top.line : 0; i < p.layout->lineCount(); ++i) {
+            const QTextLine line = p.layout->lineAt(i);
+            const qreal y = top + line.y();
+            if (y >= bottom)
+                return;
+            const qsizetype rowStart = p.start + line.textStart();
+            const bool lastRow = i + 1 == p.layout->lineCount();
+            const qsizetype rowEnd =
+                p.start + std::min<qsizetype>(line.textStart() + line.textLength(), p.length);
+            QRectF rect;
+            qsizetype a = 0, b = 0;
+            if (from == to) {
+                if (from < rowStart || from > rowEnd || (from == rowEnd && !lastRow))
+                    continue;
+                a = b = from;
+                const qreal x = line.cursorToX(int(from - p.start));
+                rect = QRectF(kMargin + x, y, 0, line.height());
+            } else {
+                a = std::max(from, rowStart);
+                b = std::min(to, rowEnd);
+                if (b <= a)
+                    continue;
+                const qreal x1 = line.cursorToX(int(a - p.start));
+                const qreal x2 = line.cursorToX(int(b - p.start));
+                rect = QRectF(kMargin + std::min(x1, x2), y, std::abs(x2 - x1), line.height());
+            }
+            if (!visit(a, b, rect))
+                return;
+        }
+        top += p.height;
+    }
+}
+
+// ---- keyboard ----
+
+qsizetype TextEditor::previousCharacter(qsizetype position) const {
+    if (position <= 0)
+        return 0;
+    if (position >= 2 && m_store.at(position - 1).isLowSurrogate() &&
+        m_store.at(position - 2).isHighSurrogate())
+        return position - 2;
+    return position - 1;
+}
+
+qsizetype TextEditor::nextCharacter(qsizetype position) const {
+    if (position >= m_store.size())
+        return m_store.size();
+    if (position + 1 < m_store.size() && m_store.at(position).isHighSurrogate() &&
+        m_store.at(position + 1).isLowSurrogate())
+        return position + 2;
+    return position + 1;
+}
+
+qsizetype TextEditor::previousWord(qsizetype position) const {
+    const qsizetype stop = std::max<qsizetype>(0, position - kWordReach);
+    while (position > stop && !isWordCharacter(m_store.at(position - 1)) && m_store.at(position - 1) != u'\n')
+        --position;
+    if (position > stop && m_store.at(position - 1) == u'\n' && position == m_cursor)
+        return position - 1;
+    while (position > stop && isWordCharacter(m_store.at(position - 1)))
+        --position;
+    return position;
+}
+
+qsizetype TextEditor::nextWord(qsizetype position) const {
+    const qsizetype size = m_store.size();
+    const qsizetype stop = std::min(size, position + kWordReach);
+    if (position < size && m_store.at(position) == u'\n')
+        return position + 1;
+    while (position < stop && isWordCharacter(m_store.at(position)))
+        ++position;
+    while (position < stop && !isWordCharacter(m_store.at(position)) && m_store.at(position) != u'\n')
+        ++position;
+    return position;
+}
+
+std::pair<qsizetype, qsizetype> TextEditor::wordAt(qsizetype position) const {
+    const qsizetype line = m_store.lineAt(position);
+    const qsizetype lineStart = m_store.lineStart(line);
+    const qsizetype from = std::max(lineStart, position - kWordReach);
+    const qsizetype to = std::min(lineStart + m_store.lineLength(line), position + kWordReach);
+    const QString text = m_store.mid(from, to - from);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    const qsizetype at = position - from;
+    finder.setPosition(at);
+    qsizetype start = finder.isAtBoundary() && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
+                          ? at
+                          : finder.toPreviousBoundary();
+    finder.setPosition(at);
+    qsizetype end = finder.toNextBoundary();
+    if (start < 0)
+        start = 0;
+    if (end < 0)
+        end = text.size();
+    return {from + start, from + end};
+}
+
+bool TextEditor::event(QEvent *e) {
+    if (e->type() == QEvent::ShortcutOverride) {
+        // Keys the box handles itself win over window shortcuts bound to the same keys.
+        auto *key = static_cast<QKeyEvent *>(e);
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) ||
+            key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Undo) ||
+            key->matches(QKeySequence::Redo) || key->matches(QKeySequence::SelectAll) ||
+            key->matches(QKeySequence::Delete) || key->matches(QKeySequence::MoveToStartOfDocument) ||
+            key->matches(QKeySequence::MoveToEndOfDocument) || key->key() == Qt::Key_Home ||
+            key->key() == Qt::Key_End || key->key() == Qt::Key_Backspace ||
+            (!key->text().isEmpty() && key->text().at(0).isPrint() &&
+             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))) {
+            e->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+void TextEditor::keyPressEvent(QKeyEvent *e) {
+    const bool editable = !m_readOnly;
+    auto move = [&](qsizetype position, bool keepX = false) {
+        moveCursor(position, e->modifiers() & Qt::ShiftModifier, keepX);
+    };
+    auto rowMove = [&](qsizetype rows) {
+        Row row = rowOf(m_cursor);
+        const QRect at = cursorRect();
+        if (m_desiredX < 0) {
+            const Piece &p = piece(row.unit);
+            m_desiredX = p.layout->lineAt(row.line).cursorToX(int(m_cursor - p.start));
+        }
+        const qreal x = m_desiredX;
+        (void)at;
+        for (; rows > 0; --rows)
+            row = nextRow(row);
+        for (; rows < 0; ++rows)
+            row = previousRow(row);
+        move(positionInRow(row, x), true);
+    };
+
+    if (e == QKeySequence::SelectAll) {
+        selectAll();
+    } else if (e == QKeySequence::Copy) {
+        copy();
+    } else if (e == QKeySequence::Cut) {
+        if (editable)
+            cut();
+        else
+            copy();
+    } else if (e == QKeySequence::Paste) {
+        if (editable)
+            paste();
+    } else if (e == QKeySequence::Undo) {
+        if (editable)
+            undo();
+    } else if (e == QKeySequence::Redo) {
+        if (editable)
+            redo();
+    } else if (e == QKeySequence::MoveToStartOfDocument || e == QKeySequence::SelectStartOfDocument) {
+        move(0);
+    } else if (e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument) {
+        move(m_store.size());
+    } else if (e == QKeySequence::MoveToPreviousWord || e == QKeySequence::SelectPreviousWord) {
+        move(previousWord(m_cursor));
+    } else if (e == QKeySequence::MoveToNextWord || e == QKeySequence::SelectNextWord) {
+        move(nextWord(m_cursor));
+    } else if (e == QKeySequence::MoveToPreviousChar || e == QKeySequence::SelectPreviousChar) {
+        if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
+            move(selectionStart());
+        else
+            move(previousCharacter(m_cursor));
+    } else if (e == QKeySequence::MoveToNextChar || e == QKeySequence::SelectNextChar) {
+        if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
+            move(selectionEnd());
+        else
+            move(nextCharacter(m_cursor));
+    } else if (e == QKeySequence::MoveToPreviousLine || e == QKeySequence::SelectPreviousLine) {
+        rowMove(-1);
+    } else if (e == QKeySequence::MoveToNextLine || e == QKeySequence::SelectNextLine) {
+        rowMove(1);
+    } else if (e == QKeySequence::MoveToPreviousPage || e == QKeySequence::SelectPreviousPage) {
+        scrollRows(-rowsPerPage());
+        rowMove(-rowsPerPage());
+    } else if (e == QKeySequence::MoveToNextPage || e == QKeySequence::SelectNextPage) {
+        scrollRows(rowsPerPage());
+        rowMove(rowsPerPage());
+    } else if (e == QKeySequence::MoveToStartOfLine || e == QKeySequence::SelectStartOfLine ||
+               e == QKeySequence::MoveToStartOfBlock || e == QKeySequence::SelectStartOfBlock) {
+        const Row row = rowOf(m_cursor);
+        const Piece &p = piece(row.unit);
+        move(p.start + p.layout->lineAt(row.line).textStart());
+    } else if (e == QKeySequence::MoveToEndOfLine || e == QKeySequence::SelectEndOfLine ||
+               e == QKeySequence::MoveToEndOfBlock || e == QKeySequence::SelectEndOfBlock) {
+        const Row row = rowOf(m_cursor);
+        const Piece &p = piece(row.unit);
+        const QTextLine line = p.layout->lineAt(row.line);
+        qsizetype end = line.textStart() + line.textLength();
+        // A wrapped row ends at the space it broke at; the cursor goes before it, as on screen.
+        if (row.line + 1 < p.layout->lineCount() && end > line.textStart())
+            --end;
+        move(p.start + std::min<qsizetype>(end, p.length));
+    } else if (e == QKeySequence::DeleteStartOfWord) {
+        if (editable) {
+            if (hasSelection())
+                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
+            else {
+                const qsizetype from = previousWord(m_cursor);
+                edit(from, m_cursor - from, {}, false);
+            }
+        }
+    } else if (e == QKeySequence::DeleteEndOfWord) {
+        if (editable) {
+            if (hasSelection())
+                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
+            else
+                edit(m_cursor, nextWord(m_cursor) - m_cursor, {}, false);
+        }
+    } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
+        if (editable) {
+            if (hasSelection())
+                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
+            else if (m_cursor > 0) {
+                const qsizetype from = previousCharacter(m_cursor);
+                edit(from, m_cursor - from, {}, false);
+            }
+        }
+    } else if (e == QKeySequence::Delete) {
+        if (editable) {
+            if (hasSelection())
+                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
+            else if (m_cursor < m_store.size())
+                edit(m_cursor, nextCharacter(m_cursor) - m_cursor, {}, false);
+        }
+    } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (!editable || (e->modifiers() & Qt::ControlModifier)) {
+            e->ignore();
+            return;
+        }
+        edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")), true);
+    } else if (e->key() == Qt::Key_Tab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (!editable) {
+            e->ignore();
+            return;
+        }
+        edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\t")), true);
+    } else {
+        const QString text = e->text();
+        if (editable && !text.isEmpty() && text.at(0).isPrint() &&
+            !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), true);
+        } else {
+            e->ignore();
+            return;
+        }
+    }
+    e->accept();
+}
+
+// ---- mouse ----
+
+void TextEditor::mousePressEvent(QMouseEvent *e) {
+    if (e->button() != Qt::LeftButton) {
+        if (e->button() == Qt::MiddleButton && !m_readOnly &&
+            QGuiApplication::clipboard()->supportsSelection()) {
+            moveCursor(positionAt(e->position().toPoint()), false);
+            insertPlainText(QGuiApplication::clipboard()->text(QClipboard::Selection));
+        }
+        return;
+    }
+    m_dragging = true;
+    m_dragPoint = e->position().toPoint();
+    moveCursor(positionAt(m_dragPoint), e->modifiers() & Qt::ShiftModifier);
+}
+
+void TextEditor::mouseMoveEvent(QMouseEvent *e) {
+    if (!m_dragging || !(e->buttons() & Qt::LeftButton))
+        return;
+    m_dragPoint = e->position().toPoint();
+    if (m_dragPoint.y() < 0 || m_dragPoint.y() > viewport()->height()) {
+        if (!m_dragScroll.isActive())
+            m_dragScroll.start(50, this);
+        return;
+    }
+    m_dragScroll.stop();
+    const qsizetype anchor = m_anchor;
+    const qsizetype position = positionAt(m_dragPoint);
+    if (position != m_cursor)
+        setSelection(anchor, position);
+}
+
+void TextEditor::mouseReleaseEvent(QMouseEvent *e) {
+    if (e->button() == Qt::LeftButton) {
+        m_dragging = false;
+        m_dragScroll.stop();
+    }
+}
+
+void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
+    if (e->button() != Qt::LeftButton)
+        return;
+    const auto [start, end] = wordAt(positionAt(e->position().toPoint()));
+    setSelection(start, end);
+}
+
+void TextEditor::wheelEvent(QWheelEvent *e) {
+    const int degrees = e->angleDelta().y() / 8;
+    if (degrees == 0) {
+        e->ignore();
+        return;
+    }
+    const int rows = -degrees / 15 * QApplication::wheelScrollLines();
+    scrollRows(rows == 0 ? (degrees > 0 ? -1 : 1) : rows);
+    e->accept();
+}
+
+void TextEditor::focusInEvent(QFocusEvent *e) {
+    QAbstractScrollArea::focusInEvent(e);
+    restartBlink();
+    viewport()->update();
+}
+
+void TextEditor::focusOutEvent(QFocusEvent *e) {
+    QAbstractScrollArea::focusOutEvent(e);
+    m_blink.stop();
+    viewport()->update();
+}
+
+// ---- input methods ----
+
+void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
+    if (m_readOnly) {
+        e->ignore();
+        return;
+    }
+    if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
+        qsizetype from = selectionStart();
+        qsizetype length = selectionEnd() - selectionStart();
+        if (e->replacementLength() > 0 || e->replacementStart() != 0) {
+            from = std::clamp<qsizetype>(m_cursor + e->replacementStart(), 0, m_store.size());
+            length = std::clamp<qsizetype>(e->replacementLength(), 0, m_store.size() - from);
+        }
+        m_preedit.clear();
+        edit(from, length, TextPiece(e->commitString()), true);
+    }
+    const QString preedit = e->preeditString();
+    if (preedit != m_preedit) {
+        m_preedit = preedit;
+        dropLayouts();
+        viewport()->update();
+    }
+    e->accept();
+}
+
+QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
+    switch (query) {
+    case Qt::ImEnabled:
+        return !m_readOnly;
+    case Qt::ImCursorRectangle:
+        return QRectF(cursorRect()).translated(viewport()->pos());
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition: {
+        const qsizetype line = m_store.lineAt(m_cursor);
+        return qlonglong(std::min<qsizetype>(m_cursor - m_store.lineStart(line), kWordReach * 4));
+    }
+    case Qt::ImAnchorPosition: {
+        const qsizetype line = m_store.lineAt(m_cursor);
+        const qsizetype start = std::max(m_store.lineStart(line), m_cursor - kWordReach * 4);
+        return qlonglong(std::clamp<qsizetype>(m_anchor - start, 0, kWordReach * 8));
+    }
+    case Qt::ImSurroundingText: {
+        const qsizetype line = m_store.lineAt(m_cursor);
+        const qsizetype lineStart = m_store.lineStart(line);
+        const qsizetype start = std::max(lineStart, m_cursor - kWordReach * 4);
+        const qsizetype end = std::min(lineStart + m_store.lineLength(line), m_cursor + kWordReach * 4);
+        return m_store.mid(start, end - start);
+    }
+    case Qt::ImCurrentSelection:
+        return selectionEnd() - selectionStart() <= 1'000'000 ? selectedText() : QString();
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    case Qt::ImMaximumTextLength:
+        return QVariant();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+} // namespace rw
