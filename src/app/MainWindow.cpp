@@ -3,6 +3,7 @@
 #include "MainWindowUi.h"
 #include "WindowShortcuts.h"
 #include "core/layout/Layout.h"
+#include "editor/TextEditor.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
@@ -66,7 +67,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     // A file dropped on any text box loads into the source text instead of inserting its name.
     QList<QWidget *> dropTargets;
-    for (QPlainTextEdit *box : {ui.expression, ui.notes, ui.about, ui.sourceText, ui.replaceResult})
+    for (QAbstractScrollArea *box : std::initializer_list<QAbstractScrollArea *>{
+             ui.expression, ui.notes, ui.about, ui.sourceText, ui.replaceResult})
         dropTargets << box->viewport();
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;

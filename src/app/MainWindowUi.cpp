@@ -1,6 +1,7 @@
 #include "MainWindowUi.h"
 
 #include "core/layout/Layout.h"
+#include "editor/TextEditor.h"
 #include "textbox/AffordableWrap.h"
 
 #include <QAction>
@@ -54,16 +55,21 @@ QPlainTextEdit *plainBox(QWidget *page, const char *name) {
     return box;
 }
 
-QPlainTextEdit *richBox(QWidget *page, const char *name) {
-    QPlainTextEdit *box = plainBox(page, name);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    box->setFont(songTiFont(9));
-    // Keep the selection visible while another control has the focus.
+// Keep the selection visible while another control has the focus.
+void keepSelectionVisible(QWidget *box) {
     QPalette pal = box->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     box->setPalette(pal);
+}
+
+// The boxes that may hold texts of a hundred megabytes.
+TextEditor *bigBox(QWidget *page, const char *name) {
+    auto *box = named(new TextEditor(page), name);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    box->setFont(songTiFont(9));
+    keepSelectionVisible(box);
     return box;
 }
 
@@ -171,8 +177,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     keyword = named(new QLineEdit(sourcePage), "编辑框_关键字");
     searchButton = named(new QPushButton(QStringLiteral("搜索"), sourcePage), "按钮_搜索关键字");
     importButton = named(new QPushButton(QStringLiteral("导入本地文本"), sourcePage), "按钮_本地导入");
-    sourceText = richBox(sourcePage, "编辑框_源文本");
-    replaceResult = richBox(replacePage, "编辑框_替换结果");
+    sourceText = bigBox(sourcePage, "编辑框_源文本");
+    replaceResult = bigBox(replacePage, "编辑框_替换结果");
 
     statusBar = named(new QStatusBar(window), "状态条1");
     statusBar->setSizeGripEnabled(false);

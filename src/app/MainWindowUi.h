@@ -16,6 +16,10 @@ class QTreeView;
 class QWidget;
 
 namespace rw {
+class TextEditor;
+}
+
+namespace rw {
 
 struct WindowLayout;
 
@@ -55,13 +59,13 @@ public:
     QPlainTextEdit *notes = nullptr;      // 编辑框_记录
     QPlainTextEdit *about = nullptr;      // 编辑框_关于
 
-    QTableView *resultsList = nullptr;       // 超级列表框_结果
-    QLabel *keywordLabel = nullptr;          // 透明标签1
-    QLineEdit *keyword = nullptr;            // 编辑框_关键字
-    QPushButton *searchButton = nullptr;     // 按钮_搜索关键字
-    QPushButton *importButton = nullptr;     // 按钮_本地导入
-    QPlainTextEdit *sourceText = nullptr;    // 编辑框_源文本
-    QPlainTextEdit *replaceResult = nullptr; // 编辑框_替换结果
+    QTableView *resultsList = nullptr;   // 超级列表框_结果
+    QLabel *keywordLabel = nullptr;      // 透明标签1
+    QLineEdit *keyword = nullptr;        // 编辑框_关键字
+    QPushButton *searchButton = nullptr; // 按钮_搜索关键字
+    QPushButton *importButton = nullptr; // 按钮_本地导入
+    TextEditor *sourceText = nullptr;    // 编辑框_源文本
+    TextEditor *replaceResult = nullptr; // 编辑框_替换结果
 
     QMenu *sourceMenu = nullptr;  // 源文本右键菜单
     QMenu *resultsMenu = nullptr; // 匹配结果右键菜单

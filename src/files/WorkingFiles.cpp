@@ -5,6 +5,7 @@
 #include "core/tasks/TaskPool.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
+#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
 #include "textbox/BoxText.h"
@@ -57,9 +58,10 @@ void WorkingFiles::startLoading() {
         PlainDocumentSettings settings;
     };
     const QDir dir(m_context.programDir);
+    // The source text goes in between, as a store rather than a document (box null).
     const QList<Target> targets{
         {dir.filePath(NotesFile), m_ui.notes, plainDocumentSettings(m_ui.notes)},
-        {dir.filePath(SourceFile), m_ui.sourceText, plainDocumentSettings(m_ui.sourceText)},
+        {dir.filePath(SourceFile), nullptr, {}},
         {dir.filePath(ExpressionFile), m_ui.expression, plainDocumentSettings(m_ui.expression)}};
     const QString rulesPath = dir.filePath(RulesFile);
 
@@ -83,22 +85,33 @@ void WorkingFiles::startLoading() {
             WorkingFileRead read = readWorkingFile(target.path);
             if (read.status == FileReadStatus::Failed)
                 failures.append(read.error);
+            const bool kept = keepsItsBytes(target.path, read.status);
+            if (!target.box) {
+                auto store = std::make_shared<TextStore>(read.text);
+                read.text = QString();
+                run.deliver([this, store, kept] {
+                    m_ui.sourceText->setStore(std::move(*store));
+                    if (kept)
+                        m_keptSourceRevision = m_ui.sourceText->revision();
+                });
+                continue;
+            }
             QString text = fromCrLf(std::move(read.text));
             // Built without a thread, so that whichever thread ends up with it (the UI thread when it is
             // shown, any other when the run is dropped) may take it.
             PendingDocument pending(buildPlainDocument(text, target.settings, nullptr));
             text = QString();
             // Remember what the box holds, to tell at close whether it changed.
-            std::optional<size_t> kept;
-            if (keepsItsBytes(target.path, read.status))
-                kept = qHash(pending.doc->toRawText());
+            std::optional<size_t> keptHash;
+            if (kept)
+                keptHash = qHash(pending.doc->toRawText());
             // Shared, so that the delivery can be copied; a document that is never shown is freed with it.
             auto shown = std::make_shared<PendingDocument>(std::move(pending));
-            run.deliver([this, box = target.box, shown, kept] {
+            run.deliver([this, box = target.box, shown, keptHash] {
                 shown->doc->moveToThread(thread());
                 showPlainDocument(box, std::move(shown->doc));
-                if (kept)
-                    m_keptTexts.insert(box, *kept);
+                if (keptHash)
+                    m_keptTexts.insert(box, *keptHash);
             });
         }
         run.deliver([this, run, failures] { finishLoading(run, failures); });
@@ -150,14 +163,16 @@ QStringList WorkingFiles::save() {
         if (!writeWorkingFile(dir.filePath(name), text, &error))
             failed.append(QStringLiteral("%1: %2").arg(name, error));
     };
-    const std::pair<QString, QPlainTextEdit *> boxes[] = {
-        {ExpressionFile, m_ui.expression}, {NotesFile, m_ui.notes}, {SourceFile, m_ui.sourceText}};
+    const std::pair<QString, QPlainTextEdit *> boxes[] = {{ExpressionFile, m_ui.expression},
+                                                          {NotesFile, m_ui.notes}};
     for (const auto &[name, box] : boxes) {
         // A file whose box is as loaded keeps its bytes, whatever they hold.
         const auto kept = m_keptTexts.constFind(box);
         if (kept == m_keptTexts.cend() || *kept != qHash(box->document()->toRawText()))
             write(name, boxText(box));
     }
+    if (m_keptSourceRevision != m_ui.sourceText->revision())
+        write(SourceFile, m_ui.sourceText->snapshot().toCrLf());
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
         write(RulesFile, serializeRules(rules));

@@ -15,13 +15,15 @@ class QWidget;
 
 namespace rw {
 
+class TextEditor;
+
 struct AppContext;
 
 // The boxes the working files fill, and the window whose close they answer.
 struct WorkingFilesWidgets {
     QPlainTextEdit *expression; // 编辑框_表达式, bds.txt
     QPlainTextEdit *notes;      // 编辑框_记录, jl.txt
-    QPlainTextEdit *sourceText; // 编辑框_源文本, test.txt
+    TextEditor *sourceText;     // 编辑框_源文本, test.txt
     QWidget *window;            // parent of the questions; closed again once a deferred close may go on
 };
 
@@ -29,8 +31,9 @@ struct WorkingFilesWidgets {
 // (source text) and bds.txt (expression). They are loaded in the background at start-up and written
 // back when the user confirms closing the window.
 //
-// Each of the three boxes gets a new QTextDocument from the loader (built off the UI thread, so a large
-// file never stalls the window): connect to the box, not to its document, or connect after loaded().
+// Each of the three boxes gets its text built off the UI thread (a new QTextDocument for the expression and
+// the notes, a TextStore for the source text), so a large file never stalls the window: connect to the
+// box, not to its document, or connect after loaded().
 class WorkingFiles final : public QObject {
     Q_OBJECT
 public:
@@ -75,8 +78,10 @@ private:
     RunState m_loader;
     bool m_closeWhenLoaded = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at
-    // close only when its box or list has changed. The raw text's hash stands for a box's text.
+    // close only when its box or list has changed. The raw text's hash stands for a small box's text,
+    // the revision for the source text's.
     QHash<const QPlainTextEdit *, size_t> m_keptTexts;
+    std::optional<quint64> m_keptSourceRevision;
     std::optional<QList<Rule>> m_keptRules;
 };
 

@@ -2,17 +2,14 @@
 
 #include "core/tasks/TaskPool.h"
 #include "core/text/ImportedText.h"
+#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
-#include "textbox/LargeText.h"
 
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
-#include <QThread>
 #include <QUrl>
 
 namespace rw {
@@ -43,9 +40,7 @@ void Importer::chooseAndLoad() {
 
 void Importer::load(const QString &path) {
     const RunState::Run run = m_runs.begin();
-    const PlainDocumentSettings settings = plainDocumentSettings(m_w.source);
-    QThread *uiThread = thread();
-    runInBackground([this, run, path, settings, uiThread] {
+    runInBackground([this, run, path] {
         QString reason;
         std::optional<QString> text = readImportFile(path, &reason);
         if (!run.isCurrent())
@@ -57,11 +52,11 @@ void Importer::load(const QString &path) {
             });
             return;
         }
-        auto pending = std::make_shared<PendingDocument>(buildPlainDocument(*text, settings, uiThread));
+        auto store = std::make_shared<TextStore>(*text);
         text.reset();
-        run.deliver([this, run, pending] {
+        run.deliver([this, run, store] {
             m_runs.finish(run);
-            showPlainDocument(m_w.source, std::move(pending->doc));
+            m_w.source->setStore(std::move(*store));
             emit finished();
         });
     });

@@ -7,18 +7,19 @@
 #include <QString>
 
 class QMimeData;
-class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
 namespace rw {
 
+class TextEditor;
+
 struct AppContext;
 
 // The widgets the import drives.
 struct ImportWidgets {
-    QPushButton *button = nullptr;    // 按钮_本地导入
-    QPlainTextEdit *source = nullptr; // 编辑框_源文本
+    QPushButton *button = nullptr; // 按钮_本地导入
+    TextEditor *source = nullptr;  // 编辑框_源文本
     // Widgets that take a dropped file instead of inserting its name as text.
     QList<QWidget *> dropTargets;
 };

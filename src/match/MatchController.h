@@ -8,6 +8,10 @@
 #include <QObject>
 
 class QPushButton;
+
+namespace rw {
+class TextEditor;
+}
 class QTableView;
 
 namespace rw {
@@ -19,9 +23,9 @@ enum class MatchStatus;
 // The widgets the Match command drives.
 struct MatchWidgets {
     PatternInputs inputs;
-    QPlainTextEdit *source = nullptr; // 编辑框_源文本
-    QPushButton *button = nullptr;    // 按钮_匹配
-    QTableView *results = nullptr;    // 超级列表框_结果
+    TextEditor *source = nullptr;  // 编辑框_源文本
+    QPushButton *button = nullptr; // 按钮_匹配
+    QTableView *results = nullptr; // 超级列表框_结果
 };
 
 // The Match command: its button starts a run over a snapshot of the expression, the source text and the

@@ -3,17 +3,14 @@
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
-#include "core/text/LineBreaks.h"
+#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
 #include "platform/RunButton.h"
 #include "textbox/BoxText.h"
-#include "textbox/LargeText.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
-#include <QThread>
 
 namespace rw {
 
@@ -58,8 +55,6 @@ void ReplaceController::start() {
         return;
     const QString expression = boxText(m_w.expression);
     const QString replacement = m_replacement;
-    const PlainDocumentSettings settings = plainDocumentSettings(m_w.result);
-    QThread *uiThread = thread();
     m_done.reset();
     BoxText::of(m_w.source)->take(this, [=, this](const QString &subject) {
         if (!run.isCurrent())
@@ -83,19 +78,18 @@ void ReplaceController::start() {
                 run.deliver([this, status] { finish(status, {}); });
                 return;
             }
-            // The document is laid out here too, so that showing a result of many megabytes is only a swap.
-            auto document =
-                std::make_shared<PendingDocument>(buildPlainDocument(fromCrLf(result), settings, uiThread));
-            run.deliver([this, document] { finish(MatchStatus::Ok, std::move(document->doc)); });
+            // The result's store is built here too, so that showing many megabytes is only a swap.
+            auto store = std::make_shared<TextStore>(result);
+            run.deliver([this, store] { finish(MatchStatus::Ok, store); });
         });
     });
 }
 
-void ReplaceController::finish(MatchStatus status, std::unique_ptr<QTextDocument> result,
+void ReplaceController::finish(MatchStatus status, std::shared_ptr<TextStore> result,
                                const PatternError &error) {
     m_runs.stop();
     if (status == MatchStatus::Ok)
-        showPlainDocument(m_w.result, std::move(result));
+        m_w.result->setStore(std::move(*result));
     emit statusChanged(runStatusText(RunCommand::Replace, {status, error}));
     if (status == MatchStatus::Ok)
         emit resultShown();

@@ -11,7 +11,11 @@
 
 class QPlainTextEdit;
 class QPushButton;
-class QTextDocument;
+
+namespace rw {
+class TextEditor;
+class TextStore;
+} // namespace rw
 
 namespace rw {
 
@@ -21,8 +25,8 @@ enum class MatchStatus;
 // The widgets the Replace command drives.
 struct ReplaceWidgets {
     QPlainTextEdit *expression = nullptr; // 编辑框_表达式
-    QPlainTextEdit *source = nullptr;     // 编辑框_源文本
-    QPlainTextEdit *result = nullptr;     // 编辑框_替换结果
+    TextEditor *source = nullptr;         // 编辑框_源文本
+    TextEditor *result = nullptr;         // 编辑框_替换结果
     QPushButton *button = nullptr;        // 按钮_替换
 };
 
@@ -52,7 +56,7 @@ signals:
 
 private:
     void start();
-    void finish(MatchStatus status, std::unique_ptr<QTextDocument> result, const PatternError &error = {});
+    void finish(MatchStatus status, std::shared_ptr<TextStore> result, const PatternError &error = {});
 
     ReplaceWidgets m_w;
     AppContext &m_context;

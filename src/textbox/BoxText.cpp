@@ -2,6 +2,7 @@
 
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
+#include "editor/TextEditor.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -12,61 +13,53 @@ QString boxText(const QPlainTextEdit *box) {
     return paragraphsToCrLf(box->document()->toRawText());
 }
 
-BoxText *BoxText::of(QPlainTextEdit *box) {
+BoxText *BoxText::of(TextEditor *box) {
     if (auto *keeper = box->findChild<BoxText *>(QString(), Qt::FindDirectChildrenOnly))
         return keeper;
     return new BoxText(box);
 }
 
-BoxText::BoxText(QPlainTextEdit *box) : QObject(box), m_box(box) {
-    watch();
-}
-
-void BoxText::watch() {
-    if (m_document == m_box->document())
-        return;
-    disconnect(m_watch);
-    m_document = m_box->document();
-    m_watch =
-        connect(m_document, &QTextDocument::contentsChange, this, [this](int, int, int) { invalidate(); });
-    invalidate();
-}
-
-void BoxText::invalidate() {
-    ++m_generation;
-    m_valid = false;
-    m_text.clear();
+BoxText::BoxText(TextEditor *box) : QObject(box), m_box(box) {
+    // The text taken last goes with the first edit, not with the next take: it may be large.
+    connect(box, &TextEditor::textChanged, this, [this] {
+        if (m_valid && m_revision != m_box->revision()) {
+            m_valid = false;
+            m_text.clear();
+        }
+    });
 }
 
 void BoxText::take(QObject *context, std::function<void(const QString &)> done) {
-    watch();
-    m_waiting.push_back({context, std::move(done)});
-    if (m_valid) {
+    const quint64 revision = m_box->revision();
+    m_waiting.push_back({context, std::move(done), revision});
+    if (m_valid && m_revision == revision) {
         deliver();
         return;
     }
     if (m_reading.isRunning())
         return;
-    // The document's raw text is the one fast way out of it (a few ns per character; slices through
-    // cursors cost ten times more in all); the conversion, as long again, runs on a worker.
-    QString raw = m_document->toRawText();
-    const quint64 generation = m_generation;
     const RunState::Run run = m_reading.begin();
-    runInBackground([this, run, generation, raw = std::move(raw)] {
-        QString text = paragraphsToCrLf(raw);
-        run.deliver([this, run, generation, text = std::move(text)] {
+    runInBackground([this, run, revision, snapshot = m_box->snapshot()] {
+        QString text = snapshot.toCrLf();
+        run.deliver([this, run, revision, text = std::move(text)] {
             m_reading.finish(run);
-            if (generation != m_generation) {
-                // The box changed while the text was converted: read it again.
-                std::vector<Waiting> waiting;
-                waiting.swap(m_waiting);
-                for (Waiting &w : waiting)
-                    take(w.context, std::move(w.done));
-                return;
+            if (revision == m_box->revision()) {
+                m_text = text;
+                m_revision = revision;
+                m_valid = true;
             }
-            m_text = text;
-            m_valid = true;
-            deliver();
+            // Each taker gets the text as it was when it asked; one that asked after a later edit waits
+            // for that text.
+            std::vector<Waiting> waiting;
+            waiting.swap(m_waiting);
+            for (Waiting &w : waiting) {
+                if (w.revision == revision) {
+                    if (w.context)
+                        w.done(text);
+                } else {
+                    take(w.context, std::move(w.done));
+                }
+            }
         });
     });
 }

@@ -4,14 +4,13 @@
 
 #include <QObject>
 
-class QPlainTextEdit;
-
 namespace rw {
 
-// Pastes the clipboard's text into a text box. A short text goes in as the box's own paste does; a text
-// of megabytes would hold the window for seconds that way, so the box's new document is built on a
-// worker instead, as an import builds it, and swapped in (the undo history then starts over). While the
-// document is built the box is read-only, so no typing is lost to the swap.
+class TextEditor;
+
+// Pastes the clipboard's text into a big text box. A short text goes in as the box's own paste does; a
+// text of megabytes is cut into the store's chunks on a worker first and then goes in as one undo step.
+// Meanwhile the box is read-only, so no typing lands where the paste goes.
 class LargePaste final : public QObject {
     Q_OBJECT
 public:
@@ -19,8 +18,7 @@ public:
     static constexpr qsizetype kDefaultThreshold = 2 * 1024 * 1024;
 
     // Takes over the box's paste key (Ctrl+V, Shift+Insert).
-    explicit LargePaste(QPlainTextEdit *box, qsizetype threshold = kDefaultThreshold,
-                        QObject *parent = nullptr);
+    explicit LargePaste(TextEditor *box, qsizetype threshold = kDefaultThreshold, QObject *parent = nullptr);
     ~LargePaste() override;
 
     // Pastes over the box's selection.
@@ -31,7 +29,7 @@ public:
     bool isBuilding() const { return m_runs.isRunning(); }
 
 signals:
-    // A large paste has been swapped into the box.
+    // A large paste has gone into the box.
     void finished();
 
 protected:
@@ -40,7 +38,7 @@ protected:
 private:
     void pasteOver(qsizetype from, qsizetype to);
 
-    QPlainTextEdit *m_box;
+    TextEditor *m_box;
     qsizetype m_threshold;
     RunState m_runs;
     bool m_wasReadOnly = false;

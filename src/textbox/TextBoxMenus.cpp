@@ -1,5 +1,7 @@
 #include "TextBoxMenus.h"
 
+#include "core/tasks/TaskPool.h"
+#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"
@@ -9,8 +11,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 
 namespace rw {
 
@@ -20,13 +20,13 @@ const QString kDeleteAllQuestion = QStringLiteral("是否全部删除?");
 
 TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &context, QObject *parent)
     : QObject(parent), m_w(widgets), m_context(context), m_paste(widgets.source) {
-    for (QPlainTextEdit *box : {m_w.source, m_w.result}) {
+    for (TextEditor *box : {m_w.source, m_w.result}) {
         // The box's own menu would open on the release as well; these menus replace it.
         box->setContextMenuPolicy(Qt::NoContextMenu);
         box->viewport()->installEventFilter(this);
     }
 
-    QPlainTextEdit *source = m_w.source;
+    TextEditor *source = m_w.source;
     bind(m_w.sourceMenu, QStringLiteral("撤销"), [source] { source->undo(); });
     bind(m_w.sourceMenu, QStringLiteral("复制"), [source] { source->copy(); });
     bind(m_w.sourceMenu, QStringLiteral("粘贴"), [this] { m_paste.paste(); });
@@ -35,7 +35,7 @@ TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &contex
     bind(m_w.sourceMenu, QStringLiteral("删除全部"), [this, source] { deleteAll(source); });
     bind(m_w.sourceMenu, QStringLiteral("删除并粘贴"), [this] { deleteAndPaste(); });
 
-    QPlainTextEdit *result = m_w.result;
+    TextEditor *result = m_w.result;
     bind(m_w.resultMenu, QStringLiteral("A复制"), [result] { result->copy(); });
     bind(m_w.resultMenu, QStringLiteral("A全部删除"), [this, result] { deleteAll(result); });
     bind(m_w.resultMenu, QStringLiteral("A复制全部"), [this, result] { copyAll(result); });
@@ -67,14 +67,23 @@ bool TextBoxMenus::eventFilter(QObject *watched, QEvent *event) {
     return false;
 }
 
-void TextBoxMenus::copyAll(const QPlainTextEdit *box) {
-    // An empty box still replaces what the clipboard held.
-    QGuiApplication::clipboard()->setText(box->toPlainText());
+void TextBoxMenus::copyAll(const TextEditor *box) {
+    // The text is joined on a worker; an empty box still replaces what the clipboard held. Of two copies
+    // under way the later one wins.
+    const RunState::Run run = m_copies.begin();
+    runInBackground([this, run, snapshot = box->snapshot()] {
+        QString text = snapshot.toPlain();
+        run.deliver([this, run, text = std::move(text)] {
+            if (m_copies.finish(run))
+                QGuiApplication::clipboard()->setText(text);
+        });
+    });
 }
 
-void TextBoxMenus::deleteAll(QPlainTextEdit *box) {
+void TextBoxMenus::deleteAll(TextEditor *box) {
+    // One undo step, so that a hasty Yes costs nothing.
     if (m_context.dialogs.askYesNo(box->window(), kDeleteAllQuestion, kInfoCaption, Dialogs::Icon::Question))
-        box->setPlainText(QString());
+        box->replaceRange(0, box->size(), QString());
 }
 
 void TextBoxMenus::deleteAndPaste() {

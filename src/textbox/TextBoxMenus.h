@@ -6,19 +6,20 @@
 
 class QAction;
 class QMenu;
-class QPlainTextEdit;
 class QWidget;
 
 namespace rw {
+
+class TextEditor;
 
 struct AppContext;
 
 // The boxes with menus of their own, and those menus.
 struct TextBoxMenuWidgets {
-    QPlainTextEdit *source = nullptr; // 编辑框_源文本
-    QPlainTextEdit *result = nullptr; // 编辑框_替换结果
-    QMenu *sourceMenu = nullptr;      // 源文本右键菜单
-    QMenu *resultMenu = nullptr;      // 替换结果右键菜单
+    TextEditor *source = nullptr; // 编辑框_源文本
+    TextEditor *result = nullptr; // 编辑框_替换结果
+    QMenu *sourceMenu = nullptr;  // 源文本右键菜单
+    QMenu *resultMenu = nullptr;  // 替换结果右键菜单
 };
 
 // The context menus of the source-text box (opened on the right button's press) and of the
@@ -34,13 +35,14 @@ protected:
 private:
     // Connects the menu's item with this caption to command.
     template <typename Fn> void bind(QMenu *menu, const QString &caption, Fn command);
-    void copyAll(const QPlainTextEdit *box);
-    void deleteAll(QPlainTextEdit *box);
+    void copyAll(const TextEditor *box);
+    void deleteAll(TextEditor *box);
     void deleteAndPaste();
 
     TextBoxMenuWidgets m_w;
     AppContext &m_context;
     LargePaste m_paste;
+    RunState m_copies;
 };
 
 } // namespace rw
