@@ -142,41 +142,69 @@ bool WorkingFiles::confirmClose() {
         m_closeWhenLoaded = true;
         return false;
     }
-    Dialogs &dialogs = m_context.dialogs;
-    if (!dialogs.askYesNo(m_ui.window, QStringLiteral("是否关闭本工具?"), kInfoCaption,
-                          Dialogs::Icon::Question))
+    if (m_saved)
+        return true;
+    if (isSaving())
+        return false;
+    if (!m_context.dialogs.askYesNo(m_ui.window, QStringLiteral("是否关闭本工具?"), kInfoCaption,
+                                    Dialogs::Icon::Question))
         return false;
     emit aboutToSave();
-    const QStringList failed = save();
-    if (failed.isEmpty())
-        return true;
-    const QString message = QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?")
-                                .arg(failed.join(QStringLiteral("\r\n")));
-    return dialogs.askYesNo(m_ui.window, message, kInfoCaption, Dialogs::Icon::Warning);
+    startSaving();
+    return false;
 }
 
-QStringList WorkingFiles::save() {
-    const QDir dir(m_context.programDir);
-    QStringList failed;
-    const auto write = [&](const QString &name, const QString &text) {
-        QString error;
-        if (!writeWorkingFile(dir.filePath(name), text, &error))
-            failed.append(QStringLiteral("%1: %2").arg(name, error));
+void WorkingFiles::startSaving() {
+    // What to write is taken now; the texts are joined, encoded and written on a worker.
+    struct Job {
+        QString name;
+        QString text;
+        TextSnapshot source; // the source text's, joined on the worker
+        bool fromSource = false;
     };
+    std::vector<Job> jobs;
     const std::pair<QString, QPlainTextEdit *> boxes[] = {{ExpressionFile, m_ui.expression},
                                                           {NotesFile, m_ui.notes}};
     for (const auto &[name, box] : boxes) {
         // A file whose box is as loaded keeps its bytes, whatever they hold.
         const auto kept = m_keptTexts.constFind(box);
         if (kept == m_keptTexts.cend() || *kept != qHash(box->document()->toRawText()))
-            write(name, boxText(box));
+            jobs.push_back({name, boxText(box), {}, false});
     }
     if (m_keptSourceRevision != m_ui.sourceText->revision())
-        write(SourceFile, m_ui.sourceText->snapshot().toCrLf());
+        jobs.push_back({SourceFile, {}, m_ui.sourceText->snapshot(), true});
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
-        write(RulesFile, serializeRules(rules));
-    return failed;
+        jobs.push_back({RulesFile, serializeRules(rules), {}, false});
+
+    m_ui.window->setEnabled(false);
+    const RunState::Run run = m_saver.begin();
+    runInBackground([this, run, jobs = std::move(jobs), dir = m_context.programDir] {
+        QStringList failed;
+        for (const Job &job : jobs) {
+            QString error;
+            const QString text = job.fromSource ? job.source.toCrLf() : job.text;
+            if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))
+                failed.append(QStringLiteral("%1: %2").arg(job.name, error));
+        }
+        run.deliver([this, run, failed] { finishSaving(run, failed); });
+    });
+}
+
+void WorkingFiles::finishSaving(const RunState::Run &run, const QStringList &failed) {
+    if (!m_saver.finish(run))
+        return;
+    m_ui.window->setEnabled(true);
+    if (!failed.isEmpty()) {
+        const QString message = QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?")
+                                    .arg(failed.join(QStringLiteral("\r\n")));
+        if (!m_context.dialogs.askYesNo(m_ui.window, message, kInfoCaption, Dialogs::Icon::Warning))
+            return;
+    }
+    m_saved = true;
+    m_ui.window->close();
+    // A window that stays open saves again at its next close.
+    m_saved = !m_ui.window->isVisible();
 }
 
 } // namespace rw

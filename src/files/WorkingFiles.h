@@ -49,14 +49,14 @@ public:
     bool isLoading() const { return m_loader.isRunning(); }
     // Drops whatever a running loader has still to deliver (used when the window goes away).
     void abandon();
-    // Answers a close request: true when the window may close. Asks first; on Yes writes the files and,
-    // when a write failed, says which and asks whether to close anyway. While the loader runs nothing is
-    // asked or written: the request is remembered and repeated once the loader has finished.
+    // Answers a close request: true when the window may close. Asks first; on Yes writes the files on a
+    // worker (the window is disabled meanwhile, so nothing typed is left unsaved) and closes the window
+    // again once they are written; when a write failed, says which and asks whether to close anyway.
+    // While the loader runs nothing is asked or written: the request is remembered and repeated once the
+    // loader has finished.
     bool confirmClose();
-    // Writes bds.txt, jl.txt, test.txt and gz.txt from the controls, except a file that existed at load
-    // and whose control has not changed since; one line per file that could not be written
-    // ("name: reason"), empty when all were written.
-    QStringList save();
+    // Whether the files are being written for a close.
+    bool isSaving() const { return m_saver.isRunning(); }
 
 signals:
     // The rules read from gz.txt, for the top of the library; sent once per load, before loaded().
@@ -71,12 +71,19 @@ signals:
 private:
     void showRules(const QList<Rule> &rules, bool kept);
     void finishLoading(const RunState::Run &run, const QStringList &failures);
+    // Writes bds.txt, jl.txt, test.txt and gz.txt from the controls, except a file that existed at load
+    // and whose control has not changed since.
+    void startSaving();
+    // failures: one line per file that could not be written ("name: reason").
+    void finishSaving(const RunState::Run &run, const QStringList &failures);
 
     WorkingFilesWidgets m_ui;
     AppContext &m_context;
     std::function<QList<Rule>()> m_currentRules;
     RunState m_loader;
     bool m_closeWhenLoaded = false;
+    RunState m_saver;
+    bool m_saved = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at
     // close only when its box or list has changed. The raw text's hash stands for a small box's text,
     // the revision for the source text's.
