@@ -19,6 +19,8 @@ class tst_KeywordStepper final : public QObject {
 private slots:
     void hits_data();
     void hits();
+    void readingAWindowAtATime_data();
+    void readingAWindowAtATime();
     void steps_data();
     void steps();
 };
@@ -45,6 +47,40 @@ void tst_KeywordStepper::hits() {
     QFETCH(QString, keyword);
     QFETCH(std::vector<qsizetype>, expected);
     QCOMPARE(findKeywordHits(text, keyword), expected);
+}
+
+void tst_KeywordStepper::readingAWindowAtATime_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keyword");
+
+    QTest::newRow("single letters") << u"xAyAA"_s << u"A"_s;
+    QTest::newRow("overlapping pairs") << u"AAAAA"_s << u"AA"_s;
+    QTest::newRow("overlapping triples") << u"AAAAAAA"_s << u"AAA"_s;
+    QTest::newRow("overlapping with a period") << u"abababxababa"_s << u"aba"_s;
+    QTest::newRow("across a line break") << u"ab\nab\nb\na"_s << u"b\na"_s;
+    QTest::newRow("surrogate pairs") << u"\U0001F600\U0001F600x\U0001F600"_s << u"\U0001F600"_s;
+    QTest::newRow("keyword longer than text") << u"ab"_s << u"abc"_s;
+    QTest::newRow("empty text") << u""_s << u"a"_s;
+    QTest::newRow("empty keyword") << u"abc"_s << u""_s;
+}
+
+// Whatever the windows and wherever the search starts, reading a window at a time or starting from the
+// counted hits finds what one indexOf over the whole text finds, overlapping occurrences included.
+void tst_KeywordStepper::readingAWindowAtATime() {
+    QFETCH(QString, text);
+    QFETCH(QString, keyword);
+    const auto expected = [&](qsizetype from, qsizetype to) {
+        const qsizetype at = keyword.isEmpty() || from > text.size() ? -1 : text.indexOf(keyword, from);
+        return at >= 0 && at < to ? at : -1;
+    };
+    const std::vector<qsizetype> hits = findKeywordHits(text, keyword);
+    for (qsizetype from = 0; from <= text.size() + 1; ++from) {
+        QCOMPARE(nextKeywordHit(text, keyword, hits, from), expected(from, text.size()));
+        for (qsizetype to = from; to <= text.size() + 1; ++to)
+            for (const qsizetype window : {1, 2, 3, 5})
+                QCOMPARE(findKeywordIn(text, keyword, from, to, window), expected(from, to));
+        QCOMPARE(findKeywordIn(text, keyword, from, text.size()), expected(from, text.size()));
+    }
 }
 
 void tst_KeywordStepper::steps_data() {
@@ -84,17 +120,35 @@ void tst_KeywordStepper::steps() {
     QFETCH(Presses, presses);
     QFETCH(QStringList, expected);
 
-    KeywordStepper stepper;
+    // A second stepper is told where the next hit is, as the search box does it: from the hits counted
+    // while the text is the one counted, by reading the text on after an edit.
+    KeywordStepper stepper, told;
+    QString countedText;
+    std::vector<qsizetype> counted;
     QStringList outcomes;
     for (const auto &[text, keyword] : presses) {
         QString outcome;
         if (stepper.begin(keyword)) {
-            stepper.counted(qsizetype(findKeywordHits(text, keyword).size()));
+            QVERIFY(told.begin(keyword));
+            counted = findKeywordHits(text, keyword);
+            countedText = text;
+            stepper.counted(qsizetype(counted.size()));
+            told.counted(qsizetype(counted.size()));
             if (!stepper.countText().isEmpty())
                 outcome = stepper.countText() + u"; "_s;
         }
         QCOMPARE(stepper.keyword(), keyword);
         const std::optional<KeywordStepper::Hit> hit = stepper.step(text);
+        const std::optional<KeywordStepper::Hit> toldHit =
+            told.stepTo(text == countedText ? nextKeywordHit(text, keyword, counted, told.nextStart())
+                                            : findKeywordIn(text, keyword, told.nextStart(), text.size(), 2));
+        QCOMPARE(toldHit.has_value(), hit.has_value());
+        if (hit) {
+            QCOMPARE(toldHit->start, hit->start);
+            QCOMPARE(toldHit->number, hit->number);
+            QCOMPARE(toldHit->total, hit->total);
+        }
+        QCOMPARE(told.nextStart(), stepper.nextStart());
         if (hit) {
             QCOMPARE(text.mid(hit->start, hit->length), keyword);
             QCOMPARE(KeywordStepper::hitText(*hit), u"搜索结果 %1/%2"_s.arg(hit->number).arg(hit->total));

@@ -15,8 +15,11 @@ bool KeywordStepper::begin(const QString &keyword) {
 std::optional<KeywordStepper::Hit> KeywordStepper::step(QStringView text) {
     if (m_keyword.isEmpty())
         return std::nullopt;
-    const qsizetype at = text.indexOf(m_keyword, m_nextStart, Qt::CaseSensitive);
-    if (at < 0)
+    return stepTo(text.indexOf(m_keyword, m_nextStart, Qt::CaseSensitive));
+}
+
+std::optional<KeywordStepper::Hit> KeywordStepper::stepTo(qsizetype at) {
+    if (m_keyword.isEmpty() || at < 0)
         return std::nullopt;
     ++m_hit;
     m_nextStart = at + 1;

@@ -29,6 +29,9 @@ public:
     // The next hit in text (the text as it is now), or nullopt, with the state unchanged, when there is
     // none after the previous hit or the keyword is empty.
     std::optional<Hit> step(QStringView text);
+    // The same for a text the caller searches itself: at is where the keyword first occurs from
+    // nextStart() on in the text as it is now, or -1 for nowhere.
+    std::optional<Hit> stepTo(qsizetype at);
 
     const QString &keyword() const { return m_keyword; }
     qsizetype nextStart() const { return m_nextStart; }
