@@ -5,10 +5,11 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 #include "app/MainWindowUi.h"
+#include "core/editor/TextStore.h"
 #include "core/regex/Matcher.h"
+#include "editor/TextEditor.h"
 #include "live/LiveController.h"
 #include "live/LiveMarks.h"
-#include "textbox/LargeText.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,9 +67,7 @@ int main(int argc, char *argv[]) {
     rw::MainWindowUi &ui = bench.window.ui();
     rw::LiveController *live = bench.window.liveController();
     ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget());
-    rw::showPlainDocument(
-        ui.sourceText,
-        rw::buildPlainDocument(text, rw::plainDocumentSettings(ui.sourceText), ui.sourceText->thread()));
+    ui.sourceText->setStore(rw::TextStore(text));
     ui.sourceText->verticalScrollBar()->setValue(ui.sourceText->verticalScrollBar()->maximum() / 2);
 
     bool finished = false;

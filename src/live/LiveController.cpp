@@ -5,6 +5,7 @@
 #include "LiveSetting.h"
 #include "core/regex/Matcher.h"
 #include "core/tasks/TaskPool.h"
+#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "textbox/BoxText.h"
 
@@ -12,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 
 #include <algorithm>
 
@@ -56,12 +56,11 @@ LiveController::LiveController(const LiveWidgets &widgets, AppContext &context, 
     connect(m_w.inputs.expression, &QPlainTextEdit::textChanged, this, &LiveController::inputsChanged);
     for (QCheckBox *option : {m_w.inputs.checkCase, m_w.inputs.checkMultiline, m_w.inputs.checkGlobal})
         connect(option, &QCheckBox::toggled, this, &LiveController::inputsChanged);
-    // Also sent for a document swapped in, and for format-only changes such as the keyword colours.
-    connect(m_w.source, &QPlainTextEdit::textChanged, this, &LiveController::sourceEdited);
+    // Also sent for a text swapped in as a whole.
+    connect(m_w.source, &TextEditor::textChanged, this, &LiveController::sourceEdited);
     connect(m_marks, &LiveMarks::viewMoved, this, &LiveController::searchView);
 
-    m_document = m_w.source->document();
-    m_revision = m_document->revision();
+    m_revision = m_w.source->revision();
     setEnabled(m_w.toggle->isChecked());
 }
 
@@ -91,12 +90,9 @@ void LiveController::inputsChanged() {
 }
 
 void LiveController::sourceEdited() {
-    // The revision moves with every edit of the text but not with a change of formats only.
-    QTextDocument *document = m_w.source->document();
-    if (document == m_document && document->revision() == m_revision)
+    if (m_w.source->revision() == m_revision)
         return;
-    m_document = document;
-    m_revision = document->revision();
+    m_revision = m_w.source->revision();
     // The offsets found no longer fit the text.
     m_marks->clear();
     m_subject.clear();
@@ -115,8 +111,7 @@ void LiveController::start() {
         if (!run.isCurrent())
             return;
         const auto [from, to] = m_marks->visibleRange();
-        const qsizetype blocks = m_w.source->document()->blockCount();
-        runInBackground([this, run, expression, options, subject, from, to, blocks] {
+        runInBackground([this, run, expression, options, subject, from, to] {
             // The worker's part: compile, search the lines in view, then the whole text.
             const Pattern pattern = Pattern::compile(expression, options);
             if (!pattern.isValid()) {
@@ -150,12 +145,9 @@ void LiveController::start() {
             });
             if (status == MatchStatus::Canceled)
                 return;
-            // Line separators inside paragraphs make the text longer than the box's positions by more than
-            // one unit a paragraph; only then do positions need counting.
-            const bool separators = std::count(subject.cbegin(), subject.cend(), u'\n') != blocks - 1;
-            run.deliver([this, run, status, whole = std::move(whole), separators]() mutable {
+            run.deliver([this, run, status, whole = std::move(whole)]() mutable {
                 if (m_runs.finish(run))
-                    showDone(status, whole, separators);
+                    showDone(status, whole);
             });
         });
     });
@@ -178,9 +170,8 @@ void LiveController::showError(const LiveError &error) {
     emit finished();
 }
 
-void LiveController::showDone(MatchStatus status, LiveFinds &finds, bool separators) {
+void LiveController::showDone(MatchStatus status, LiveFinds &finds) {
     m_viewRuns.stop();
-    m_marks->positions().setSeparators(separators);
     const qsizetype count = finds.matches.size();
     m_marks->showWhole(std::move(finds));
     m_w.label->setText(status == MatchStatus::LimitExceeded ? QStringLiteral("实时: 超出回溯上限")
@@ -189,7 +180,9 @@ void LiveController::showDone(MatchStatus status, LiveFinds &finds, bool separat
 }
 
 void LiveController::searchView() {
-    if (!m_w.toggle->isChecked() || !m_pattern.isValid() || !m_pattern.global() || m_subject.isEmpty())
+    // The view also moves with an edit, before the edit is told: the text kept is then no longer the box's.
+    if (!m_w.toggle->isChecked() || !m_pattern.isValid() || !m_pattern.global() || m_subject.isEmpty() ||
+        m_w.source->revision() != m_revision)
         return;
     const auto [from, to] = m_marks->visibleRange();
     if (m_marks->covers(from, to))

@@ -5,12 +5,10 @@
 #include "platform/PatternInputs.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
 
 class QCheckBox;
 class QLabel;
-class QTextDocument;
 
 namespace rw {
 
@@ -18,13 +16,14 @@ struct AppContext;
 struct LiveError;
 struct LiveFinds;
 class LiveMarks;
+class TextEditor;
 
 // The widgets the live highlight drives.
 struct LiveWidgets {
     PatternInputs inputs;
-    QPlainTextEdit *source = nullptr; // 编辑框_源文本
-    QCheckBox *toggle = nullptr;      // 选择框_实时
-    QLabel *label = nullptr;          // 标签_实时
+    TextEditor *source = nullptr; // 编辑框_源文本
+    QCheckBox *toggle = nullptr;  // 选择框_实时
+    QLabel *label = nullptr;      // 标签_实时
 };
 
 // The live highlight: while its box is ticked, every change of the pattern, the options or the source
@@ -56,7 +55,7 @@ private:
     void searchView();
     void adopt(const Pattern &pattern, const QString &subject);
     void showError(const LiveError &error);
-    void showDone(MatchStatus status, LiveFinds &finds, bool separators);
+    void showDone(MatchStatus status, LiveFinds &finds);
 
     LiveWidgets m_w;
     QString m_settingsDir;
@@ -69,8 +68,8 @@ private:
     // text keeper, never copied, and let go as soon as the box changes.
     Pattern m_pattern;
     QString m_subject;
-    QPointer<QTextDocument> m_document;
-    int m_revision = -1;
+    // The box's revision the newest run's text is of.
+    quint64 m_revision = 0;
 };
 
 } // namespace rw

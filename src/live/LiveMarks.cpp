@@ -1,13 +1,11 @@
 #include "LiveMarks.h"
 
+#include "SourcePositions.h"
 #include "core/tasks/TaskPool.h"
+#include "editor/TextEditor.h"
 
 #include <QHelpEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QToolTip>
 
 namespace rw {
@@ -41,41 +39,33 @@ QString tipText(QStringView text) {
 }
 } // namespace
 
-LiveMarks::LiveMarks(QPlainTextEdit *box, QObject *parent)
-    : QObject(parent), m_box(box), m_positions(box->document()) {
+LiveMarks::LiveMarks(TextEditor *box, QObject *parent) : QObject(parent), m_box(box) {
     box->viewport()->setMouseTracking(true);
     box->viewport()->installEventFilter(this);
-    connect(box->verticalScrollBar(), &QScrollBar::valueChanged, this, &LiveMarks::viewMoved);
-    connect(box->horizontalScrollBar(), &QScrollBar::valueChanged, this, &LiveMarks::viewMoved);
+    connect(box, &TextEditor::viewChanged, this, &LiveMarks::viewMoved);
 }
 
-void LiveMarks::syncDocument() {
-    if (m_positions.document() == m_box->document())
-        return;
-    m_positions = SourcePositions(m_box->document());
-    m_finds = LiveFinds();
-    m_shown = m_whole = false;
-    m_subject.clear();
-}
-
-void LiveMarks::showWhole(LiveFinds finds) {
-    syncDocument();
-    dispose(m_finds);
-    m_finds = std::move(finds);
-    m_shown = m_whole = true;
+void LiveMarks::shown() {
+    m_shown = true;
+    m_revision = m_box->revision();
     m_box->viewport()->update();
     emit changed();
 }
 
+void LiveMarks::showWhole(LiveFinds finds) {
+    dispose(m_finds);
+    m_finds = std::move(finds);
+    m_whole = true;
+    shown();
+}
+
 void LiveMarks::showPart(LiveFinds finds) {
-    syncDocument();
     if (m_whole)
         return;
     dispose(m_finds);
     m_finds = std::move(finds);
-    m_shown = true;
-    m_box->viewport()->update();
-    emit changed();
+    m_whole = false;
+    shown();
 }
 
 void LiveMarks::markStale() {
@@ -96,97 +86,73 @@ void LiveMarks::clear() {
 }
 
 bool LiveMarks::covers(qsizetype from, qsizetype to) const {
-    return m_whole || (m_shown && m_finds.from <= from && to <= m_finds.to);
+    if (!m_shown || m_revision != m_box->revision())
+        return false;
+    return m_whole || (m_finds.from <= from && to <= m_finds.to);
 }
 
-std::pair<qsizetype, qsizetype> LiveMarks::visibleRange() {
-    syncDocument();
-    const QWidget *viewport = m_box->viewport();
-    const QTextBlock first = m_box->cursorForPosition(QPoint(0, 0)).block();
-    const QTextBlock last =
-        m_box->cursorForPosition(QPoint(viewport->width() - 1, viewport->height() - 1)).block();
-    // Up to the end of the last line's break, so that a match ending in it counts as in view.
-    return {m_positions.toEngine(first, 0), m_positions.toEngine(last, last.length() - 1) + 2};
+std::pair<qsizetype, qsizetype> LiveMarks::visibleRange() const {
+    const TextStore &store = m_box->store();
+    const SourcePositions positions(store);
+    const auto [first, last] = m_box->visibleRange();
+    // Whole lines, so that what comes before the view on its top line counts for a match in view; but
+    // not the rest of a line too long to lay out whole.
+    const qsizetype topStart = store.lineStart(store.lineAt(first));
+    const qsizetype from = first - topStart <= TextEditor::kWholeLine ? topStart : first;
+    const qsizetype bottomLine = store.lineAt(last);
+    const qsizetype bottomEnd = store.lineStart(bottomLine) + store.lineLength(bottomLine);
+    if (bottomEnd - last > TextEditor::kWholeLine)
+        return {positions.toEngine(from), positions.toEngine(last)};
+    // Up to the end of the bottom line's break, so that a match ending in it counts as in view.
+    const qsizetype lineBreak = bottomLine + 1 < store.lineCount() ? 2 : 0;
+    return {positions.toEngine(from), positions.toEngine(bottomEnd) + lineBreak};
 }
 
-void LiveMarks::visitVisible(const Visit &visit) {
-    syncDocument();
+void LiveMarks::visitVisible(const Visit &visit) const {
     const MatchSet &set = m_finds.matches;
     const qsizetype n = set.size();
-    if (!m_shown || n == 0)
+    if (!m_shown || n == 0 || m_revision != m_box->revision())
         return;
     const auto startOf = [&](qsizetype i) { return m_finds.base + set.start(i, 0); };
     const auto endOf = [&](qsizetype i) { return m_finds.base + set.end(i, 0); };
-    const int height = m_box->viewport()->height();
-    QTextBlock block = m_box->cursorForPosition(QPoint(0, 0)).block();
+    const SourcePositions positions(m_box->store());
+    const auto [first, last] = m_box->visibleRange();
+    const qsizetype top = positions.toEngine(first);
+    // An empty match inside the bottom line's "\r\n" shows at that line's end.
+    const qsizetype bottom = positions.toEngine(last) + 2;
 
     // Matches come in order and never overlap, so their ends ascend too: the first one in view is
     // found by bisection and the rest follow on.
     qsizetype i = 0;
-    {
-        const qsizetype top = m_positions.toEngine(block, 0);
-        qsizetype hi = n;
-        while (i < hi) {
-            const qsizetype mid = i + (hi - i) / 2;
-            if (endOf(mid) < top)
-                i = mid + 1;
-            else
-                hi = mid;
-        }
+    for (qsizetype hi = n; i < hi;) {
+        const qsizetype mid = i + (hi - i) / 2;
+        if (endOf(mid) < top)
+            i = mid + 1;
+        else
+            hi = mid;
     }
-    for (; block.isValid() && i < n; block = block.next()) {
-        if (!block.isVisible())
-            continue;
-        const QTextLayout *layout = block.layout();
-        if (!layout || layout->lineCount() == 0)
-            break;
-        const QRect at = m_box->cursorRect(QTextCursor(block));
-        if (at.top() > height)
-            break;
-        const QTextLine firstLine = layout->lineAt(0);
-        const QPointF origin(at.left() - firstLine.cursorToX(0), at.top() - firstLine.y());
-        const qsizetype blockStart = m_positions.toEngine(block, 0);
-        const qsizetype blockEnd = m_positions.toEngine(block, block.length() - 1) + 2;
-        while (i < n && endOf(i) < blockStart)
-            ++i;
-        for (qsizetype j = i; j < n && startOf(j) < blockEnd; ++j) {
-            const bool empty = startOf(j) == endOf(j);
-            const int from = m_positions.toBlock(block, startOf(j));
-            const int to = m_positions.toBlock(block, endOf(j));
-            if (empty ? startOf(j) < blockStart : to <= from)
-                continue; // only the line break of the previous line, or the previous line's own end
-            for (int l = 0; l < layout->lineCount(); ++l) {
-                const QTextLine line = layout->lineAt(l);
-                const int lineStart = line.textStart();
-                const int lineEnd = lineStart + line.textLength();
-                const bool lastLine = l + 1 == layout->lineCount();
-                Mark mark{qsizetype(block.position()), 0, j};
-                QRectF rect;
-                if (empty) {
-                    if (from < lineStart || from > lineEnd || (from == lineEnd && !lastLine))
-                        continue;
-                    mark.position += from;
-                    rect =
-                        QRectF(line.cursorToX(from) - kEmptyWidth / 2, line.y(), kEmptyWidth, line.height());
-                } else {
-                    const int a = std::max(from, lineStart);
-                    const int b = std::min(to, lineEnd);
-                    if (b <= a)
-                        continue;
-                    mark.position += a;
-                    mark.length = b - a;
-                    const qreal x1 = line.cursorToX(a);
-                    const qreal x2 = line.cursorToX(b);
-                    rect = QRectF(std::min(x1, x2), line.y(), std::abs(x2 - x1), line.height());
-                }
-                if (!visit(mark, rect.translated(origin)))
-                    return;
-            }
+    bool going = true;
+    for (; going && i < n && startOf(i) < bottom; ++i) {
+        const qsizetype from = positions.toBox(startOf(i));
+        const qsizetype to = positions.toBox(endOf(i));
+        if (startOf(i) == endOf(i)) {
+            // The first row holding the position; a long line's piece boundary is at the end of one row
+            // and the start of the next.
+            m_box->visitRows(from, from, [&](qsizetype, qsizetype, const QRectF &rect) {
+                going = visit(Mark{from, 0, i},
+                              QRectF(rect.left() - kEmptyWidth / 2, rect.top(), kEmptyWidth, rect.height()));
+                return false;
+            });
+        } else if (from < to) { // not only a line break
+            m_box->visitRows(from, to, [&](qsizetype a, qsizetype b, const QRectF &rect) {
+                going = visit(Mark{a, b - a, i}, rect);
+                return going;
+            });
         }
     }
 }
 
-QList<LiveMarks::Mark> LiveMarks::visibleMarks() {
+QList<LiveMarks::Mark> LiveMarks::visibleMarks() const {
     QList<Mark> marks;
     visitVisible([&](const Mark &mark, const QRectF &) {
         marks.append(mark);
@@ -203,29 +169,27 @@ void LiveMarks::paint() {
     });
 }
 
-QString LiveMarks::toolTipAt(QPoint point) {
+QString LiveMarks::toolTipAt(QPoint point) const {
     qsizetype hit = -1;
-    qsizetype hitPosition = 0;
     visitVisible([&](const Mark &mark, const QRectF &rect) {
         const QRectF area = mark.length == 0 ? rect.adjusted(-kEmptyReach, 0, kEmptyReach, 0) : rect;
         if (!area.contains(point))
             return true;
         hit = mark.match;
-        hitPosition = mark.position;
         return false;
     });
     if (hit < 0)
         return QString();
     const MatchSet &set = m_finds.matches;
-    // The match may begin on an earlier line than the piece under the mouse.
+    // The match may begin on an earlier line than the row under the mouse.
+    const TextStore &store = m_box->store();
+    const SourcePositions positions(store);
     const qsizetype start = m_finds.base + set.start(hit, 0);
-    QTextBlock block = m_box->document()->findBlock(int(hitPosition));
-    while (block.previous().isValid() && m_positions.toEngine(block, 0) > start)
-        block = block.previous();
-    const int column = m_positions.toBlock(block, start) + 1;
+    const qsizetype line = positions.lineOf(start);
+    const qsizetype column = positions.toBox(start) - store.lineStart(line) + 1;
 
     QStringList lines;
-    const QString where = QStringLiteral("第 %1 行 第 %2 列").arg(block.blockNumber() + 1).arg(column);
+    const QString where = QStringLiteral("第 %1 行 第 %2 列").arg(line + 1).arg(column);
     lines << (m_finds.firstNumber > 0
                   ? QStringLiteral("第 %1 个匹配  %2").arg(m_finds.firstNumber + hit).arg(where)
                   : QStringLiteral("匹配  %1").arg(where));
@@ -249,9 +213,6 @@ bool LiveMarks::eventFilter(QObject *watched, QEvent *event) {
         // The box paints its text over what is painted here.
         if (m_shown)
             paint();
-        break;
-    case QEvent::Resize:
-        emit viewMoved();
         break;
     case QEvent::ToolTip: {
         const auto *help = static_cast<QHelpEvent *>(event);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "SourcePositions.h"
 #include "core/regex/MatchSet.h"
 
 #include <QList>
@@ -11,10 +10,11 @@
 #include <functional>
 #include <utility>
 
-class QPlainTextEdit;
 class QRectF;
 
 namespace rw {
+
+class TextEditor;
 
 // Matches found over a stretch of the source text, as the engine counts it ("\r\n" line breaks).
 struct LiveFinds {
@@ -27,19 +27,22 @@ struct LiveFinds {
 
 // The live highlight of a source box: the matches in view as light backgrounds, painted beneath the
 // text (so every colour the text itself carries, such as the keyword search's, stays on top) and
-// only for the lines in view, so the cost of a repaint does not grow with the number of matches.
+// only for the rows in view, so the cost of a repaint does not grow with the number of matches.
 // Scrolling needs no work beyond the repaint while the offsets cover the text.
+//
+// The offsets refer to the box's text as it was when they were shown: once the text changes nothing is
+// painted until other matches are shown (the controller clears the marks on every edit anyway).
 class LiveMarks final : public QObject {
     Q_OBJECT
 public:
-    // One marked stretch in view, in document positions (a match over several lines gives one per line).
+    // One marked stretch in view, in box positions (a match over several rows gives one per row).
     struct Mark {
         qsizetype position = 0;
         qsizetype length = 0; // 0 for an empty match
         qsizetype match = 0;  // index of the match in the finds shown
     };
 
-    explicit LiveMarks(QPlainTextEdit *box, QObject *parent = nullptr);
+    explicit LiveMarks(TextEditor *box, QObject *parent = nullptr);
 
     // The text the offsets of the finds refer to (shared, not copied); tooltips quote it.
     void setSubject(const QString &subject) { m_subject = subject; }
@@ -55,18 +58,18 @@ public:
     // Whether the matches shown cover the engine offsets [from, to).
     bool covers(qsizetype from, qsizetype to) const;
     bool hasWhole() const { return m_whole; }
-    // The engine offsets of the lines in view, [first, second).
-    std::pair<qsizetype, qsizetype> visibleRange();
+    // The engine offsets of the text in view, [first, second): from the start of the top line and up to
+    // the end of the bottom line's break, but never more than a piece of a long line beyond the view.
+    std::pair<qsizetype, qsizetype> visibleRange() const;
     // The marks in view as they are painted.
-    QList<Mark> visibleMarks();
+    QList<Mark> visibleMarks() const;
     // The tooltip for a point of the box's viewport: the match under it, or empty.
-    QString toolTipAt(QPoint point);
-    SourcePositions &positions() { return m_positions; }
+    QString toolTipAt(QPoint point) const;
 
 signals:
     // Other matches are shown (or none).
     void changed();
-    // The box scrolled or changed size: other lines are in view.
+    // The box scrolled, changed size or changed its text: other rows are in view.
     void viewMoved();
 
 protected:
@@ -74,17 +77,18 @@ protected:
 
 private:
     using Visit = std::function<bool(const Mark &mark, const QRectF &rect)>;
-    // Calls visit for each line piece of a match in view with its rectangle in the viewport, until it
+    // Calls visit for each row piece of a match in view with its rectangle in the viewport, until it
     // returns false.
-    void visitVisible(const Visit &visit);
+    void visitVisible(const Visit &visit) const;
     void paint();
-    void syncDocument();
+    void shown();
 
-    QPlainTextEdit *m_box;
-    SourcePositions m_positions;
+    TextEditor *m_box;
     LiveFinds m_finds;
     bool m_shown = false;
     bool m_whole = false;
+    // The box's revision when the finds were shown.
+    quint64 m_revision = 0;
     QString m_subject;
 };
 

@@ -1,52 +1,38 @@
 #include "SourcePositions.h"
 
-#include <QTextDocument>
+#include "core/editor/TextStore.h"
+
+#include <algorithm>
 
 namespace rw {
 
-void SourcePositions::setSeparators(bool present) {
-    m_separators = present;
-    m_countedBlock = 0;
-    m_countedBefore = 0;
+qsizetype SourcePositions::toEngine(qsizetype position) const {
+    position = std::clamp<qsizetype>(position, 0, m_store.size());
+    // Each line before position's line adds one "\r" to the engine's text.
+    return position + m_store.lineAt(position);
 }
 
-qsizetype SourcePositions::separatorsBefore(const QTextBlock &block) {
-    if (!m_separators || !m_doc)
-        return 0;
-    // Counting walks the blocks; starting from the last count keeps a repaint's walk to the blocks in view.
-    QTextBlock b = m_doc->findBlockByNumber(m_countedBlock);
-    qsizetype count = m_countedBefore;
-    if (!b.isValid() || b.blockNumber() > block.blockNumber()) {
-        b = m_doc->firstBlock();
-        count = 0;
+qsizetype SourcePositions::lineOf(qsizetype offset) const {
+    // Line l starts at engine offset lineStart(l) + l, which ascends with l: the last line starting at or
+    // before offset holds it.
+    qsizetype lo = 0;
+    qsizetype hi = m_store.lineCount() - 1;
+    while (lo < hi) {
+        const qsizetype mid = hi - (hi - lo) / 2;
+        if (m_store.lineStart(mid) + mid <= offset)
+            lo = mid;
+        else
+            hi = mid - 1;
     }
-    for (; b.isValid() && b.blockNumber() < block.blockNumber(); b = b.next())
-        count += b.text().count(QChar::LineSeparator);
-    m_countedBlock = block.blockNumber();
-    m_countedBefore = count;
-    return count;
+    return lo;
 }
 
-qsizetype SourcePositions::toEngine(const QTextBlock &block, int at) {
-    qsizetype offset = qsizetype(block.position()) + block.blockNumber() + separatorsBefore(block) + at;
-    if (m_separators)
-        offset += block.text().left(at).count(QChar::LineSeparator);
-    return offset;
-}
-
-int SourcePositions::toBlock(const QTextBlock &block, qsizetype offset) {
-    const int last = block.length() - 1;
-    const qsizetype relative = offset - toEngine(block, 0);
-    if (relative <= 0)
+qsizetype SourcePositions::toBox(qsizetype offset) const {
+    if (offset <= 0)
         return 0;
-    if (!m_separators)
-        return int(std::min<qsizetype>(relative, last));
-    const QString text = block.text();
-    qsizetype units = 0;
-    int at = 0;
-    for (; at < last && units < relative; ++at)
-        units += text.at(at) == QChar::LineSeparator ? 2 : 1;
-    return at;
+    const qsizetype line = lineOf(offset);
+    const qsizetype start = m_store.lineStart(line);
+    return std::min(offset - line, start + m_store.lineLength(line));
 }
 
 } // namespace rw

@@ -1,36 +1,27 @@
 #pragma once
 
-#include <QTextBlock>
-
-class QTextDocument;
+#include <QtGlobal>
 
 namespace rw {
 
-// Converts between a text box's document positions and offsets in the text the engine is given
-// (boxText: every paragraph or line separator there is "\r\n", two units for the document's one).
-// Blocks are paragraphs; a line separator (Shift+Enter) inside a block also counts two units.
+class TextStore;
+
+// Converts between a text box's positions (a line break is one character) and offsets in the text the
+// engine is given (every line break there is "\r\n", two). Both ways are arithmetic on the store's line
+// index; the store must hold the text the offsets were found in.
 class SourcePositions final {
 public:
-    // Positions of doc; whether it holds line separators inside blocks is told by setSeparators().
-    explicit SourcePositions(const QTextDocument *doc = nullptr) : m_doc(doc) {}
+    explicit SourcePositions(const TextStore &store) : m_store(store) {}
 
-    const QTextDocument *document() const { return m_doc; }
-    // Whether some block holds a line separator; without them every conversion is arithmetic.
-    void setSeparators(bool present);
-
-    // The engine offset of position at (0 ≤ at < block.length()) within block.
-    qsizetype toEngine(const QTextBlock &block, int at);
-    // The position within block of engine offset, clamped to the block (its break counts as its end).
-    int toBlock(const QTextBlock &block, qsizetype offset);
+    // The engine offset of a box position (0 ≤ position ≤ size()).
+    qsizetype toEngine(qsizetype position) const;
+    // The box position of an engine offset; an offset inside a line's "\r\n" is that line's end.
+    qsizetype toBox(qsizetype offset) const;
+    // The line an engine offset lies in (an offset inside a "\r\n" lies in the line the break ends).
+    qsizetype lineOf(qsizetype offset) const;
 
 private:
-    qsizetype separatorsBefore(const QTextBlock &block);
-
-    const QTextDocument *m_doc = nullptr;
-    bool m_separators = false;
-    // The last block whose preceding separators were counted, so neighbouring blocks count on from it.
-    int m_countedBlock = 0;
-    qsizetype m_countedBefore = 0;
+    const TextStore &m_store;
 };
 
 } // namespace rw

@@ -1,6 +1,9 @@
 #include "TestWindow.h"
+#include "core/editor/TextStore.h"
+#include "editor/TextEditor.h"
 #include "live/LiveController.h"
 #include "live/LiveMarks.h"
+#include "live/SourcePositions.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,19 +17,18 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTextBlock>
 
 using namespace rw;
 
 namespace {
 
-using Marks = QList<QPair<qsizetype, qsizetype>>; // (document position, length)
+using Marks = QList<QPair<qsizetype, qsizetype>>; // (box position, length)
 
 struct Live {
     explicit Live(TestWindow &t)
         : t(t), controller(t.window().liveController()), label(t.find<QLabel>("标签_实时")),
           toggle(t.find<QCheckBox>("选择框_实时")), expression(t.find<QPlainTextEdit>("编辑框_表达式")),
-          source(t.find<QPlainTextEdit>("编辑框_源文本")) {
+          source(t.find<TextEditor>("编辑框_源文本")) {
         // The marks are painted in the source box, which is on the second page.
         t.find<QTabWidget>("高级选择夹2")->setCurrentIndex(1);
     }
@@ -55,7 +57,7 @@ struct Live {
     QLabel *label;
     QCheckBox *toggle;
     QPlainTextEdit *expression;
-    QPlainTextEdit *source;
+    TextEditor *source;
 };
 
 QString countText(int n) {
@@ -67,9 +69,15 @@ QString countText(int n) {
 class TestLive final : public QObject {
     Q_OBJECT
 private slots:
+    void boxPositionsAndEngineOffsetsCorrespond_data();
+    void boxPositionsAndEngineOffsetsCorrespond();
     void countsAndMarksTheMatchesInView_data();
     void countsAndMarksTheMatchesInView();
     void tooltipNamesNumberPlaceAndGroups();
+    void marksALongLineAcrossItsPieces_data();
+    void marksALongLineAcrossItsPieces();
+    void editingTheSourceDropsTheMarksAtOnce_data();
+    void editingTheSourceDropsTheMarksAtOnce();
     void newKeystrokeAbandonsASlowRun();
     void failingPatternIsUnderlinedWhereItFails_data();
     void failingPatternIsUnderlinedWhereItFails();
@@ -80,6 +88,68 @@ private slots:
     void settingIsRememberedAcrossWindows_data();
     void settingIsRememberedAcrossWindows();
 };
+
+void TestLive::boxPositionsAndEngineOffsetsCorrespond_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("one line") << "abc";
+    QTest::newRow("two lines") << "ab\ncd";
+    QTest::newRow("empty lines and a final break") << "\n\nab\n\n";
+    QTest::newRow("characters outside the BMP") << "😀\n😀😀\n";
+    QTest::newRow("breaks of every kind coming in") << "a\r\nb\rc\n\r\n";
+    QTest::newRow("many chunks") << QStringLiteral("a line\n").repeated(20000) + QStringLiteral("end");
+}
+
+// Against the engine's text itself: walking the box's text and the "\r\n" text side by side.
+void TestLive::boxPositionsAndEngineOffsetsCorrespond() {
+    QFETCH(QString, text);
+    const TextStore store(text);
+    const QString plain = store.toPlain();
+    const QString crlf = store.snapshot().toCrLf();
+    const SourcePositions positions(store);
+
+    std::vector<qsizetype> engineOf(plain.size() + 1);
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        engineOf[i] = j;
+        if (plain[i] == u'\n') {
+            QCOMPARE(crlf.mid(j, 2), QStringLiteral("\r\n"));
+            j += 2;
+        } else {
+            QCOMPARE(crlf[j], plain[i]);
+            ++j;
+        }
+    }
+    engineOf[plain.size()] = j;
+    QCOMPARE(j, crlf.size());
+
+    qsizetype i = 0;
+    qsizetype line = 0; // the "\n" before offset
+    for (qsizetype offset = 0; offset <= crlf.size(); ++offset) {
+        if (offset > 0 && crlf[offset - 1] == u'\n')
+            ++line;
+        while (i < plain.size() && engineOf[i + 1] <= offset)
+            ++i;
+        // An offset between "\r" and "\n" is the end of the line the break ends.
+        const bool insideBreak =
+            offset > 0 && crlf[offset - 1] == u'\r' && offset < crlf.size() && crlf[offset] == u'\n';
+        QVERIFY(engineOf[i] == offset || insideBreak);
+        if (positions.toBox(offset) != i || positions.lineOf(offset) != line)
+            QFAIL(qPrintable(QStringLiteral("engine offset %1: box position %2, line %3; wanted %4, line %5")
+                                 .arg(offset)
+                                 .arg(positions.toBox(offset))
+                                 .arg(positions.lineOf(offset))
+                                 .arg(i)
+                                 .arg(line)));
+    }
+    for (qsizetype p = 0; p <= plain.size(); ++p) {
+        if (positions.toEngine(p) != engineOf[p])
+            QFAIL(qPrintable(QStringLiteral("box position %1: engine offset %2, wanted %3")
+                                 .arg(p)
+                                 .arg(positions.toEngine(p))
+                                 .arg(engineOf[p])));
+    }
+}
 
 void TestLive::countsAndMarksTheMatchesInView_data() {
     QTest::addColumn<QString>("pattern");
@@ -97,6 +167,12 @@ void TestLive::countsAndMarksTheMatchesInView_data() {
     QTest::newRow("a match over a line break is marked on both lines")
         << "b\\r\\nc"
         << "ab\ncd" << true << countText(1) << Marks{{1, 1}, {3, 1}};
+    QTest::newRow("a match beginning in a line break shows on the next line")
+        << "\\n\\w"
+        << "ab\ncd" << true << countText(1) << Marks{{3, 1}};
+    QTest::newRow("a match of only a line break shows nothing")
+        << "\\r\\n"
+        << "ab\ncd" << true << countText(1) << Marks{};
     QTest::newRow("empty matches are thin marks")
         << "x*"
         << "ab" << true << countText(3) << Marks{{0, 0}, {1, 0}, {2, 0}};
@@ -125,16 +201,89 @@ void TestLive::tooltipNamesNumberPlaceAndGroups() {
     TestWindow t;
     Live live(t);
     QVERIFY(live.type("(a)(\\d)?", "x\nab a1"));
-    auto pointAt = [&](int position) {
-        QTextCursor cursor(live.source->document());
-        cursor.setPosition(position);
-        return live.source->cursorRect(cursor).center() + QPoint(3, 0);
+    auto pointAt = [&](qsizetype position) {
+        return live.source->cursorRect(position).center() + QPoint(3, 0);
     };
     QCOMPARE(live.controller->marks().toolTipAt(pointAt(6)),
              QStringLiteral("第 2 个匹配  第 2 行 第 4 列\n子匹配文本1: a\n子匹配文本2: 1"));
     QCOMPARE(live.controller->marks().toolTipAt(pointAt(2)),
              QStringLiteral("第 1 个匹配  第 2 行 第 1 列\n子匹配文本1: a\n子匹配文本2: (未参与)"));
     QCOMPARE(live.controller->marks().toolTipAt(pointAt(3)), QString()); // "b" is no match
+}
+
+// A line this long is laid out in pieces of TextEditor::kPieceLength, each starting a row. The line is the
+// second; "yyyy" stands across the boundary of its sixth and seventh pieces.
+constexpr qsizetype kLongLine = 40000;
+constexpr qsizetype kLongStart = 6; // after "first\n"
+constexpr qsizetype kBoundary = 6 * TextEditor::kPieceLength;
+constexpr qsizetype kYs = kBoundary - 2;
+
+void TestLive::marksALongLineAcrossItsPieces_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<Marks>("marks");
+    QTest::addColumn<QString>("tip"); // its first line, for a point on the last mark
+    QTest::newRow("a match across a boundary")
+        << "y+" << Marks{{kLongStart + kYs, 2}, {kLongStart + kBoundary, 2}}
+        << QStringLiteral("第 1 个匹配  第 2 行 第 %1 列").arg(kYs + 1);
+    QTest::newRow("an empty match at a boundary is one bar")
+        << "(?<=yy)(?=yy)" << Marks{{kLongStart + kBoundary, 0}}
+        << QStringLiteral("第 1 个匹配  第 2 行 第 %1 列").arg(kBoundary + 1);
+}
+
+void TestLive::marksALongLineAcrossItsPieces() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, tip);
+    static_assert(kLongLine > TextEditor::kWholeLine);
+    TestWindow t;
+    Live live(t);
+    QString line(kLongLine, QLatin1Char('x'));
+    line.replace(kYs, 4, QStringLiteral("yyyy"));
+    QVERIFY(live.type(pattern, QStringLiteral("first\n") + line));
+    QCOMPARE(live.label->text(), countText(1));
+    live.source->scrollToTop(kLongStart + kYs - 200);
+    QTEST(live.marks(), "marks");
+    const qsizetype at = live.marks().last().first;
+    const QString shown =
+        live.controller->marks().toolTipAt(live.source->cursorRect(at).center() + QPoint(1, 0));
+    QCOMPARE(shown.section(QLatin1Char('\n'), 0, 0), tip);
+
+    // A search of the view looks at the part of the line in view, not at the whole line.
+    const qsizetype lineOffset = kLongStart + 1; // the engine's offset of the line
+    const auto [from, to] = live.controller->marks().visibleRange();
+    QVERIFY(from > lineOffset + TextEditor::kWholeLine);
+    QVERIFY(to < lineOffset + kLongLine - TextEditor::kWholeLine);
+    QVERIFY(from <= lineOffset + kYs && lineOffset + kYs + 4 <= to);
+}
+
+void TestLive::editingTheSourceDropsTheMarksAtOnce_data() {
+    QTest::addColumn<bool>("whole"); // a new text put in as a whole, as loading a file does; else typing
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Marks>("marks");
+    QTest::newRow("typing") << false << "xx" << Marks{{3, 1}, {5, 1}};
+    QTest::newRow("a new text") << true << "b\nb\nb" << Marks{{0, 1}, {2, 1}, {4, 1}};
+}
+
+void TestLive::editingTheSourceDropsTheMarksAtOnce() {
+    QFETCH(bool, whole);
+    QFETCH(QString, text);
+    QFETCH(Marks, marks);
+    TestWindow t;
+    Live live(t);
+    QVERIFY(live.type(QStringLiteral("b"), QStringLiteral("abab")));
+    QCOMPARE(live.marks(), (Marks{{1, 1}, {3, 1}}));
+
+    QSignalSpy done(live.controller, &LiveController::finished);
+    if (whole) {
+        live.source->setStore(TextStore(text));
+    } else {
+        live.source->setCursorPosition(0);
+        live.source->insertPlainText(text);
+    }
+    // The offsets found belong to the old text.
+    QVERIFY(live.marks().isEmpty());
+    QVERIFY(done.wait(20000));
+    QCOMPARE(live.marks(), marks);
+    QCOMPARE(live.label->text(), countText(int(marks.size())));
 }
 
 void TestLive::newKeystrokeAbandonsASlowRun() {
@@ -262,11 +411,7 @@ void TestLive::keywordColoursStayOverLiveMarks() {
     TestWindow t;
     Live live(t);
     QVERIFY(live.type(QStringLiteral("key"), QStringLiteral("key key")));
-    const QRect second = live.source->cursorRect([&] {
-        QTextCursor c(live.source->document());
-        c.setPosition(4);
-        return c;
-    }());
+    const QRect second = live.source->cursorRect(4);
     auto count = [&](auto &&wanted) {
         const QImage image = live.source->viewport()->grab().toImage();
         int n = 0;
@@ -297,14 +442,15 @@ void TestLive::scrollingMarksTheLinesComingIntoView() {
     Live live(t);
     QVERIFY(live.type(QStringLiteral("\\d+"), QStringLiteral("line 7\n").repeated(5000)));
     QCOMPARE(live.label->text(), countText(5000));
+    const TextStore &store = live.source->store();
+    auto topLine = [&] { return store.lineAt(live.source->visibleRange().first); };
     auto inView = [&] {
-        const QTextBlock first = live.source->cursorForPosition(QPoint(0, 0)).block();
         const Marks marks = live.marks();
-        return !marks.isEmpty() && marks.first() == qMakePair(qsizetype(first.position() + 5), qsizetype(1));
+        return !marks.isEmpty() && marks.first() == qMakePair(store.lineStart(topLine()) + 5, qsizetype(1));
     };
     QVERIFY(inView());
     live.source->verticalScrollBar()->setValue(live.source->verticalScrollBar()->maximum() / 2);
-    QVERIFY(live.source->cursorForPosition(QPoint(0, 0)).block().blockNumber() > 1000);
+    QVERIFY(topLine() > 1000);
     QVERIFY(inView());
 }
 
