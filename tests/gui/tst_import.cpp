@@ -3,6 +3,7 @@
 
 #include "app/MainWindowUi.h"
 #include "core/text/RegularFile.h"
+#include "editor/TextEditor.h"
 #include "import/Importer.h"
 #include <QApplication>
 #include <QFileDialog>
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QUrl>
@@ -35,7 +35,7 @@ public:
     Fixture() { box->setPlainText(QStringLiteral("old text")); }
 
     TestWindow t;
-    QPlainTextEdit *box = t.find<QPlainTextEdit>("编辑框_源文本");
+    TextEditor *box = t.find<TextEditor>("编辑框_源文本");
     Importer *importer = t.window().importer();
 
     QString write(const QString &name, const QByteArray &bytes) {
@@ -109,13 +109,15 @@ void TestImport::decodes() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
     Fixture f;
-    f.box->document()->setModified(false);
+    f.box->setCursorPosition(f.box->size());
+    f.box->insertPlainText(QStringLiteral(", edited"));
+    QVERIFY(f.box->isUndoAvailable());
     f.importWithButton(f.write(QStringLiteral("in.txt"), bytes));
     QVERIFY(f.waitForLoad());
-    // The whole content is replaced, never appended to.
+    // The whole content is replaced, never appended to, and the undo history starts over with it.
     QCOMPARE(f.box->toPlainText(), expected);
     QCOMPARE(f.t.dialogs.asked.size(), 1);
-    QVERIFY(!f.box->document()->isUndoAvailable());
+    QVERIFY(!f.box->isUndoAvailable());
 }
 
 void TestImport::dialogAsksForTxtOnDesktop() {
@@ -249,7 +251,7 @@ void TestImport::lastChosenWins() {
     f.importWithButton(slow);
     QVERIFY(f.waitForLoad());
     QTest::qWait(100);
-    QCOMPARE(f.box->document()->blockCount(), 200001);
+    QCOMPARE(f.box->store().lineCount(), 200001);
 }
 
 QTEST_MAIN(TestImport)

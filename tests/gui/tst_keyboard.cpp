@@ -1,5 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
+#include "editor/TextEditor.h"
 #include "match/MatchController.h"
 
 #include <QLineEdit>
@@ -32,6 +33,33 @@ bool focusOn(TestWindow &t, QWidget *widget) {
             tabs->setCurrentWidget(w);
     widget->setFocus();
     return QTest::qWaitFor([widget] { return widget->hasFocus(); });
+}
+
+void moveToEnd(QPlainTextEdit *edit) {
+    edit->moveCursor(QTextCursor::End);
+}
+void moveToEnd(TextEditor *edit) {
+    edit->setCursorPosition(edit->size());
+}
+QString selectedText(const QPlainTextEdit *edit) {
+    return edit->textCursor().selectedText();
+}
+QString selectedText(const TextEditor *edit) {
+    return edit->selectedText();
+}
+
+// Types, undoes and selects all with the keys in the focused box.
+template <typename Box> void typeUndoAndSelectAll(TestWindow &t, Box *edit) {
+    QVERIFY(edit);
+    edit->setPlainText(QStringLiteral("abc"));
+    QVERIFY(focusOn(t, edit));
+    moveToEnd(edit);
+    QTest::keyClicks(edit, QStringLiteral("xy"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("abcxy"));
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(edit->toPlainText(), QStringLiteral("abc"));
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectedText(edit), QStringLiteral("abc"));
 }
 } // namespace
 
@@ -112,16 +140,11 @@ void TestKeyboard::textBoxesKeepTheirOwnKeys_data() {
 void TestKeyboard::textBoxesKeepTheirOwnKeys() {
     QFETCH(QString, box);
     TestWindow t;
-    auto *edit = t.find<QPlainTextEdit>(box);
-    edit->setPlainText(QStringLiteral("abc"));
-    QVERIFY(focusOn(t, edit));
-    edit->moveCursor(QTextCursor::End);
-    QTest::keyClicks(edit, QStringLiteral("xy"));
-    QCOMPARE(edit->toPlainText(), QStringLiteral("abcxy"));
-    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(edit->toPlainText(), QStringLiteral("abc"));
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("abc"));
+    auto *edit = t.find<QWidget>(box);
+    if (auto *big = qobject_cast<TextEditor *>(edit))
+        typeUndoAndSelectAll(t, big);
+    else
+        typeUndoAndSelectAll(t, qobject_cast<QPlainTextEdit *>(edit));
 }
 
 QTEST_MAIN(TestKeyboard)

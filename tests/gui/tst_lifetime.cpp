@@ -84,6 +84,10 @@ void TestLifetime::windowGoesAwayMidRun_data() {
         t.dialogs.texts.push_back(QStringLiteral("late"));
         t.action(QStringLiteral("匹配结果右键菜单"), QStringLiteral("导出到桌面txt"))->trigger();
     });
+    QTest::newRow("copy all of the source text") << Start([](TestWindow &t) {
+        t.setInputs(QString(), bigText());
+        t.action(QStringLiteral("源文本右键菜单"), QStringLiteral("复制全部"))->trigger();
+    });
     QTest::newRow("import") << Start([](TestWindow &t) {
         t.dialogs.files.push_back(writeBigFile(t.programDir.path(), QStringLiteral("big.txt")));
         QTest::mouseClick(t.find<QPushButton>(QStringLiteral("按钮_本地导入")), Qt::LeftButton);

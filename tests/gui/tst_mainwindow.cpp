@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "core/layout/Layout.h"
+#include "editor/TextEditor.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -74,6 +75,11 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
     QVERIFY(t.find<QPlainTextEdit>("编辑框_关于")->isReadOnly());
     QVERIFY(!t.find<QPlainTextEdit>("编辑框_关于")->toPlainText().isEmpty());
     QVERIFY(t.find<QLineEdit>("编辑框_关键字"));
+    // The boxes that may hold texts of any size are the big-text box; the others plain text boxes.
+    for (const char *name : {"编辑框_源文本", "编辑框_替换结果"})
+        QVERIFY2(t.find<TextEditor>(QString::fromUtf8(name)), name);
+    for (const char *name : {"编辑框_表达式", "编辑框_记录"})
+        QVERIFY2(t.find<QPlainTextEdit>(QString::fromUtf8(name)), name);
 
     auto *results = t.find<QTableView>("超级列表框_结果");
     QCOMPARE(results->model()->columnCount(), 2);

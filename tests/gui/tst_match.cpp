@@ -1,12 +1,12 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
+#include "editor/TextEditor.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -137,7 +137,7 @@ void TestMatch::listsEveryMatch() {
     for (int c = 2; c < view->model()->columnCount(); ++c)
         QCOMPARE(view->columnWidth(c), 100);
     // The source text is the user's: a run never changes it.
-    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
+    QCOMPARE(t.find<TextEditor>("编辑框_源文本")->toPlainText(), source);
 }
 
 void TestMatch::rejectedPatternEmptiesAFilledList() {

@@ -5,6 +5,7 @@
 #include "app/MainWindowUi.h"
 #include "core/paths/WorkingDirectory.h"
 #include "core/tasks/TaskPool.h"
+#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
 #include "platform/QtDialogs.h"
@@ -91,7 +92,7 @@ void TestStartup::fileFromCommandLineOutlastsTheStartupLoader() {
     QTest::qWait(300);
     hold->release();
 
-    QPlainTextEdit *source = t.window().ui().sourceText;
+    TextEditor *source = t.window().ui().sourceText;
     QVERIFY(QTest::qWaitFor([&] {
         return !t.window().workingFiles()->isLoading() &&
                source->toPlainText() == QStringLiteral("opened from the command line\n");
@@ -128,7 +129,8 @@ void TestStartup::installedCopyKeepsItsFilesInTheDataDirectory() {
         window.ui().notes->setPlainText("notes");
         dialogs.yesNo.push_back(true);
         window.close();
-        QVERIFY(!window.isVisible());
+        // The files are written on a worker; the window closes once they are.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 60000);
     }
 
     QCOMPARE(readBytes(QDir(expectedDir).filePath("bds.txt")), QByteArray("\\d+"));

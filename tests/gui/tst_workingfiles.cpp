@@ -6,6 +6,7 @@
 #include "core/text/LineBreaks.h"
 #include "core/text/RegularFile.h"
 #include "core/text/WorkingFile.h"
+#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "rules/RulesController.h"
 
@@ -62,11 +63,14 @@ QString filePath(TestWindow &t, const QString &name) {
     return QDir(t.programDir.path()).filePath(name);
 }
 
-// Asks the window to close with answers queued for its questions; true when it closed.
+// Asks the window to close with answers queued for its questions; true when it closed. On Yes the files
+// are written on a worker and the window closes once they are.
 bool requestClose(TestWindow &t, std::initializer_list<bool> answers) {
     for (bool answer : answers)
         t.dialogs.yesNo.push_back(answer);
     t.window().close();
+    if (!QTest::qWaitFor([&] { return !t.window().workingFiles()->isSaving(); }, 60000))
+        qWarning("the working files were not written");
     return !t.window().isVisible();
 }
 
@@ -102,11 +106,11 @@ QString describe(const QString &path) {
     return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
 }
 
-// The text a box shows for a file's text.
+// The text the source box shows for a file's text.
 QString shownAs(const QString &text) {
-    QTextDocument document;
-    document.setPlainText(fromCrLf(text));
-    return document.toPlainText();
+    TextEditor box;
+    box.setPlainText(text);
+    return box.toPlainText();
 }
 
 using Make = std::function<void(const QString &path)>;
@@ -143,6 +147,7 @@ private slots:
     void failedWritesAreReported_data();
     void failedWritesAreReported();
     void closeWaitsForTheLoader();
+    void closeWritesOnAWorker();
     void windowGoesDuringTheLoad();
     void filesOfEveryKind_data();
     void filesOfEveryKind();
@@ -165,8 +170,9 @@ void TestWorkingFiles::firstStartInAnEmptyDirectory() {
         QVERIFY2(rules[line - 1].description.isEmpty(), qPrintable(rules[line - 1].name));
     QCOMPARE(rules[4].description, QStringLiteral("双击可以复制哦"));
 
-    for (const char *box : {"编辑框_表达式", "编辑框_记录", "编辑框_源文本"})
+    for (const char *box : {"编辑框_表达式", "编辑框_记录"})
         QVERIFY(t.find<QPlainTextEdit>(box)->toPlainText().isEmpty());
+    QVERIFY(t.find<TextEditor>("编辑框_源文本")->toPlainText().isEmpty());
     for (const QString &name : TextFiles)
         QVERIFY2(!QFileInfo::exists(filePath(t, name)), qPrintable(name));
     QVERIFY(t.dialogs.asked.isEmpty());
@@ -222,7 +228,7 @@ void TestWorkingFiles::loadsEachFileIntoItsControl() {
     QVERIFY(!t.window().workingFiles()->isLoading());
     QCOMPARE(t.find<QPlainTextEdit>("编辑框_表达式")->toPlainText(), text);
     QCOMPARE(t.find<QPlainTextEdit>("编辑框_记录")->toPlainText(), text);
-    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), text);
+    QCOMPARE(t.find<TextEditor>("编辑框_源文本")->toPlainText(), text);
     const QList<Rule> rules = rulesOf(t);
     QVERIFY(!rules.isEmpty());
     QCOMPARE(rules.first().name, QStringLiteral("name"));
@@ -230,9 +236,11 @@ void TestWorkingFiles::loadsEachFileIntoItsControl() {
     // Nothing of the file behind a zero byte reaches the list.
     if (bytes.contains('\0'))
         QCOMPARE(rules, QList<Rule>({{"name", "expr" + text, {}}}));
-    // The document a box gets from the loader looks like the box's own.
-    auto *source = t.find<QPlainTextEdit>("编辑框_源文本");
-    QCOMPARE(source->document()->defaultFont(), source->font());
+    // The documents the small boxes get from the loader look like the boxes' own.
+    for (const char *name : {"编辑框_表达式", "编辑框_记录"}) {
+        auto *box = t.find<QPlainTextEdit>(name);
+        QCOMPARE(box->document()->defaultFont(), box->font());
+    }
 }
 
 void TestWorkingFiles::textsSurviveASaveAndALoad() {
@@ -245,7 +253,7 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
         QVERIFY(!t.window().workingFiles()->isLoading());
         t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(expression);
         t.find<QPlainTextEdit>("编辑框_记录")->setPlainText(notes);
-        t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(source);
+        t.find<TextEditor>("编辑框_源文本")->setPlainText(source);
         QVERIFY(requestClose(t, {true}));
         QCOMPARE(readBytes(filePath(t, "bds.txt")), gb(expression));
         QCOMPARE(readBytes(filePath(t, "jl.txt")), gb(QStringLiteral("第一行\r\n第二行 😀\r\n\r\n€ 末行")));
@@ -258,7 +266,7 @@ void TestWorkingFiles::textsSurviveASaveAndALoad() {
         QVERIFY(!again.window().workingFiles()->isLoading());
         QCOMPARE(again.find<QPlainTextEdit>("编辑框_表达式")->toPlainText(), expression);
         QCOMPARE(again.find<QPlainTextEdit>("编辑框_记录")->toPlainText(), notes);
-        QCOMPARE(again.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
+        QCOMPARE(again.find<TextEditor>("编辑框_源文本")->toPlainText(), source);
         QCOMPARE(rulesOf(again), rulesOf(t));
     }
 }
@@ -330,7 +338,7 @@ void TestWorkingFiles::failedWritesAreReported() {
         QCOMPARE(t.window().ui().rulesList->model()->rowCount(), 0);
     QVERIFY(t.dialogs.asked.isEmpty());
 
-    auto *source = t.find<QPlainTextEdit>("编辑框_源文本");
+    auto *source = t.find<TextEditor>("编辑框_源文本");
     source->setPlainText("keep me");
     QVERIFY(!requestClose(t, {true, false}));
     QCOMPARE(t.dialogs.asked.size(), 2);
@@ -344,8 +352,9 @@ void TestWorkingFiles::failedWritesAreReported() {
         if (!blocked.contains(name))
             QVERIFY2(QFileInfo(filePath(t, name)).isFile(), qPrintable(name));
     }
-    // No keeps the window open with its contents; a second Yes closes it anyway.
+    // No keeps the window open with its contents, usable again; a second Yes closes it anyway.
     QVERIFY(t.window().isVisible());
+    QVERIFY(t.window().isEnabled());
     QCOMPARE(source->toPlainText(), QStringLiteral("keep me"));
     QVERIFY(requestClose(t, {true, true}));
 }
@@ -373,10 +382,33 @@ void TestWorkingFiles::closeWaitsForTheLoader() {
     // files as loaded stay as they were.
     QTRY_VERIFY_WITH_TIMEOUT(!t.window().isVisible(), 60000);
     QCOMPARE(t.dialogs.asked.size(), 1);
-    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), QStringLiteral("source\ntext"));
+    QCOMPARE(t.find<TextEditor>("编辑框_源文本")->toPlainText(), QStringLiteral("source\ntext"));
     QCOMPARE(readBytes(filePath(t, "bds.txt")), QByteArray("expression"));
     QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("notes"));
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("source\r\ntext"));
+}
+
+// On Yes the files are written on a worker: meanwhile the window is disabled, so that nothing typed is
+// left out of what is written, and another close request asks nothing; the window closes once they are.
+void TestWorkingFiles::closeWritesOnAWorker() {
+    TestWindow t(withFiles({{"test.txt", "as loaded"}}));
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    t.find<TextEditor>("编辑框_源文本")->setPlainText("changed");
+    auto hold = std::make_unique<PoolHold>();
+    t.dialogs.yesNo.push_back(true);
+    t.window().close();
+    QVERIFY(t.window().workingFiles()->isSaving());
+    QVERIFY(t.window().isVisible());
+    QVERIFY(!t.window().isEnabled());
+    t.window().close();
+    QCOMPARE(t.dialogs.asked.size(), 1);
+    QVERIFY(t.window().isVisible());
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("as loaded"));
+
+    hold->release();
+    QTRY_VERIFY_WITH_TIMEOUT(!t.window().isVisible(), 60000);
+    QCOMPARE(t.dialogs.asked.size(), 1);
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("changed"));
 }
 
 void TestWorkingFiles::windowGoesDuringTheLoad() {
@@ -391,7 +423,7 @@ void TestWorkingFiles::windowGoesDuringTheLoad() {
             false);
         QVERIFY(t->window().workingFiles()->isLoading());
         const QString dir = t->programDir.path();
-        // Either the loader has not begun yet or it is building a document when the window goes.
+        // Either the loader has not begun yet or it is building the texts when the window goes.
         if (released)
             hold->release();
         QPointer<QPlainTextEdit> notes = t->find<QPlainTextEdit>("编辑框_记录");
@@ -475,7 +507,7 @@ void TestWorkingFiles::filesOfEveryKind() {
         }
     });
     QVERIFY(!t.window().workingFiles()->isLoading());
-    QCOMPARE(t.find<QPlainTextEdit>("编辑框_源文本")->toPlainText(), source);
+    QCOMPARE(t.find<TextEditor>("编辑框_源文本")->toPlainText(), source);
     QCOMPARE(rulesOf(t), rules);
     if (status.isEmpty())
         QVERIFY2(!t.status().contains(QStringLiteral("未能读取")), qPrintable(t.status()));
@@ -499,7 +531,9 @@ void TestWorkingFiles::filesOfEveryKind() {
 void TestWorkingFiles::aChangedBoxIsWrittenWithCrLf() {
     TestWindow t(withFiles({{"test.txt", "a\nb"}, {"jl.txt", "x\ry"}, {"gz.txt", "n----e\nm----f\n"}}));
     QVERIFY(!t.window().workingFiles()->isLoading());
-    t.find<QPlainTextEdit>("编辑框_源文本")->appendPlainText("c");
+    auto *source = t.find<TextEditor>("编辑框_源文本");
+    source->setCursorPosition(source->size());
+    source->insertPlainText("\nc");
     QAbstractItemModel *rules = t.window().ui().rulesList->model();
     rules->setData(rules->index(1, 2), "d");
     QVERIFY(requestClose(t, {true}));
@@ -511,7 +545,7 @@ void TestWorkingFiles::aChangedBoxIsWrittenWithCrLf() {
 void TestWorkingFiles::writeFailureNamesTheSystemsReason() {
     TestWindow t(withFiles({{"test.txt", "small"}}));
     QVERIFY(!t.window().workingFiles()->isLoading());
-    t.find<QPlainTextEdit>("编辑框_源文本")->setPlainText(QString(100000, u'x'));
+    t.find<TextEditor>("编辑框_源文本")->setPlainText(QString(100000, u'x'));
     // A file-size limit makes the disk refuse the bytes even for root, as a full disk would.
     rlimit previous{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);

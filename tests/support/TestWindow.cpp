@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 
 #include "app/MainWindowUi.h"
+#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 
 #include <QAction>
