@@ -9,8 +9,10 @@
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
 
+#include "editor/TextEditor.h"
 #include <QApplication>
 #include <QElapsedTimer>
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 

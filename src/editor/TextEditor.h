@@ -89,6 +89,8 @@ public:
     // Scrolls so that position is on the top row.
     void scrollToTop(qsizetype position);
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 public slots:
     void undo();
     void redo();
@@ -122,7 +124,6 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void timerEvent(QTimerEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
