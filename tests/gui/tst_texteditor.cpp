@@ -76,6 +76,8 @@ private slots:
     void readOnly();
     void signals_();
     void marksFollowEdits();
+    void scrollingFollowsLineLengths_data();
+    void scrollingFollowsLineLengths();
     void oneLineOfSixtyMillion();
     void twoMillionLines();
 };
@@ -302,6 +304,45 @@ void TstTextEditor::marksFollowEdits() {
     });
     QCOMPARE(rows, 1);
     s.box.viewport()->repaint();
+}
+
+void TstTextEditor::scrollingFollowsLineLengths_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("inserted");
+    const QString longLine(20000, u'a');
+    const QString lines = QStringLiteral("line\n").repeated(300);
+    QTest::newRow("typing in a short line") << lines << 2 << 0 << "x";
+    QTest::newRow("a long line shortened") << longLine + "\n" + lines << 100 << 15000 << "";
+    QTest::newRow("a short line grown long") << lines << 2 << 0 << longLine;
+    QTest::newRow("a break traded for a break next to a long line")
+        << lines + longLine << int(lines.size()) - 3 << 3 << "\n" + longLine;
+    QTest::newRow("a long line split") << lines + longLine << int(lines.size()) + 9000 << 0 << "\n";
+}
+
+void TstTextEditor::scrollingFollowsLineLengths() {
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(int, removed);
+    QFETCH(QString, inserted);
+    // The box edited scrolls as a box given the edited text from the start.
+    Shown edited;
+    edited.box.setPlainText(text);
+    edited.box.replaceRange(position, removed, inserted);
+    Shown fresh;
+    fresh.box.setPlainText(edited.box.toPlainText());
+    // The scroll bar that shows takes its width from the view once the layout has run.
+    QCoreApplication::processEvents();
+    QCOMPARE(edited.box.viewport()->size(), fresh.box.viewport()->size());
+    QCOMPARE(edited.box.verticalScrollBar()->maximum(), fresh.box.verticalScrollBar()->maximum());
+    for (Shown *s : {&edited, &fresh}) {
+        s->box.verticalScrollBar()->setValue(0);
+        s->box.verticalScrollBar()->setValue(s->box.verticalScrollBar()->maximum());
+    }
+    QCOMPARE(edited.box.visibleRange(), fresh.box.visibleRange());
+    play(&edited.box, "<^End>");
+    QCOMPARE(edited.box.visibleRange().second, edited.box.size());
 }
 
 void TstTextEditor::oneLineOfSixtyMillion() {
