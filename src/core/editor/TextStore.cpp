@@ -10,7 +10,7 @@ namespace rw {
 namespace {
 
 // Writes text with every "\r\n" and lone "\r" as "\n" to out, which has room for text.size() characters;
-// returns the end of what was written. Copies the runs between "\r" whole.
+// returns the end of what was written. Copies the runs between "\r" whole; out may be text.data() itself.
 QChar *writeNormalised(QStringView text, QChar *out) {
     const qsizetype size = text.size();
     qsizetype from = 0;
@@ -18,7 +18,7 @@ QChar *writeNormalised(QStringView text, QChar *out) {
         qsizetype cr = text.indexOf(u'\r', from);
         if (cr < 0)
             cr = size;
-        std::memcpy(out, text.data() + from, size_t(cr - from) * sizeof(QChar));
+        std::memmove(out, text.data() + from, size_t(cr - from) * sizeof(QChar));
         out += cr - from;
         if (cr == size)
             break;
@@ -33,6 +33,19 @@ QChar *writeNormalised(QStringView text, QChar *out) {
 void appendBreaks(QStringView text, qsizetype offset, std::vector<qsizetype> &breaks) {
     for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1))
         breaks.push_back(offset + i);
+}
+
+// part (which lies in owner) as a string sharing owner's buffer: no copy. Such a string is not followed by a
+// '\0', so it never leaves the store; when it is the last one holding the buffer, Qt edits it in place.
+QString sharedPart(const QString &owner, QStringView part) {
+    if (!owner.data_ptr().isMutable())
+        return part.toString(); // static or raw data: nothing to share
+    if (part.size() == owner.size())
+        return owner;
+    QString::DataPointer data = owner.data_ptr(); // one more reference to the buffer
+    data.setBegin(const_cast<char16_t *>(part.utf16()));
+    data.size = part.size();
+    return QString(std::move(data));
 }
 
 QString joinChunks(const std::vector<QString> &chunks, qsizetype size) {
@@ -71,41 +84,36 @@ QString joinChunksCrLf(const std::vector<QString> &chunks, const std::vector<qsi
     return text;
 }
 
-// Cuts the text of an edit into chunks: whole chunks coming in are kept (shared) when their size suits,
-// everything else is copied into chunks of about the target size.
+// Cuts the text of an edit into chunks: runs of a fine size that lie in a string are kept as parts of it
+// (shared), the rest is copied into chunks of about the target size.
 class ChunkBuilder {
 public:
     explicit ChunkBuilder(qsizetype target) : m_target(target), m_min(target / 2), m_max(target * 2) {}
 
-    void addView(QStringView text) {
+    // Adds text, which lies in owner when there is one.
+    void add(QStringView text, const QString *owner) {
         while (!text.isEmpty()) {
-            if (m_pending.size() + text.size() <= m_max) {
+            if (owner && text.size() >= m_min && (m_pending.isEmpty() || m_pending.size() >= m_min)) {
+                flush();
+                const qsizetype take = text.size() <= m_max ? text.size() : m_target;
+                chunks.push_back(sharedPart(*owner, text.first(take)));
+                text = text.sliced(take);
+            } else if (m_pending.size() + text.size() <= m_max) {
                 m_pending.append(text);
                 return;
-            }
-            if (m_pending.isEmpty()) {
+            } else if (m_pending.isEmpty()) {
                 chunks.push_back(text.first(m_target).toString());
                 text = text.sliced(m_target);
             } else if (m_pending.size() >= m_target) {
                 flush();
             } else {
+                // The small run before joins this text: a copy of at most one chunk.
                 const qsizetype take = m_target - m_pending.size();
                 m_pending.append(text.first(take));
                 text = text.sliced(take);
                 flush();
             }
         }
-    }
-
-    void addChunk(const QString &chunk) {
-        if (chunk.size() < m_min || chunk.size() > m_max || (!m_pending.isEmpty() && m_pending.size() < m_min)) {
-            // Too small or too big to keep as it is, or the small run before it joins it (a copy of at
-            // most one chunk).
-            addView(chunk);
-            return;
-        }
-        flush();
-        chunks.push_back(chunk);
     }
 
     bool pendingTooSmall() const { return !m_pending.isEmpty() && m_pending.size() < m_min; }
@@ -143,30 +151,20 @@ private:
 
 } // namespace
 
-// A run of the text going into the store: whole is set when the run is a whole chunk that may be shared.
+// A run of the text going into the store; owner, when set, is the string it lies in, to share.
 struct TextStore::Part {
     QStringView view;
-    const QString *whole = nullptr;
+    const QString *owner = nullptr;
 };
 
 // ---- TextPiece
 
-TextPiece::TextPiece(const QString &text) {
-    const QString plain = fromCrLf(text);
-    m_size = plain.size();
-    appendBreaks(plain, 0, m_breaks);
-    const qsizetype chunkSize = TextStore::DefaultChunkSize;
-    if (m_size <= 2 * chunkSize) {
-        if (m_size > 0)
-            m_slices.push_back({plain, 0, m_size});
-        return;
-    }
-    for (qsizetype from = 0; from < m_size;) {
-        const qsizetype rest = m_size - from;
-        const qsizetype take = rest < chunkSize + chunkSize / 2 ? rest : chunkSize;
-        m_slices.push_back({plain.sliced(from, take), 0, take});
-        from += take;
-    }
+TextPiece::TextPiece(QString text) {
+    text = fromCrLf(std::move(text));
+    m_size = text.size();
+    appendBreaks(text, 0, m_breaks);
+    if (m_size > 0)
+        m_slices.push_back({std::move(text), 0, m_size}); // a store shares it in chunks
 }
 
 QString TextPiece::toString() const {
@@ -181,7 +179,9 @@ QString TextPiece::toString() const {
 
 // ---- TextSnapshot
 
-QString TextSnapshot::toPlain() const { return joinChunks(m_chunks, m_size); }
+QString TextSnapshot::toPlain() const {
+    return joinChunks(m_chunks, m_size);
+}
 
 QString TextSnapshot::toCrLf() const {
     if (!m_breaks)
@@ -191,32 +191,27 @@ QString TextSnapshot::toCrLf() const {
 
 // ---- TextStore
 
-TextStore::TextStore(const QString &text, qsizetype chunkSize) : m_chunkSize(std::max<qsizetype>(chunkSize, 2)) {
-    const QChar *const data = text.constData();
-    const qsizetype total = text.size();
+TextStore::TextStore(QString text, qsizetype chunkSize) : m_chunkSize(std::max<qsizetype>(chunkSize, 2)) {
+    const qsizetype firstCr = text.indexOf(u'\r');
+    if (firstCr >= 0) {
+        QChar *const data = text.data(); // a copy only when someone else holds the text
+        const QChar *const end =
+            writeNormalised(QStringView(data + firstCr, text.size() - firstCr), data + firstCr);
+        text.truncate(end - data);
+    }
+    m_size = text.size();
+    appendBreaks(text, 0, m_breaks);
+    // The chunks are parts of the text's own buffer.
     const qsizetype target = m_chunkSize;
     const qsizetype min = target / 2;
-    m_chunks.reserve(size_t(total / target + 1));
+    m_chunks.reserve(size_t(m_size / target + 1));
     m_chunkStarts.reserve(m_chunks.capacity());
-    for (qsizetype in = 0; in < total;) {
-        // The last chunk takes what's left rather than leave a small one.
-        qsizetype take = total - in < target + min ? total - in : target;
-        if (data[in + take - 1] == u'\r' && in + take < total && data[in + take] == u'\n')
-            ++take; // keep a "\r\n" together
-        QString chunk(take, Qt::Uninitialized);
-        const QChar *const end = writeNormalised(QStringView(data + in, take), chunk.data());
-        chunk.truncate(end - chunk.constData());
-        appendBreaks(chunk, m_size, m_breaks);
-        m_chunkStarts.push_back(m_size);
-        m_size += chunk.size();
-        m_chunks.push_back(std::move(chunk));
-        in += take;
-    }
-    // Many "\r\n" may have left the last chunk small.
-    if (m_chunks.size() > 1 && m_chunks.back().size() < min) {
-        m_chunks[m_chunks.size() - 2].append(m_chunks.back());
-        m_chunks.pop_back();
-        m_chunkStarts.pop_back();
+    for (qsizetype from = 0; from < m_size;) {
+        const qsizetype rest = m_size - from;
+        const qsizetype take = rest < target + min ? rest : target; // the last takes what a small one would
+        m_chunkStarts.push_back(from);
+        m_chunks.push_back(sharedPart(text, QStringView(text).sliced(from, take)));
+        from += take;
     }
 }
 
@@ -246,7 +241,7 @@ QString TextStore::mid(qsizetype position, qsizetype length) const {
     size_t chunk = size_t(chunkAt(position));
     qsizetype from = position - m_chunkStarts[chunk];
     if (from + length <= m_chunks[chunk].size())
-        return m_chunks[chunk].mid(from, length);
+        return QString(m_chunks[chunk].constData() + from, length); // never the chunk itself
     QString text(length, Qt::Uninitialized);
     QChar *out = text.data();
     for (qsizetype left = length; left > 0; ++chunk, from = 0) {
@@ -259,8 +254,6 @@ QString TextStore::mid(qsizetype position, qsizetype length) const {
 }
 
 QString TextStore::toPlain() const {
-    if (m_chunks.size() == 1)
-        return m_chunks.front();
     return joinChunks(m_chunks, m_size);
 }
 
@@ -324,17 +317,15 @@ TextPiece TextStore::replace(qsizetype position, qsizetype length, QStringView t
     appendBreaks(text, 0, breaks);
     std::vector<Part> parts;
     if (!text.isEmpty())
-        parts.push_back({text});
+        parts.push_back({text, normalised.isNull() ? nullptr : &normalised});
     return replaceWith(position, length, parts, text.size(), breaks.data(), qsizetype(breaks.size()));
 }
 
 TextPiece TextStore::replace(qsizetype position, qsizetype length, const TextPiece &piece) {
     std::vector<Part> parts;
     parts.reserve(piece.m_slices.size());
-    for (const TextPiece::Slice &slice : piece.m_slices) {
-        const bool whole = slice.from == 0 && slice.length == slice.chunk.size();
-        parts.push_back({QStringView(slice.chunk).sliced(slice.from, slice.length), whole ? &slice.chunk : nullptr});
-    }
+    for (const TextPiece::Slice &slice : piece.m_slices)
+        parts.push_back({QStringView(slice.chunk).sliced(slice.from, slice.length), &slice.chunk});
     return replaceWith(position, length, parts, piece.m_size, piece.m_breaks.data(),
                        qsizetype(piece.m_breaks.size()));
 }
@@ -386,9 +377,12 @@ void TextStore::replaceChunks(qsizetype position, qsizetype length, const std::v
         QString &text = m_chunks[chunk];
         const qsizetype from = position - m_chunkStarts[chunk];
         const qsizetype newSize = text.size() + delta;
-        if (from + length <= text.size() && newSize <= max && (newSize >= min || (count == 1 && newSize > 0))) {
-            const QStringView in = parts.empty() ? QStringView() : parts.front().view;
-            text.replace(from, length, in.data(), in.size());
+        if (from + length <= text.size() && newSize <= max &&
+            (newSize >= min || (count == 1 && newSize > 0))) {
+            if (parts.empty())
+                text.remove(from, length);
+            else
+                text.replace(from, length, parts.front().view.data(), parts.front().view.size());
             for (size_t i = chunk + 1; i < m_chunkStarts.size(); ++i)
                 m_chunkStarts[i] += delta;
             return;
@@ -399,10 +393,7 @@ void TextStore::replaceChunks(qsizetype position, qsizetype length, const std::v
     // going in and the part of the last after the edit.
     ChunkBuilder builder(m_chunkSize);
     const auto add = [&builder](const QString &chunk, qsizetype from, qsizetype take) {
-        if (take == chunk.size())
-            builder.addChunk(chunk);
-        else if (take > 0)
-            builder.addView(QStringView(chunk).sliced(from, take));
+        builder.add(QStringView(chunk).sliced(from, take), &chunk);
     };
     qsizetype first = 0; // the chunks [first, last) get replaced
     qsizetype last = 0;
@@ -411,12 +402,8 @@ void TextStore::replaceChunks(qsizetype position, qsizetype length, const std::v
         last = (length == 0 ? first : chunkAt(position + length - 1)) + 1;
         add(m_chunks[size_t(first)], 0, position - m_chunkStarts[size_t(first)]);
     }
-    for (const Part &part : parts) {
-        if (part.whole)
-            builder.addChunk(*part.whole);
-        else
-            builder.addView(part.view);
-    }
+    for (const Part &part : parts)
+        builder.add(part.view, part.owner);
     if (count > 0) {
         const QString &chunk = m_chunks[size_t(last - 1)];
         const qsizetype from = position + length - m_chunkStarts[size_t(last - 1)];
@@ -425,7 +412,8 @@ void TextStore::replaceChunks(qsizetype position, qsizetype length, const std::v
     // A small run left at the end joins the chunk after it, or else the one before.
     if (builder.pendingTooSmall()) {
         if (last < count) {
-            builder.addChunk(m_chunks[size_t(last++)]);
+            add(m_chunks[size_t(last)], 0, m_chunks[size_t(last)].size());
+            ++last;
         } else if (!builder.chunks.empty()) {
             QString previous = std::move(builder.chunks.back());
             builder.chunks.pop_back();
@@ -451,6 +439,14 @@ void TextStore::replaceChunks(qsizetype position, qsizetype length, const std::v
         m_chunkStarts[i] = m_chunkStarts[i - 1] + m_chunks[i - 1].size();
     if (!m_chunkStarts.empty())
         m_chunkStarts[0] = 0;
+}
+
+std::vector<qsizetype> TextStore::chunkSizes() const {
+    std::vector<qsizetype> sizes;
+    sizes.reserve(m_chunks.size());
+    for (const QString &chunk : m_chunks)
+        sizes.push_back(chunk.size());
+    return sizes;
 }
 
 TextSnapshot TextStore::snapshot() const {

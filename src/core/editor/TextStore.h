@@ -13,7 +13,7 @@ namespace rw {
 class TextPiece {
 public:
     TextPiece() = default;
-    explicit TextPiece(const QString &text); // any line breaks; normalised to "\n"
+    explicit TextPiece(QString text); // any line breaks; normalised to "\n" (in place when moved in)
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
     QString toString() const; // "\n" line breaks
@@ -52,8 +52,8 @@ private:
 // The text of a big editable box: the characters in chunks of a few ten thousand (an edit copies only the
 // chunk it touches, a snapshot shares them all), and where every line starts. Line breaks are one "\n"
 // each, as a text box counts them; "\r\n" and a lone "\r" coming in become "\n". Positions are in UTF-16
-// code units, 0 .. size(); positions, lengths and line numbers out of range are clamped. Not thread-safe:
-// one thread edits; other threads read snapshots.
+// code units, 0 .. size(); positions, lengths and line numbers out of range are clamped (a negative length
+// to 0, except where it says "to the end"). Not thread-safe: one thread edits; other threads read snapshots.
 class TextStore {
 public:
     // Chunks aim at this many characters; one grows to twice that before it splits, and one under half of
@@ -61,13 +61,14 @@ public:
     static constexpr qsizetype DefaultChunkSize = 32 * 1024;
 
     TextStore() = default;
-    // Builds in one pass; fine to call on a worker thread. A small chunkSize is for tests: it makes a short
-    // text span many chunks.
-    explicit TextStore(const QString &text, qsizetype chunkSize = DefaultChunkSize);
+    // Builds in one pass; fine to call on a worker thread. The chunks share text's buffer, so nothing is
+    // copied, unless a "\r" has to go and someone else holds text (move it in); the buffer lives as long as
+    // any chunk of it does. A small chunkSize is for tests: it makes a short text span many chunks.
+    explicit TextStore(QString text, qsizetype chunkSize = DefaultChunkSize);
 
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
-    QChar at(qsizetype position) const; // QChar() outside 0 .. size() - 1
+    QChar at(qsizetype position) const;                           // QChar() outside 0 .. size() - 1
     QString mid(qsizetype position, qsizetype length = -1) const; // length < 0: to the end
     QString toPlain() const;
 
@@ -81,15 +82,17 @@ public:
     QString lineText(qsizetype line, qsizetype from = 0, qsizetype length = -1) const;
 
     // Replaces length characters at position by text; returns what was there. Each text is normalised on its
-    // own: a "\r" at its end is a line break of its own even when the store goes on with "\n" there.
+    // own: a "\r" at its end is a line break of its own even when the store goes on with "\n" there (a
+    // text box does the same). Costs O(text + number of chunks + line breaks after position).
     TextPiece replace(qsizetype position, qsizetype length, QStringView text);
-    // Replaces length characters at position by piece; returns what was there. Shares piece's chunks.
+    // Replaces length characters at position by piece; returns what was there. Shares piece's chunks: no
+    // text is copied but at the two ends, only piece's line breaks and those after position.
     TextPiece replace(qsizetype position, qsizetype length, const TextPiece &piece);
     TextPiece piece(qsizetype position, qsizetype length) const;
 
     TextSnapshot snapshot() const;
 
-    qsizetype chunkCount() const { return qsizetype(m_chunks.size()); } // for tests and diagnostics
+    std::vector<qsizetype> chunkSizes() const; // for tests and diagnostics
 
 private:
     struct Part; // a run of the text going in, see TextStore.cpp
@@ -102,7 +105,7 @@ private:
     void replaceBreaks(qsizetype position, qsizetype length, const qsizetype *breaks, qsizetype breakCount,
                        qsizetype delta);
 
-    std::vector<QString> m_chunks;        // none empty; each of half to twice m_chunkSize, unless it's the only one
+    std::vector<QString> m_chunks; // none empty; each of half to twice m_chunkSize, unless it's the only one
     std::vector<qsizetype> m_chunkStarts; // position of each chunk's first character
     std::vector<qsizetype> m_breaks;      // position of every "\n", ascending
     qsizetype m_size = 0;
