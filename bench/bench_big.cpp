@@ -1,7 +1,8 @@
 // Big texts through the real window: a 2-million-line log of about 148 MB and one line of 60 M characters
-// holding 10 M matches. For each: start-up with it as the working file, memory after the load, Match,
-// scrolling the results and the source box, switching tabs, and the close that saves the files; each
-// step with the longest stall of the UI thread meanwhile.
+// holding 10 M matches. For each: start-up with it as the working file, memory after the load, Match (also
+// while the list scrolls), scrolling the results and the source box, both exports of every row, Replace,
+// keyword search, import, drop, switching tabs, and the close that saves the files; each step with the
+// longest stall of the UI thread meanwhile and the resident memory after it.
 #include "BenchDialogs.h"
 #include "BenchSupport.h"
 #include "app/MainWindow.h"
@@ -11,19 +12,26 @@
 #include "core/text/WorkingFile.h"
 #include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
+#include "import/Importer.h"
 #include "platform/AppContext.h"
+#include "search/KeywordSearch.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <cstdio>
 #include <memory>
@@ -93,7 +101,7 @@ void printRow(const Row &r) {
     std::fflush(stdout);
 }
 
-void runCase(const char *name, const QString &text, const QString &expression) {
+void runCase(const char *name, const QString &text, const QString &expression, const QString &keyword) {
     const double textMb = text.size() * 2 / 1e6;
     std::printf("\n## %s: %lld characters (UTF-16 %.0f MB), %s\n", name, (long long)text.size(), textMb,
                 qPrintable(expression));
@@ -116,7 +124,8 @@ void runCase(const char *name, const QString &text, const QString &expression) {
     });
 
     QTemporaryDir programDir, desktopDir;
-    if (!rw::writeWorkingFile(QDir(programDir.path()).filePath(QStringLiteral("test.txt")), text)) {
+    const QString testFile = QDir(programDir.path()).filePath(QStringLiteral("test.txt"));
+    if (!rw::writeWorkingFile(testFile, text)) {
         std::printf("cannot write test.txt\n");
         return;
     }
@@ -197,6 +206,71 @@ void runCase(const char *name, const QString &text, const QString &expression) {
         printRow({"scroll the results top to bottom (40 steps)", r.ms, r.longestGapMs, residentMb()});
     }
     {
+        // Match again while the list is scrolled up and down as it fills.
+        ui.tabs2->setCurrentIndex(0);
+        QScrollBar *bar = ui.resultsList->verticalScrollBar();
+        const auto r = rwbench::measure([&] { ui.matchButton->click(); },
+                                        [&, step = 0]() mutable {
+                                            bar->setValue(step++ % 2 ? bar->maximum() : bar->maximum() / 3);
+                                            return ui.matchButton->text() == QStringLiteral("匹配");
+                                        });
+        printRow({"Match while the results scroll", r.ms, r.longestGapMs, residentMb()});
+    }
+    for (const auto &[name, item] : {std::pair{"export to the clipboard", "导出到剪辑板"},
+                                     std::pair{"export to a desktop file", "导出到桌面txt"}}) {
+        dialogs.text = QStringLiteral("{2}\t{3}#换行符");
+        QAction *action = nullptr;
+        for (QAction *a : ui.resultsMenu->actions())
+            if (a->text() == QString::fromUtf8(item))
+                action = a;
+        ui.setStatus(QString());
+        const auto r = rwbench::measure([&] { action->trigger(); }, [&] { return !ui.status().isEmpty(); });
+        printRow({name, r.ms, r.longestGapMs, residentMb()});
+        std::printf("   status \"%s\"\n", qPrintable(ui.status()));
+        dialogs.text.reset();
+    }
+    {
+        // Every match is replaced by its first group.
+        dialogs.text = QStringLiteral("$1");
+        const auto r = rwbench::measure([&] { ui.replaceButton->click(); },
+                                        [&] { return ui.replaceButton->text() == QStringLiteral("替换"); });
+        printRow({"Replace", r.ms, r.longestGapMs, residentMb()});
+        std::printf("   result %lld characters; status \"%s\"\n", (long long)ui.replaceResult->size(),
+                    qPrintable(ui.status()));
+        dialogs.text.reset();
+    }
+    {
+        ui.tabs2->setCurrentIndex(1);
+        ui.keyword->setText(keyword);
+        const auto r = rwbench::measure([&] { ui.searchButton->click(); },
+                                        [&] { return !window->keywordSearch()->isBusy(); });
+        printRow({"keyword search (count and first step)", r.ms, r.longestGapMs, residentMb()});
+        std::printf("   status \"%s\"\n", qPrintable(ui.status()));
+        const auto next = rwbench::measure([&] { ui.searchButton->click(); },
+                                           [&] { return !window->keywordSearch()->isBusy(); });
+        printRow({"keyword search, next step", next.ms, next.longestGapMs, residentMb()});
+    }
+    {
+        dialogs.file = testFile;
+        const auto r = rwbench::measure([&] { ui.importButton->click(); },
+                                        [&] { return !window->importer()->isLoading(); });
+        printRow({"import of the same text", r.ms, r.longestGapMs, residentMb()});
+    }
+    {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(testFile)});
+        const QPoint at = window->rect().center();
+        const auto r = rwbench::measure(
+            [&] {
+                QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(window.get(), &enter);
+                QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(window.get(), &drop);
+            },
+            [&] { return !window->importer()->isLoading(); });
+        printRow({"drop of the same text", r.ms, r.longestGapMs, residentMb()});
+    }
+    {
         const auto r = rwbench::measure([] {},
                                         [&, step = 0]() mutable {
                                             ui.tabs2->setCurrentIndex(step % 3);
@@ -206,6 +280,9 @@ void runCase(const char *name, const QString &text, const QString &expression) {
         printRow({"switch tabs (9 switches)", r.ms, r.longestGapMs, residentMb()});
     }
     {
+        // An edit, so that the close writes test.txt back.
+        box->setCursorPosition(box->size());
+        box->insertPlainText(QStringLiteral("!"));
         const auto r = rwbench::measure([&] { window->close(); }, [&] { return !window->isVisible(); });
         printRow({"close, saving the files", r.ms, r.longestGapMs, residentMb()});
     }
@@ -222,8 +299,10 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2 || args.contains(QStringLiteral("log")))
-        runCase("log, 2 M lines", generateLog(2'000'000), QStringLiteral("(\\d+):(\\d+):(\\d+) host"));
+        runCase("log, 2 M lines", generateLog(2'000'000), QStringLiteral("(\\d+):(\\d+):(\\d+) host"),
+                QStringLiteral("served"));
     if (args.size() < 2 || args.contains(QStringLiteral("line")))
-        runCase("one line, 10 M matches", generateLine(10'000'000), QStringLiteral("(\\d+)-(\\d+)"));
+        runCase("one line, 10 M matches", generateLine(10'000'000), QStringLiteral("(\\d+)-(\\d+)"),
+                QStringLiteral("-"));
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "app/MainWindowUi.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/WorkingFile.h"
+#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
 
@@ -64,18 +65,20 @@ int main(int argc, char *argv[]) {
         {
             auto *window = new rw::MainWindow(context);
             window->show();
-            QPlainTextEdit *box = window->ui().sourceText;
+            rw::TextEditor *box = window->ui().sourceText;
             const auto [took, gap] =
                 rwbench::measure([] {}, [&] { return !window->workingFiles()->isLoading(); });
             loadTime.push_back(took);
             loadGap.push_back(gap);
-            if (box->document()->characterCount() != text.size() + 1)
-                std::printf("the box holds %d characters, not %lld\n", box->document()->characterCount(),
-                            (long long)text.size() + 1);
+            if (box->size() != text.size())
+                std::printf("the box holds %lld characters, not %lld\n", (long long)box->size(),
+                            (long long)text.size());
 
             QElapsedTimer timer;
             timer.start();
             window->close();
+            // The files are written on a worker; the window closes once they are.
+            rwbench::waitUntil([&] { return !window->isVisible(); });
             saveTime.push_back(timer.nsecsElapsed() / 1e6);
             if (window->isVisible() || QFileInfo(sourcePath).size() != fileBytes)
                 std::printf("the close did not write test.txt back whole\n");

@@ -9,8 +9,10 @@
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
 
+#include "editor/TextEditor.h"
 #include <QApplication>
 #include <QElapsedTimer>
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -83,7 +85,7 @@ int main(int argc, char *argv[]) {
             listed.push_back(timer.nsecsElapsed() / 1e6);
         gaps.push_back(gapMeter.longestMs());
         rows = bench.window.matchController()->model()->rowCount();
-        bytesPerMatch = double(bench.window.matchController()->model()->table().matches().bytesUsed()) / rows;
+        bytesPerMatch = double(bench.window.matchController()->model()->table().bytesUsed()) / rows;
     }
 
     std::printf("Match to list, %lld matches of (\\d+)-(\\d+) over %.1f MB (medians of %d repeated runs)\n",

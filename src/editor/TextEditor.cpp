@@ -186,6 +186,27 @@ void TextEditor::ensureUnits() const {
         extra += units - 1;
     }
     m_units = lines + extra;
+    m_unitsLines = lines;
+}
+
+bool TextEditor::unitsSurvive(qsizetype position, qsizetype added) const {
+    // Typing in a text of two million lines should not count them all again: the units hold while the
+    // number of lines stays and no line the edit touches is long, now or before.
+    constexpr qsizetype kLinesChecked = 64;
+    if (m_unitsDirty || m_store.lineCount() != m_unitsLines)
+        return false;
+    const qsizetype first = m_store.lineAt(position);
+    const qsizetype last = m_store.lineAt(position + added);
+    if (last - first > kLinesChecked)
+        return false;
+    const auto it = std::lower_bound(m_long.begin(), m_long.end(), first,
+                                     [](const LongLine &l, qsizetype value) { return l.line < value; });
+    if (it != m_long.end() && it->line <= last)
+        return false;
+    for (qsizetype line = first; line <= last; ++line)
+        if (m_store.lineLength(line) > kWholeLine)
+            return false;
+    return true;
 }
 
 qsizetype TextEditor::unitCount() const {
@@ -631,7 +652,8 @@ void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &tex
 
 void TextEditor::applied(qsizetype position, qsizetype removed, qsizetype added) {
     ++m_revision;
-    m_unitsDirty = true;
+    if (!unitsSurvive(position, added))
+        m_unitsDirty = true;
     dropLayouts();
     for (Layer &layer : m_layers)
         layer.marks.adjust(position, removed, added);

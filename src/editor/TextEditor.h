@@ -89,6 +89,8 @@ public:
     // Scrolls so that position is on the top row.
     void scrollToTop(qsizetype position);
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 public slots:
     void undo();
     void redo();
@@ -122,7 +124,6 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void timerEvent(QTimerEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
@@ -188,6 +189,8 @@ private:
 
     void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing);
     void applied(qsizetype position, qsizetype removed, qsizetype added);
+    // Whether the units counted before an edit of [position, position + added) still hold after it.
+    bool unitsSurvive(qsizetype position, qsizetype added) const;
     void restartBlink();
     bool cursorShown() const;
 
@@ -205,6 +208,7 @@ private:
     mutable bool m_unitsDirty = true;
     mutable std::vector<LongLine> m_long;
     mutable qsizetype m_units = 1;
+    mutable qsizetype m_unitsLines = 0; // the line count the units were counted for
     mutable std::unordered_map<qsizetype, Piece> m_pieces;
 
     struct Layer {

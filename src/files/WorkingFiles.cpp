@@ -89,11 +89,17 @@ void WorkingFiles::startLoading() {
             if (!target.box) {
                 auto store = std::make_shared<TextStore>(read.text);
                 read.text = QString();
+                const TextSnapshot loaded = store->snapshot();
                 run.deliver([this, store, kept] {
                     m_ui.sourceText->setStore(std::move(*store));
                     if (kept)
                         m_keptSourceRevision = m_ui.sourceText->revision();
                 });
+                // Edits that end where they began leave the file alone too; the text shows before this.
+                if (kept) {
+                    const size_t hash = qHash(loaded.toCrLf());
+                    run.deliver([this, hash] { m_keptSourceHash = hash; });
+                }
                 continue;
             }
             QString text = fromCrLf(std::move(read.text));
@@ -161,6 +167,7 @@ void WorkingFiles::startSaving() {
         QString text;
         TextSnapshot source; // the source text's, joined on the worker
         bool fromSource = false;
+        std::optional<size_t> keptHash; // the source text as loaded: not written when it is that again
     };
     std::vector<Job> jobs;
     const std::pair<QString, QPlainTextEdit *> boxes[] = {{ExpressionFile, m_ui.expression},
@@ -169,13 +176,13 @@ void WorkingFiles::startSaving() {
         // A file whose box is as loaded keeps its bytes, whatever they hold.
         const auto kept = m_keptTexts.constFind(box);
         if (kept == m_keptTexts.cend() || *kept != qHash(box->document()->toRawText()))
-            jobs.push_back({name, boxText(box), {}, false});
+            jobs.push_back({name, boxText(box), {}, false, {}});
     }
     if (m_keptSourceRevision != m_ui.sourceText->revision())
-        jobs.push_back({SourceFile, {}, m_ui.sourceText->snapshot(), true});
+        jobs.push_back({SourceFile, {}, m_ui.sourceText->snapshot(), true, m_keptSourceHash});
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
-        jobs.push_back({RulesFile, serializeRules(rules), {}, false});
+        jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}});
 
     m_ui.window->setEnabled(false);
     const RunState::Run run = m_saver.begin();
@@ -184,6 +191,8 @@ void WorkingFiles::startSaving() {
         for (const Job &job : jobs) {
             QString error;
             const QString text = job.fromSource ? job.source.toCrLf() : job.text;
+            if (job.keptHash && qHash(text) == *job.keptHash)
+                continue;
             if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))
                 failed.append(QStringLiteral("%1: %2").arg(job.name, error));
         }

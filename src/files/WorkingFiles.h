@@ -85,10 +85,11 @@ private:
     RunState m_saver;
     bool m_saved = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at
-    // close only when its box or list has changed. The raw text's hash stands for a small box's text,
-    // the revision for the source text's.
+    // close only when its box or list has changed. The raw text's hash stands for a small box's text;
+    // the source text is unchanged while its revision is, or when its hash is that of the loaded text.
     QHash<const QPlainTextEdit *, size_t> m_keptTexts;
     std::optional<quint64> m_keptSourceRevision;
+    std::optional<size_t> m_keptSourceHash;
     std::optional<QList<Rule>> m_keptRules;
 };
 

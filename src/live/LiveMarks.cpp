@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <optional>
+
 namespace rw {
 
 namespace {
@@ -136,13 +138,16 @@ void LiveMarks::visitVisible(const Visit &visit) const {
         const qsizetype from = positions.toBox(startOf(i));
         const qsizetype to = positions.toBox(endOf(i));
         if (startOf(i) == endOf(i)) {
-            // The first row holding the position; a long line's piece boundary is at the end of one row
-            // and the start of the next.
+            // A long line's piece boundary is both the end of one row and the start of the next: the bar
+            // goes where the cursor would, on the later row.
+            std::optional<QRectF> at;
             m_box->visitRows(from, from, [&](qsizetype, qsizetype, const QRectF &rect) {
-                going = visit(Mark{from, 0, i},
-                              QRectF(rect.left() - kEmptyWidth / 2, rect.top(), kEmptyWidth, rect.height()));
-                return false;
+                at = rect;
+                return true;
             });
+            if (at)
+                going = visit(Mark{from, 0, i},
+                              QRectF(at->left() - kEmptyWidth / 2, at->top(), kEmptyWidth, at->height()));
         } else if (from < to) { // not only a line break
             m_box->visitRows(from, to, [&](qsizetype a, qsizetype b, const QRectF &rect) {
                 going = visit(Mark{a, b - a, i}, rect);

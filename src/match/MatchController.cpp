@@ -80,7 +80,7 @@ void MatchController::start() {
             sinceBatch.start();
             auto flush = [&](MatchSet &set) {
                 total += set.size();
-                run.deliver([this, batch = std::move(set)] { addBatch(batch); });
+                run.deliver([this, batch = std::move(set)]() mutable { addBatch(std::move(batch)); });
                 set = MatchSet(pattern.captureCount());
                 sinceBatch.restart();
             };
@@ -104,8 +104,8 @@ void MatchController::start() {
     });
 }
 
-void MatchController::addBatch(const MatchSet &batch) {
-    m_model->appendBatch(batch);
+void MatchController::addBatch(MatchSet batch) {
+    m_model->appendBatch(std::move(batch));
 }
 
 void MatchController::finish(MatchStatus status, int submatchCount, const PatternError &error) {

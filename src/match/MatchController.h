@@ -52,7 +52,7 @@ signals:
 
 private:
     void start();
-    void addBatch(const MatchSet &batch);
+    void addBatch(MatchSet batch);
     void finish(MatchStatus status, int submatchCount, const PatternError &error = {});
 
     MatchWidgets m_w;

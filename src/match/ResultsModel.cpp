@@ -1,6 +1,7 @@
 #include "ResultsModel.h"
 
 #include "core/results/VisibleMarks.h"
+#include "core/tasks/TaskPool.h"
 
 #include <QTextDocument>
 
@@ -51,11 +52,15 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
 
 void ResultsModel::reset(const QString &subject) {
     beginResetModel();
+    // Ten million rows take a while to free: the old table goes on a worker.
+    auto old = std::make_shared<MatchTable>(std::exchange(m_table, MatchTable()));
+    if (old->rowCount() >= 100000)
+        runInBackground([old = std::move(old)]() mutable { old.reset(); }); // freed in place if refused
     m_table.reset(subject);
     endResetModel();
 }
 
-void ResultsModel::appendBatch(const MatchSet &batch) {
+void ResultsModel::appendBatch(MatchSet batch) {
     if (batch.isEmpty())
         return;
     const int oldColumns = m_table.columnCount();
@@ -66,7 +71,7 @@ void ResultsModel::appendBatch(const MatchSet &batch) {
     }
     const qsizetype rows = m_table.rowCount();
     beginInsertRows({}, int(rows), int(rows + batch.size() - 1));
-    m_table.append(batch);
+    m_table.append(std::move(batch));
     endInsertRows();
 }
 

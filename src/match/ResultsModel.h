@@ -20,7 +20,7 @@ public:
     // Empties the list down to its two design columns, ready for matches over subject.
     void reset(const QString &subject);
     // Appends a batch of rows; the first rows bring the submatch columns.
-    void appendBatch(const MatchSet &batch);
+    void appendBatch(MatchSet batch);
     // The rows and cells as they are now (shared with the model's text; cheap to copy).
     const MatchTable &table() const { return m_table; }
 

@@ -35,8 +35,8 @@ QTextCharFormat KeywordMarks::format(MarkList::Kind kind, const QFont &boxFont) 
     return f;
 }
 
-void KeywordMarks::markFound(const std::vector<qsizetype> &starts, qsizetype length) {
-    m_box->marks(kLayer).assign(starts, length, MarkList::Kind::Found);
+void KeywordMarks::markFound(MarkList found) {
+    m_box->marks(kLayer) = std::move(found);
     m_box->marksChanged();
 }
 

@@ -23,8 +23,9 @@ public:
     // Gives box's layer its two formats; box outlives this.
     explicit KeywordMarks(TextEditor *box);
 
-    // Orange marks of length at every start (ascending, not overlapping), replacing all earlier marks.
-    void markFound(const std::vector<qsizetype> &starts, qsizetype length);
+    // Makes found (orange marks, made on a worker: two million of them take a while) the marks, replacing
+    // all earlier ones.
+    void markFound(MarkList found);
     // Colours [start, start + length) blue over whatever was there.
     void markVisited(qsizetype start, qsizetype length);
     const MarkList &marks() const;

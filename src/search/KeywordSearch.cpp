@@ -59,7 +59,7 @@ void KeywordSearch::startNext() {
     m_hitsRevision.reset();
     if (keyword.isEmpty()) {
         // Nothing to count: only the marks of the previous keyword go.
-        counted({}, m_widgets.source->revision());
+        counted({}, {}, m_widgets.source->revision());
         return;
     }
     count();
@@ -76,10 +76,12 @@ void KeywordSearch::count() {
             if (!run.isCurrent())
                 return;
             std::vector<qsizetype> hits = findKeywordHits(plain, keyword);
+            MarkList found;
+            found.assign(hits, keyword.size(), MarkList::Kind::Found);
             // `this` is used on the UI thread only, and only while the run state (a member) exists.
-            run.deliver([this, run, revision, hits = std::move(hits)]() mutable {
+            run.deliver([this, run, revision, hits = std::move(hits), found = std::move(found)]() mutable {
                 if (m_runs.finish(run))
-                    counted(std::move(hits), revision);
+                    counted(std::move(hits), std::move(found), revision);
             });
         });
 }
@@ -95,9 +97,9 @@ void KeywordSearch::onContentsChange(qsizetype position, qsizetype, qsizetype) {
             std::min(m_scanFrom, std::max(m_stepper.nextStart(), position - m_stepper.keyword().size() + 1));
 }
 
-void KeywordSearch::counted(std::vector<qsizetype> hits, quint64 revision) {
+void KeywordSearch::counted(std::vector<qsizetype> hits, MarkList found, quint64 revision) {
     m_stepper.counted(qsizetype(hits.size()));
-    m_marks.markFound(hits, m_stepper.keyword().size());
+    m_marks.markFound(std::move(found));
     m_hits = std::move(hits);
     m_hitsRevision = revision;
     const QString countText = m_stepper.countText();

@@ -65,7 +65,7 @@ private:
     void startNext();
     // Counts the keyword's occurrences on a worker; an edit meanwhile starts the count over.
     void count();
-    void counted(std::vector<qsizetype> hits, quint64 revision);
+    void counted(std::vector<qsizetype> hits, MarkList found, quint64 revision);
     void step();
     // Reads the text on from m_scanFrom for one turn of the event loop.
     void scanSlice();

@@ -152,6 +152,7 @@ private slots:
     void filesOfEveryKind_data();
     void filesOfEveryKind();
     void aChangedBoxIsWrittenWithCrLf();
+    void anEditTakenBackLeavesTheFile();
     void writeFailureNamesTheSystemsReason();
 };
 
@@ -540,6 +541,18 @@ void TestWorkingFiles::aChangedBoxIsWrittenWithCrLf() {
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("a\r\nb\r\nc"));
     QCOMPARE(readBytes(filePath(t, "gz.txt")), QByteArray("n----e\r\nm----f----d\r\n"));
     QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("x\ry"));
+}
+
+void TestWorkingFiles::anEditTakenBackLeavesTheFile() {
+    // Line feeds only: a rewrite would turn them into "\r\n".
+    TestWindow t(withFiles({{"test.txt", "a\nb"}}));
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    auto *source = t.find<TextEditor>("编辑框_源文本");
+    source->setCursorPosition(1);
+    source->insertPlainText("x");
+    source->undo();
+    QVERIFY(requestClose(t, {true}));
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("a\nb"));
 }
 
 void TestWorkingFiles::writeFailureNamesTheSystemsReason() {

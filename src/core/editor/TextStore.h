@@ -31,13 +31,13 @@ private:
 };
 
 // An immutable view of a TextStore's whole text at one moment; taking one costs a copy of the chunk list
-// (a few thousand shared strings for 150 MB), never of the text. Safe to read on any thread while the store
-// goes on changing.
+// (a few thousand shared strings for 150 MB), never of the text, and after an edit one copy of the line
+// index. Safe to read on any thread while the store goes on changing.
 class TextSnapshot {
 public:
     TextSnapshot() = default;
     qsizetype size() const { return m_size; }
-    qsizetype lineCount() const { return (m_breaks ? qsizetype(m_breaks->size()) : 0) + 1; }
+    qsizetype lineCount() const { return m_breaks ? qsizetype(m_breaks->size()) + 1 : 1; }
     // The text with "\n" line breaks, or with "\r\n" as the engine and the files take it.
     QString toPlain() const;
     QString toCrLf() const;
@@ -52,26 +52,36 @@ private:
 // The text of a big editable box: the characters in chunks of a few ten thousand (an edit copies only the
 // chunk it touches, a snapshot shares them all), and where every line starts. Line breaks are one "\n"
 // each, as a text box counts them; "\r\n" and a lone "\r" coming in become "\n". Positions are in UTF-16
-// code units, 0 .. size(). Not thread-safe: one thread edits; other threads read snapshots.
+// code units, 0 .. size(); positions, lengths and line numbers out of range are clamped. Not thread-safe:
+// one thread edits; other threads read snapshots.
 class TextStore {
 public:
+    // Chunks aim at this many characters; one grows to twice that before it splits, and one under half of
+    // it joins a neighbour.
+    static constexpr qsizetype DefaultChunkSize = 32 * 1024;
+
     TextStore() = default;
-    explicit TextStore(const QString &text); // builds in one pass; fine to call on a worker thread
+    // Builds in one pass; fine to call on a worker thread. A small chunkSize is for tests: it makes a short
+    // text span many chunks.
+    explicit TextStore(const QString &text, qsizetype chunkSize = DefaultChunkSize);
 
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
-    QChar at(qsizetype position) const;
-    QString mid(qsizetype position, qsizetype length) const; // clamped to the text
+    QChar at(qsizetype position) const; // QChar() outside 0 .. size() - 1
+    QString mid(qsizetype position, qsizetype length = -1) const; // length < 0: to the end
     QString toPlain() const;
 
     // Lines are numbered from 0; a text of n line breaks has n + 1 lines (the last may be empty).
-    qsizetype lineCount() const;
+    qsizetype lineCount() const { return qsizetype(m_breaks.size()) + 1; }
     qsizetype lineStart(qsizetype line) const;
     qsizetype lineLength(qsizetype line) const; // without its line break
     qsizetype lineAt(qsizetype position) const; // the line position lies in (size() lies in the last)
-    QString lineText(qsizetype line, qsizetype from = 0, qsizetype length = -1) const; // part of one line
+    // Part of one line, without its line break: length characters from column from (length < 0: to the
+    // line's end). Costs O(length), however long the line.
+    QString lineText(qsizetype line, qsizetype from = 0, qsizetype length = -1) const;
 
-    // Replaces length characters at position by text (normalised); returns what was there.
+    // Replaces length characters at position by text; returns what was there. Each text is normalised on its
+    // own: a "\r" at its end is a line break of its own even when the store goes on with "\n" there.
     TextPiece replace(qsizetype position, qsizetype length, QStringView text);
     // Replaces length characters at position by piece; returns what was there. Shares piece's chunks.
     TextPiece replace(qsizetype position, qsizetype length, const TextPiece &piece);
@@ -79,11 +89,25 @@ public:
 
     TextSnapshot snapshot() const;
 
+    qsizetype chunkCount() const { return qsizetype(m_chunks.size()); } // for tests and diagnostics
+
 private:
-    std::vector<QString> m_chunks;          // none empty
-    std::vector<qsizetype> m_chunkStarts;   // position of each chunk's first character
-    std::vector<qsizetype> m_breaks;        // position of every "\n", ascending
+    struct Part; // a run of the text going in, see TextStore.cpp
+    qsizetype chunkAt(qsizetype position) const;
+    void clamp(qsizetype &position, qsizetype &length) const;
+    TextPiece replaceWith(qsizetype position, qsizetype length, const std::vector<Part> &parts,
+                          qsizetype partsSize, const qsizetype *breaks, qsizetype breakCount);
+    void replaceChunks(qsizetype position, qsizetype length, const std::vector<Part> &parts,
+                       qsizetype partsSize);
+    void replaceBreaks(qsizetype position, qsizetype length, const qsizetype *breaks, qsizetype breakCount,
+                       qsizetype delta);
+
+    std::vector<QString> m_chunks;        // none empty; each of half to twice m_chunkSize, unless it's the only one
+    std::vector<qsizetype> m_chunkStarts; // position of each chunk's first character
+    std::vector<qsizetype> m_breaks;      // position of every "\n", ascending
     qsizetype m_size = 0;
+    qsizetype m_chunkSize = DefaultChunkSize;
+    mutable std::shared_ptr<const std::vector<qsizetype>> m_snapshotBreaks; // m_breaks as of the last edit
 };
 
 } // namespace rw

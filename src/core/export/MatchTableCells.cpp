@@ -6,7 +6,7 @@ void MatchTableCells::appendCell(qsizetype row, int column, QString &out) const 
     if (row < 0 || row >= m_table.rowCount() || column < 0 || column >= m_table.columnCount())
         return;
     if (column > 0) {
-        out += m_table.matches().text(m_table.subject(), row, column - 1);
+        out += m_table.text(row, column - 1);
         return;
     }
     // The running number, written without a temporary string: a large export has a million of them.

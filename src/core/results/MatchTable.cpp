@@ -6,12 +6,25 @@
 
 namespace rw {
 
+MatchTable::MatchTable(QString subject, MatchSet matches, int submatchColumns)
+    : m_subject(std::move(subject)), m_submatchColumns(submatchColumns) {
+    append(std::move(matches));
+}
+
+QStringView MatchTable::text(qsizetype row, int group) const {
+    if (row < 0 || row >= m_rows)
+        return {};
+    const auto after = std::upper_bound(m_firstRows.begin(), m_firstRows.end(), row);
+    const size_t batch = size_t(after - m_firstRows.begin()) - 1;
+    return m_batches[batch]->text(m_subject, row - m_firstRows[batch], group);
+}
+
 QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
     if (column == 0)
         return QString::number(row + 1);
-    const QStringView text = m_matches.text(m_subject, row, column - 1);
+    const QStringView text = this->text(row, column - 1);
     if (limit < 0 || text.size() <= limit)
         return text.toString();
     return text.first(limit).toString() + QChar(0x2026);
@@ -42,7 +55,7 @@ QString MatchTable::tabSeparated(QList<std::pair<qsizetype, qsizetype>> rowSpans
         for (qsizetype row = first; row <= last; ++row) {
             size += 2 + 20 + columns; // CRLF, number, tabs (a bound)
             for (int column = 1; column < columns; ++column)
-                size += m_matches.text(m_subject, row, column - 1).size();
+                size += text(row, column - 1).size();
         }
     QString out;
     out.reserve(size);
@@ -55,22 +68,35 @@ QString MatchTable::tabSeparated(QList<std::pair<qsizetype, qsizetype>> rowSpans
             out += QLatin1String(digits, end);
             for (int column = 1; column < columns; ++column) {
                 out += QLatin1Char('\t');
-                out += m_matches.text(m_subject, row, column - 1);
+                out += text(row, column - 1);
             }
         }
     return out;
 }
 
+std::size_t MatchTable::bytesUsed() const {
+    std::size_t bytes =
+        m_batches.capacity() * sizeof(m_batches[0]) + m_firstRows.capacity() * sizeof(qsizetype);
+    for (const auto &batch : m_batches)
+        bytes += batch->bytesUsed() + sizeof(MatchSet);
+    return bytes;
+}
+
 void MatchTable::reset(QString subject) {
     m_subject = std::move(subject);
-    m_matches = MatchSet();
+    m_batches.clear();
+    m_firstRows.clear();
+    m_rows = 0;
     m_submatchColumns = 0;
 }
 
-void MatchTable::append(const MatchSet &batch) {
-    if (m_matches.isEmpty())
-        m_matches = MatchSet(batch.groupCount());
-    m_matches.append(batch);
+void MatchTable::append(MatchSet batch) {
+    if (batch.isEmpty())
+        return;
+    const qsizetype rows = batch.size();
+    m_batches.push_back(std::make_shared<const MatchSet>(std::move(batch)));
+    m_firstRows.push_back(m_rows);
+    m_rows += rows;
 }
 
 } // namespace rw

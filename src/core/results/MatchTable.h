@@ -5,20 +5,23 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace rw {
 
 // The cells of the results list, made on demand from one subject text and its match offsets:
 // column 0 the running number (from 1), column 1 the matched text, column 1 + j the text of group j.
 // Columns exist from 0 to 1 + submatchColumns(); other cells are empty.
+// The matches stay in the batches they came in, shared between copies: appending never moves the rows
+// before, and a copy for an export costs a list of batches, not ten million offsets.
 class MatchTable final {
 public:
     MatchTable() = default;
-    MatchTable(QString subject, MatchSet matches, int submatchColumns)
-        : m_subject(std::move(subject)), m_matches(std::move(matches)), m_submatchColumns(submatchColumns) {}
+    MatchTable(QString subject, MatchSet matches, int submatchColumns);
 
-    qsizetype rowCount() const { return m_matches.size(); }
+    qsizetype rowCount() const { return m_rows; }
     int columnCount() const { return 2 + m_submatchColumns; }
     int submatchColumns() const { return m_submatchColumns; }
     // The text of a cell, row and column from 0; empty outside the table. With a limit, a longer text is
@@ -31,18 +34,24 @@ public:
     QString tabSeparated(QList<std::pair<qsizetype, qsizetype>> rowSpans) const;
 
     const QString &subject() const { return m_subject; }
-    const MatchSet &matches() const { return m_matches; }
+    // The text of group g (0 = the whole match) of row; empty when unset or out of range.
+    QStringView text(qsizetype row, int group) const;
+
+    // Bytes the offsets hold, for memory figures.
+    std::size_t bytesUsed() const;
 
     // Starts over with an empty table over subject.
     void reset(QString subject);
-    // Appends a batch of matches (rows); the first batch sets the number of groups.
-    void append(const MatchSet &batch);
+    // Appends a batch of matches (rows), all with the same number of groups.
+    void append(MatchSet batch);
     // Adds one column per group of the pattern; a list gets them just before its first row.
     void addSubmatchColumns(int count) { m_submatchColumns = count; }
 
 private:
     QString m_subject;
-    MatchSet m_matches;
+    std::vector<std::shared_ptr<const MatchSet>> m_batches;
+    std::vector<qsizetype> m_firstRows; // the row number of each batch's first match
+    qsizetype m_rows = 0;
     int m_submatchColumns = 0;
 };
 
