@@ -64,7 +64,7 @@ int main(int argc, char *argv[]) {
     rw::TextEditor *box = ui.sourceText;
     ui.tabs2->setCurrentWidget(box->parentWidget());
     box->setStore(rw::TextStore(text));
-    auto *search = bench.window.findChild<rw::KeywordSearch *>();
+    rw::KeywordSearch *search = bench.window.keywordSearch();
     const auto idle = [&] { return !search->isBusy(); };
     const auto click = [&] { ui.searchButton->click(); };
     // An edit at the end of the text: the counted occurrences no longer tell where the next one is.
