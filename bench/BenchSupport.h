@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 
 #include <algorithm>
@@ -75,6 +76,23 @@ inline Timing measure(const std::function<void()> &start, const std::function<bo
     waitUntil(done);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     return {ms, gaps.longestMs()};
+}
+
+// A log of lines lines, "\r\n" line breaks, about 74 bytes a line; every line holds one match of
+// (\d+):(\d+):(\d+) host.
+inline QString generateLog(int lines) {
+    QString text;
+    text.reserve(qsizetype(lines) * 75);
+    for (int i = 0; i < lines; ++i) {
+        text += QStringLiteral("2024-05-17 %1:%2:%3 host%4 app[%5]: request was served in %6 ms, ok\r\n")
+                    .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
+                    .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 97)
+                    .arg(1000 + i % 9000)
+                    .arg(i % 1000);
+    }
+    return text;
 }
 
 // Benches that show a window run on the offscreen platform unless the environment names another.

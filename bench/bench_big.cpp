@@ -61,21 +61,6 @@ void resetPeak() {
         f.write("5");
 }
 
-QString generateLog(int lines) {
-    QString text;
-    text.reserve(qsizetype(lines) * 75);
-    for (int i = 0; i < lines; ++i) {
-        text += QStringLiteral("2024-05-17 %1:%2:%3 host%4 app[%5]: request was served in %6 ms, ok\r\n")
-                    .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
-                    .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                    .arg(i % 60, 2, 10, QLatin1Char('0'))
-                    .arg(i % 97)
-                    .arg(1000 + i % 9000)
-                    .arg(i % 1000);
-    }
-    return text;
-}
-
 // One line of pairs "12-34 ": six characters a match.
 QString generateLine(int pairs) {
     QString text;
@@ -299,8 +284,8 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2 || args.contains(QStringLiteral("log")))
-        runCase("log, 2 M lines", generateLog(2'000'000), QStringLiteral("(\\d+):(\\d+):(\\d+) host"),
-                QStringLiteral("served"));
+        runCase("log, 2 M lines", rwbench::generateLog(2'000'000),
+                QStringLiteral("(\\d+):(\\d+):(\\d+) host"), QStringLiteral("served"));
     if (args.size() < 2 || args.contains(QStringLiteral("line")))
         runCase("one line, 10 M matches", generateLine(10'000'000), QStringLiteral("(\\d+)-(\\d+)"),
                 QStringLiteral("-"));

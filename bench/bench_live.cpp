@@ -28,22 +28,6 @@ namespace {
 
 const QString kPattern = QStringLiteral("(\\d+):(\\d+):(\\d+) host");
 
-// A log of lines lines, "\r\n" line breaks, about 74 bytes a line; every line holds one match.
-QString generateLog(int lines) {
-    QString text;
-    text.reserve(qsizetype(lines) * 75);
-    for (int i = 0; i < lines; ++i) {
-        text += QStringLiteral("2024-05-17 %1:%2:%3 host%4 app[%5]: request was served in %6 ms, ok\r\n")
-                    .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
-                    .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                    .arg(i % 60, 2, 10, QLatin1Char('0'))
-                    .arg(i % 97)
-                    .arg(1000 + i % 9000)
-                    .arg(i % 1000);
-    }
-    return text;
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -51,7 +35,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     const int runs = 5;
     const int lines = 2'000'000;
-    const QString text = generateLog(lines);
+    const QString text = rwbench::generateLog(lines);
 
     // The bare engine over the same text.
     const rw::Pattern pattern = rw::Pattern::compile(kPattern);

@@ -669,40 +669,36 @@ void TextEditor::applied(qsizetype position, qsizetype removed, qsizetype added)
 }
 
 void TextEditor::undo() {
-    if (m_undo.empty())
-        return;
-    Edit e = std::move(m_undo.back());
-    m_undo.pop_back();
-    m_store.replace(e.position, e.inserted.size(), e.removed);
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = e.cursorBefore;
-    m_anchor = e.anchorBefore;
-    applied(e.position, e.inserted.size(), e.removed.size());
-    const bool hadRedo = !m_redo.empty();
-    m_redo.push_back(std::move(e));
-    if (m_undo.empty())
-        emit undoAvailable(false);
-    if (!hadRedo)
-        emit redoAvailable(true);
-    cursorChanged(oldCursor, oldAnchor, false);
+    travel(true);
 }
 
 void TextEditor::redo() {
-    if (m_redo.empty())
+    travel(false);
+}
+
+void TextEditor::travel(bool back) {
+    std::vector<Edit> &from = back ? m_undo : m_redo;
+    std::vector<Edit> &to = back ? m_redo : m_undo;
+    if (from.empty())
         return;
-    Edit e = std::move(m_redo.back());
-    m_redo.pop_back();
-    m_store.replace(e.position, e.removed.size(), e.inserted);
+    Edit e = std::move(from.back());
+    from.pop_back();
+    // Undoing puts the removed text back over the inserted one and the selection as it was; redoing does
+    // the edit again and leaves the cursor after it.
+    const TextPiece &out = back ? e.inserted : e.removed;
+    const TextPiece &in = back ? e.removed : e.inserted;
+    m_store.replace(e.position, out.size(), in);
     const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = m_anchor = e.position + e.inserted.size();
-    applied(e.position, e.removed.size(), e.inserted.size());
-    const bool hadUndo = !m_undo.empty();
-    e.typing = false;
-    m_undo.push_back(std::move(e));
-    if (m_redo.empty())
-        emit redoAvailable(false);
-    if (!hadUndo)
-        emit undoAvailable(true);
+    m_cursor = back ? e.cursorBefore : e.position + in.size();
+    m_anchor = back ? e.anchorBefore : m_cursor;
+    applied(e.position, out.size(), in.size());
+    e.typing = false; // a step that came back never takes more typing
+    const bool toWasEmpty = to.empty();
+    to.push_back(std::move(e));
+    if (from.empty())
+        emit back ? undoAvailable(false) : redoAvailable(false);
+    if (toWasEmpty)
+        emit back ? redoAvailable(true) : undoAvailable(true);
     cursorChanged(oldCursor, oldAnchor, false);
 }
 

@@ -188,6 +188,8 @@ private:
     qsizetype rowsPerPage() const;
 
     void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing);
+    // Takes the last undo step back (back) or does the last undone one again.
+    void travel(bool back);
     void applied(qsizetype position, qsizetype removed, qsizetype added);
     // Whether the units counted before an edit of [position, position + added) still hold after it.
     bool unitsSurvive(qsizetype position, qsizetype added) const;
