@@ -1019,8 +1019,18 @@ void TextEditor::mousePressEvent(QMouseEvent *e) {
         }
         return;
     }
-    m_dragging = true;
     m_dragPoint = e->position().toPoint();
+    // A third click soon after a double click selects the whole line, its break included.
+    if (m_sinceDoubleClick.isValid() &&
+        m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+        (m_dragPoint - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        m_sinceDoubleClick.invalidate();
+        const qsizetype line = m_store.lineAt(positionAt(m_dragPoint));
+        const qsizetype start = m_store.lineStart(line);
+        setSelection(start, std::min(m_store.size(), start + m_store.lineLength(line) + 1));
+        return;
+    }
+    m_dragging = true;
     moveCursor(positionAt(m_dragPoint), e->modifiers() & Qt::ShiftModifier);
 }
 
@@ -1052,6 +1062,8 @@ void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
         return;
     const auto [start, end] = wordAt(positionAt(e->position().toPoint()));
     setSelection(start, end);
+    m_sinceDoubleClick.start();
+    m_doubleClickPoint = e->position().toPoint();
 }
 
 void TextEditor::wheelEvent(QWheelEvent *e) {

@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QTextCharFormat>
 
 #include <functional>
@@ -226,6 +227,8 @@ private:
     QBasicTimer m_dragScroll;
     bool m_dragging = false;
     QPoint m_dragPoint;
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickPoint;
 };
 
 } // namespace rw

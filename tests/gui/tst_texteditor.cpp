@@ -228,6 +228,9 @@ void TstTextEditor::mouse() {
     // A double click selects the word.
     QTest::mouseDClick(s.box.viewport(), Qt::LeftButton, {}, s.box.cursorRect(20).center() + QPoint(2, 0));
     QCOMPARE(s.box.selectedText(), "words");
+    // A third click selects the line with its break.
+    QTest::mouseClick(s.box.viewport(), Qt::LeftButton, {}, s.box.cursorRect(20).center() + QPoint(2, 0));
+    QCOMPARE(s.box.selectedText(), "second words here\n");
     // Below the last line: the end.
     QTest::mouseClick(s.box.viewport(), Qt::LeftButton, {}, QPoint(300, 190));
     QCOMPARE(s.box.cursorPosition(), s.box.size());
