@@ -67,6 +67,7 @@ void TextEditor::setStore(TextStore store) {
     if (hadRedo)
         emit redoAvailable(false);
     cursorChanged(oldCursor, oldAnchor, false);
+    emit textReplaced();
 }
 
 QString TextEditor::selectedText() const {

@@ -109,6 +109,8 @@ signals:
     void undoAvailable(bool available);
     void redoAvailable(bool available);
     void readOnlyChanged(bool readOnly);
+    // The whole text was replaced by setPlainText or setStore (after contentsChange and textChanged).
+    void textReplaced();
     // What is in view may have changed: a scroll, a resize, an edit.
     void viewChanged();
 

@@ -40,7 +40,10 @@ bool keepsItsBytes(const QString &path, FileReadStatus status) {
 
 WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &context,
                            std::function<QList<Rule>()> currentRules, QObject *parent)
-    : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)) {}
+    : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)) {
+    // Another text (an import, say) is never the loaded one: the loaded text need not stay in memory.
+    connect(m_ui.sourceText, &TextEditor::textReplaced, this, [this] { m_keptSource.reset(); });
+}
 
 WorkingFiles::~WorkingFiles() {
     abandon();
@@ -89,17 +92,16 @@ void WorkingFiles::startLoading() {
             if (!target.box) {
                 auto store = std::make_shared<TextStore>(read.text);
                 read.text = QString();
-                const TextSnapshot loaded = store->snapshot();
                 run.deliver([this, store, kept] {
+                    // The text as loaded, shared with the box: edits that end where they began leave the
+                    // file alone too.
+                    const TextSnapshot loaded = store->snapshot();
                     m_ui.sourceText->setStore(std::move(*store));
-                    if (kept)
+                    if (kept) {
+                        m_keptSource = loaded;
                         m_keptSourceRevision = m_ui.sourceText->revision();
+                    }
                 });
-                // Edits that end where they began leave the file alone too; the text shows before this.
-                if (kept) {
-                    const size_t hash = qHash(loaded.toCrLf());
-                    run.deliver([this, hash] { m_keptSourceHash = hash; });
-                }
                 continue;
             }
             QString text = fromCrLf(std::move(read.text));
@@ -167,7 +169,7 @@ void WorkingFiles::startSaving() {
         QString text;
         TextSnapshot source; // the source text's, joined on the worker
         bool fromSource = false;
-        std::optional<size_t> keptHash; // the source text as loaded: not written when it is that again
+        std::optional<TextSnapshot> kept; // the source text as loaded: not written when it is that again
     };
     std::vector<Job> jobs;
     const std::pair<QString, QPlainTextEdit *> boxes[] = {{ExpressionFile, m_ui.expression},
@@ -179,7 +181,7 @@ void WorkingFiles::startSaving() {
             jobs.push_back({name, boxText(box), {}, false, {}});
     }
     if (m_keptSourceRevision != m_ui.sourceText->revision())
-        jobs.push_back({SourceFile, {}, m_ui.sourceText->snapshot(), true, m_keptSourceHash});
+        jobs.push_back({SourceFile, {}, m_ui.sourceText->snapshot(), true, m_keptSource});
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
         jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}});
@@ -190,9 +192,9 @@ void WorkingFiles::startSaving() {
         QStringList failed;
         for (const Job &job : jobs) {
             QString error;
-            const QString text = job.fromSource ? job.source.toCrLf() : job.text;
-            if (job.keptHash && qHash(text) == *job.keptHash)
+            if (job.kept && job.kept->sameText(job.source))
                 continue;
+            const QString text = job.fromSource ? job.source.toCrLf() : job.text;
             if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))
                 failed.append(QStringLiteral("%1: %2").arg(job.name, error));
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/editor/TextStore.h"
 #include "core/rules/Rule.h"
 #include "core/tasks/RunState.h"
 
@@ -86,10 +87,10 @@ private:
     bool m_saved = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at
     // close only when its box or list has changed. The raw text's hash stands for a small box's text;
-    // the source text is unchanged while its revision is, or when its hash is that of the loaded text.
+    // the source text is unchanged while its revision is, or when it is the loaded text again.
     QHash<const QPlainTextEdit *, size_t> m_keptTexts;
     std::optional<quint64> m_keptSourceRevision;
-    std::optional<size_t> m_keptSourceHash;
+    std::optional<TextSnapshot> m_keptSource;
     std::optional<QList<Rule>> m_keptRules;
 };
 

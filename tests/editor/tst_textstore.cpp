@@ -147,6 +147,8 @@ private slots:
     void lineText_data();
     void lineText();
     void snapshotKeepsItsText();
+    void sameTextWhateverTheChunks_data();
+    void sameTextWhateverTheChunks();
     void snapshotReadOnAnotherThread();
     void storeOwnsItsText();
     void pieceRoundTrip_data();
@@ -450,6 +452,38 @@ void TestTextStore::snapshotKeepsItsText() {
     QCOMPARE(none.toPlain(), QString());
     QCOMPARE(none.toCrLf(), QString());
     QCOMPARE(none.lineCount(), 1);
+}
+
+void TestTextStore::sameTextWhateverTheChunks_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("untouched") << 0 << 0 << "" << true;
+    QTest::newRow("a character typed") << 300 << 0 << "x" << false;
+    QTest::newRow("a character changed") << 300 << 1 << "\x01" << false;
+    QTest::newRow("the same character again") << 300 << 1 << "=" << true;
+    QTest::newRow("a stretch across chunks put back") << 10 << 900 << "=" << true;
+    QTest::newRow("the last character dropped") << 999 << 1 << "" << false;
+}
+
+// Edits that end where they began give the same text, though the chunks are cut elsewhere.
+void TestTextStore::sameTextWhateverTheChunks() {
+    QFETCH(int, position);
+    QFETCH(int, removed);
+    QFETCH(QString, inserted);
+    QFETCH(bool, same);
+    for (const int chunkSize : {4, 64}) {
+        const QString initial = sampleText(1000, 3);
+        TextStore store(initial, chunkSize);
+        const TextSnapshot before = store.snapshot();
+        QString text = inserted;
+        if (text == QStringLiteral("="))
+            text = initial.mid(position, removed); // the text that was there
+        store.replace(position, removed, text);
+        QCOMPARE(store.snapshot().sameText(before), same);
+        QCOMPARE(before.sameText(store.snapshot()), same);
+    }
 }
 
 // What a worker does: read a snapshot while the store goes on changing (for the sanitizer builds).

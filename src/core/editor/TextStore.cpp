@@ -189,6 +189,34 @@ QString TextSnapshot::toCrLf() const {
     return joinChunksCrLf(m_chunks, *m_breaks, m_size);
 }
 
+bool TextSnapshot::sameText(const TextSnapshot &other) const {
+    if (m_size != other.m_size)
+        return false;
+    // The two lists may cut the text at different places: walk both at once.
+    size_t i = 0, j = 0;
+    qsizetype inA = 0, inB = 0;
+    while (i < m_chunks.size() && j < other.m_chunks.size()) {
+        const QString &a = m_chunks[i];
+        const QString &b = other.m_chunks[j];
+        const qsizetype n = std::min(a.size() - inA, b.size() - inB);
+        const QChar *pa = a.constData() + inA;
+        const QChar *pb = b.constData() + inB;
+        if (pa != pb && std::memcmp(pa, pb, size_t(n) * sizeof(QChar)) != 0)
+            return false;
+        inA += n;
+        inB += n;
+        if (inA == a.size()) {
+            ++i;
+            inA = 0;
+        }
+        if (inB == b.size()) {
+            ++j;
+            inB = 0;
+        }
+    }
+    return true;
+}
+
 // ---- TextStore
 
 TextStore::TextStore(QString text, qsizetype chunkSize) : m_chunkSize(std::max<qsizetype>(chunkSize, 2)) {

@@ -41,6 +41,8 @@ public:
     // The text with "\n" line breaks, or with "\r\n" as the engine and the files take it.
     QString toPlain() const;
     QString toCrLf() const;
+    // Whether both hold the same text; chunks they share are not read.
+    bool sameText(const TextSnapshot &other) const;
 
 private:
     friend class TextStore;
