@@ -48,7 +48,7 @@ QString TextEditor::toPlainText() const {
 }
 
 void TextEditor::setPlainText(const QString &text) {
-    setStore(TextStore(text));
+    setStore(TextStore(text)); // shared: a text with "\r" is copied once
 }
 
 void TextEditor::setStore(TextStore store) {

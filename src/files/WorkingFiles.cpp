@@ -90,8 +90,8 @@ void WorkingFiles::startLoading() {
                 failures.append(read.error);
             const bool kept = keepsItsBytes(target.path, read.status);
             if (!target.box) {
-                auto store = std::make_shared<TextStore>(read.text);
-                read.text = QString();
+                // Moved in, the text's buffer becomes the store's chunks without a copy.
+                auto store = std::make_shared<TextStore>(std::move(read.text));
                 run.deliver([this, store, kept] {
                     // The text as loaded, shared with the box: edits that end where they began leave the
                     // file alone too.

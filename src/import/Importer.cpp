@@ -52,7 +52,7 @@ void Importer::load(const QString &path) {
             });
             return;
         }
-        auto store = std::make_shared<TextStore>(*text);
+        auto store = std::make_shared<TextStore>(std::move(*text));
         text.reset();
         run.deliver([this, run, store] {
             m_runs.finish(run);

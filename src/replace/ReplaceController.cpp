@@ -70,7 +70,7 @@ void ReplaceController::start() {
                 return;
             }
             MatchStatus status = MatchStatus::Ok;
-            const QString result = Matcher(pattern).replaceAll(
+            QString result = Matcher(pattern).replaceAll(
                 subject, replacement, &status, [run] { return run.isCurrent(); }, done.get());
             if (status == MatchStatus::Canceled || !run.isCurrent())
                 return;
@@ -79,7 +79,7 @@ void ReplaceController::start() {
                 return;
             }
             // The result's store is built here too, so that showing many megabytes is only a swap.
-            auto store = std::make_shared<TextStore>(result);
+            auto store = std::make_shared<TextStore>(std::move(result));
             run.deliver([this, store] { finish(MatchStatus::Ok, store); });
         });
     });
