@@ -237,6 +237,9 @@ void runCase(const char *name, const QString &text, const QString &expression, c
         const auto next = rwbench::measure([&] { ui.searchButton->click(); },
                                            [&] { return !window->keywordSearch()->isBusy(); });
         printRow({"keyword search, next step", next.ms, next.longestGapMs, residentMb()});
+        QElapsedTimer settle;
+        const auto after = rwbench::measure([&] { settle.start(); }, [&] { return settle.elapsed() > 500; });
+        printRow({"  the half second after it", after.ms, after.longestGapMs, residentMb()});
     }
     {
         dialogs.file = testFile;

@@ -61,6 +61,9 @@ void TextEditor::setStore(TextStore store) {
     const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
     m_cursor = m_anchor = 0;
     m_unitsDirty = true;
+    // No mark outlives the text it was on: dropped whole rather than followed through the edit one by one.
+    for (Layer &layer : m_layers)
+        layer.marks = MarkList();
     applied(0, removed, m_store.size());
     if (hadUndo)
         emit undoAvailable(false);
@@ -287,6 +290,20 @@ TextEditor::Piece &TextEditor::piece(qsizetype unit) const {
     if (!m_preedit.isEmpty() && m_cursor >= start && m_cursor <= start + length &&
         unitAtPosition(m_cursor) == unit)
         p.layout->setPreeditArea(int(m_cursor - start), m_preedit);
+    // Drawn as formats of the layout, the marks cost nothing per repaint, however many there are.
+    QList<QTextLayout::FormatRange> marks;
+    for (const Layer &layer : m_layers) {
+        for (const MarkList::Mark &m : layer.marks.overlapping(start, start + length)) {
+            const qsizetype from = std::max(m.start, start);
+            const qsizetype to = std::min(m.end(), start + length);
+            if (to > from)
+                marks.append({layoutPosition(unit, p, from),
+                              layoutPosition(unit, p, to) - layoutPosition(unit, p, from),
+                              layer.formats[m.kind == MarkList::Kind::Found ? 0 : 1]});
+        }
+    }
+    if (!marks.isEmpty())
+        p.layout->setFormats(marks);
     const qreal width = layoutWidth();
     qreal y = 0;
     p.layout->beginLayout();
@@ -298,6 +315,13 @@ TextEditor::Piece &TextEditor::piece(qsizetype unit) const {
     p.layout->endLayout();
     p.height = y;
     return m_pieces.emplace(unit, std::move(p)).first->second;
+}
+
+int TextEditor::layoutPosition(qsizetype unit, const Piece &p, qsizetype position) const {
+    qsizetype at = position - p.start;
+    if (!m_preedit.isEmpty() && position > m_cursor && unitAtPosition(m_cursor) == unit)
+        at += m_preedit.size();
+    return int(at);
 }
 
 void TextEditor::dropLayouts() {
@@ -505,23 +529,9 @@ void TextEditor::paintEvent(QPaintEvent *event) {
     for (qsizetype unit = m_top.unit; unit < unitCount() && top < bottom; ++unit) {
         const Piece &p = piece(unit);
         const qsizetype end = p.start + p.length;
+        // The marks are the layout's own formats; only the selection is drawn over it.
         QList<QTextLayout::FormatRange> ranges;
-        const bool preeditHere = !m_preedit.isEmpty() && unitAtPosition(m_cursor) == unit;
-        const auto local = [&](qsizetype position) {
-            qsizetype at = position - p.start;
-            if (preeditHere && position > m_cursor)
-                at += m_preedit.size();
-            return int(at);
-        };
-        for (const Layer &layer : m_layers) {
-            for (const MarkList::Mark &m : layer.marks.overlapping(p.start, end)) {
-                const qsizetype from = std::max(m.start, p.start);
-                const qsizetype to = std::min(m.end(), end);
-                if (to > from)
-                    ranges.append({local(from), local(to) - local(from),
-                                   layer.formats[m.kind == MarkList::Kind::Found ? 0 : 1]});
-            }
-        }
+        const auto local = [&](qsizetype position) { return layoutPosition(unit, p, position); };
         if (hasSelection() && selectionStart() < end && selectionEnd() > p.start) {
             const qsizetype from = std::max(selectionStart(), p.start);
             const qsizetype to = std::min(selectionEnd(), end);
@@ -737,10 +747,12 @@ MarkList &TextEditor::marks(int layer) {
 void TextEditor::setMarkFormat(int layer, MarkList::Kind kind, const QTextCharFormat &format) {
     marks(layer);
     m_layers[size_t(layer)].formats[kind == MarkList::Kind::Found ? 0 : 1] = format;
-    viewport()->update();
+    marksChanged();
 }
 
 void TextEditor::marksChanged() {
+    // The marks are formats of the layouts: the pieces in view are laid out again.
+    dropLayouts();
     viewport()->update();
 }
 

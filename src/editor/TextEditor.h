@@ -169,6 +169,8 @@ private:
     std::pair<qsizetype, qsizetype> unitRange(qsizetype unit) const; // start, length
 
     Piece &piece(qsizetype unit) const;
+    // Where position (in the piece p of unit) is in the piece's layout text, which holds the preedit.
+    int layoutPosition(qsizetype unit, const Piece &p, qsizetype position) const;
     void dropLayouts();
     qreal layoutWidth() const;
     Row rowOf(qsizetype position) const;
