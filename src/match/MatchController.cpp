@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 namespace rw {
 
@@ -55,12 +56,14 @@ void MatchController::toggle() {
 void MatchController::stop() {
     // A stop abandons the run: whatever it still posts is dropped, the rows so far stay.
     m_runs.stop();
+    flushBatches();
 }
 
 void MatchController::start() {
     const RunState::Run run = m_runs.begin();
     const RegexOptions options = m_w.inputs.options();
     const QString expression = boxText(m_w.inputs.expression);
+    m_pending.clear();
     m_model->reset(QString());
     BoxText::of(m_w.source)->take(this, [this, run, options, expression](const QString &subject) {
         if (!run.isCurrent())
@@ -105,10 +108,23 @@ void MatchController::start() {
 }
 
 void MatchController::addBatch(MatchSet batch) {
-    m_model->appendBatch(std::move(batch));
+    // Batches that arrive together (the worker outran the window) go into the list together.
+    m_pending.push_back(std::move(batch));
+    if (m_flushQueued)
+        return;
+    m_flushQueued = true;
+    QTimer::singleShot(0, this, &MatchController::flushBatches);
+}
+
+void MatchController::flushBatches() {
+    m_flushQueued = false;
+    std::vector<MatchSet> batches;
+    batches.swap(m_pending);
+    m_model->appendBatches(std::move(batches));
 }
 
 void MatchController::finish(MatchStatus status, int submatchCount, const PatternError &error) {
+    flushBatches();
     m_runs.stop();
     emit statusChanged(
         runStatusText(RunCommand::Match, {status, error, m_model->table().rowCount(), submatchCount}));

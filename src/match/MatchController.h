@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/regex/MatchSet.h"
 #include "core/regex/PatternError.h"
 #include "core/tasks/RunState.h"
 #include "platform/PatternInputs.h"
 #include "platform/ProgressTicker.h"
 
 #include <QObject>
+
+#include <vector>
 
 class QPushButton;
 
@@ -53,10 +56,14 @@ signals:
 private:
     void start();
     void addBatch(MatchSet batch);
+    // Puts the batches that came since the last turn of the event loop into the list at once.
+    void flushBatches();
     void finish(MatchStatus status, int submatchCount, const PatternError &error = {});
 
     MatchWidgets m_w;
     ResultsModel *m_model;
+    std::vector<MatchSet> m_pending;
+    bool m_flushQueued = false;
     RunState m_runs;
     ProgressTicker m_progress;
 };

@@ -61,17 +61,31 @@ void ResultsModel::reset(const QString &subject) {
 }
 
 void ResultsModel::appendBatch(MatchSet batch) {
-    if (batch.isEmpty())
+    std::vector<MatchSet> batches;
+    batches.push_back(std::move(batch));
+    appendBatches(std::move(batches));
+}
+
+void ResultsModel::appendBatches(std::vector<MatchSet> batches) {
+    qsizetype added = 0;
+    int groups = 0;
+    for (const MatchSet &batch : batches) {
+        added += batch.size();
+        groups = std::max(groups, batch.groupCount());
+    }
+    if (added == 0)
         return;
     const int oldColumns = m_table.columnCount();
-    if (oldColumns < 2 + batch.groupCount()) {
-        beginInsertColumns({}, oldColumns, 1 + batch.groupCount());
-        m_table.addSubmatchColumns(batch.groupCount());
+    if (oldColumns < 2 + groups) {
+        beginInsertColumns({}, oldColumns, 1 + groups);
+        m_table.addSubmatchColumns(groups);
         endInsertColumns();
     }
+    // One insertion for them all: a view's work per insertion grows with the rows it already has.
     const qsizetype rows = m_table.rowCount();
-    beginInsertRows({}, int(rows), int(rows + batch.size() - 1));
-    m_table.append(std::move(batch));
+    beginInsertRows({}, int(rows), int(rows + added - 1));
+    for (MatchSet &batch : batches)
+        m_table.append(std::move(batch));
     endInsertRows();
 }
 

@@ -21,6 +21,7 @@ public:
     void reset(const QString &subject);
     // Appends a batch of rows; the first rows bring the submatch columns.
     void appendBatch(MatchSet batch);
+    void appendBatches(std::vector<MatchSet> batches);
     // The rows and cells as they are now (shared with the model's text; cheap to copy).
     const MatchTable &table() const { return m_table; }
 
