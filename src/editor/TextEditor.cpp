@@ -1,5 +1,7 @@
 #include "TextEditor.h"
 
+#include "core/tasks/TaskPool.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -54,16 +56,17 @@ void TextEditor::setPlainText(const QString &text) {
 void TextEditor::setStore(TextStore store) {
     const qsizetype removed = m_store.size();
     const bool hadUndo = !m_undo.empty(), hadRedo = !m_redo.empty();
-    m_store = std::move(store);
-    m_undo.clear();
-    m_redo.clear();
+    // The old text, its history and its marks go on a worker.
+    freeInBackground(std::exchange(m_store, std::move(store)));
+    freeInBackground(std::exchange(m_undo, {}));
+    freeInBackground(std::exchange(m_redo, {}));
     m_top = {};
     const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
     m_cursor = m_anchor = 0;
     m_unitsDirty = true;
     // No mark outlives the text it was on: dropped whole rather than followed through the edit one by one.
     for (Layer &layer : m_layers)
-        layer.marks = MarkList();
+        freeInBackground(std::exchange(layer.marks, MarkList()));
     applied(0, removed, m_store.size());
     if (hadUndo)
         emit undoAvailable(false);

@@ -42,7 +42,8 @@ WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &conte
                            std::function<QList<Rule>()> currentRules, QObject *parent)
     : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)) {
     // Another text (an import, say) is never the loaded one: the loaded text need not stay in memory.
-    connect(m_ui.sourceText, &TextEditor::textReplaced, this, [this] { m_keptSource.reset(); });
+    connect(m_ui.sourceText, &TextEditor::textReplaced, this,
+            [this] { freeInBackground(std::exchange(m_keptSource, std::nullopt)); });
 }
 
 WorkingFiles::~WorkingFiles() {

@@ -53,9 +53,7 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
 void ResultsModel::reset(const QString &subject) {
     beginResetModel();
     // Ten million rows take a while to free: the old table goes on a worker.
-    auto old = std::make_shared<MatchTable>(std::exchange(m_table, MatchTable()));
-    if (old->rowCount() >= 100000)
-        runInBackground([old = std::move(old)]() mutable { old.reset(); }); // freed in place if refused
+    freeInBackground(std::exchange(m_table, MatchTable()));
     m_table.reset(subject);
     endResetModel();
 }

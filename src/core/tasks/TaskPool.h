@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace rw {
 
@@ -37,5 +38,12 @@ private:
 
 // Runs work on the current pool; false, with work not run, when there is none or it is closing.
 bool runInBackground(std::function<void()> work);
+
+// Lets value go on a worker: giving back hundreds of megabytes takes a while. In place when no worker
+// takes it.
+template <typename T> void freeInBackground(T value) {
+    auto held = std::make_shared<T>(std::move(value));
+    runInBackground([held = std::move(held)]() mutable { held.reset(); });
+}
 
 } // namespace rw
