@@ -588,10 +588,8 @@ void TextEditor::timerEvent(QTimerEvent *event) {
 void TextEditor::resizeEvent(QResizeEvent *event) {
     QAbstractScrollArea::resizeEvent(event);
     dropLayouts();
-    // The top row keeps its first character.
-    const qsizetype first = piece(m_top.unit).start;
+    // Rows are laid out again at the new width: the view starts at the top piece's first row.
     m_top = {m_top.unit, 0};
-    (void)first;
     updateScrollBar();
     emit viewChanged();
 }
@@ -892,13 +890,11 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
     };
     auto rowMove = [&](qsizetype rows) {
         Row row = rowOf(m_cursor);
-        const QRect at = cursorRect();
         if (m_desiredX < 0) {
             const Piece &p = piece(row.unit);
             m_desiredX = p.layout->lineAt(row.line).cursorToX(int(m_cursor - p.start));
         }
         const qreal x = m_desiredX;
-        (void)at;
         for (; rows > 0; --rows)
             row = nextRow(row);
         for (; rows < 0; ++rows)
