@@ -331,6 +331,13 @@ void TextEditor::dropLayouts() {
     m_pieces.clear();
 }
 
+void TextEditor::keepTopInPiece() {
+    // Laid out again (other marks, a preedit, an edit), the top piece may have fewer rows than before.
+    const int rows = piece(m_top.unit).layout->lineCount();
+    if (m_top.line >= rows)
+        m_top.line = std::max(0, rows - 1);
+}
+
 // ---- rows ----
 
 TextEditor::Row TextEditor::rowOf(qsizetype position) const {
@@ -671,8 +678,7 @@ void TextEditor::applied(qsizetype position, qsizetype removed, qsizetype added)
         layer.marks.adjust(position, removed, added);
     if (m_top.unit >= unitCount())
         m_top = {unitCount() - 1, 0};
-    if (m_top.line >= piece(m_top.unit).layout->lineCount())
-        m_top.line = 0;
+    keepTopInPiece();
     updateScrollBar();
     viewport()->update();
     emit contentsChange(position, removed, added);
@@ -754,6 +760,7 @@ void TextEditor::setMarkFormat(int layer, MarkList::Kind kind, const QTextCharFo
 void TextEditor::marksChanged() {
     // The marks are formats of the layouts: the pieces in view are laid out again.
     dropLayouts();
+    keepTopInPiece();
     viewport()->update();
 }
 
@@ -1122,6 +1129,7 @@ void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
     if (preedit != m_preedit) {
         m_preedit = preedit;
         dropLayouts();
+        keepTopInPiece();
         viewport()->update();
     }
     e->accept();

@@ -172,6 +172,7 @@ private:
     // Where position (in the piece p of unit) is in the piece's layout text, which holds the preedit.
     int layoutPosition(qsizetype unit, const Piece &p, qsizetype position) const;
     void dropLayouts();
+    void keepTopInPiece();
     qreal layoutWidth() const;
     Row rowOf(qsizetype position) const;
     Row nextRow(Row row) const;
