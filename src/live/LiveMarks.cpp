@@ -28,9 +28,7 @@ constexpr qsizetype kTipTextMax = 80;
 void dispose(LiveFinds &finds) {
     if (finds.matches.size() < 100000)
         return;
-    auto old = std::make_shared<MatchSet>(std::move(finds.matches));
-    finds.matches = MatchSet();
-    runInBackground([old]() mutable { old.reset(); });
+    freeInBackground(std::exchange(finds.matches, MatchSet()));
 }
 
 QString tipText(QStringView text) {

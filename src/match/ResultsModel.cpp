@@ -58,12 +58,6 @@ void ResultsModel::reset(const QString &subject) {
     endResetModel();
 }
 
-void ResultsModel::appendBatch(MatchSet batch) {
-    std::vector<MatchSet> batches;
-    batches.push_back(std::move(batch));
-    appendBatches(std::move(batches));
-}
-
 void ResultsModel::appendBatches(std::vector<MatchSet> batches) {
     qsizetype added = 0;
     int groups = 0;

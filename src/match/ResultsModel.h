@@ -19,8 +19,7 @@ public:
 
     // Empties the list down to its two design columns, ready for matches over subject.
     void reset(const QString &subject);
-    // Appends a batch of rows; the first rows bring the submatch columns.
-    void appendBatch(MatchSet batch);
+    // Appends batches of rows in one insertion; the first rows bring the submatch columns.
     void appendBatches(std::vector<MatchSet> batches);
     // The rows and cells as they are now (shared with the model's text; cheap to copy).
     const MatchTable &table() const { return m_table; }

@@ -58,28 +58,23 @@ QString joinChunks(const std::vector<QString> &chunks, qsizetype size) {
     return text;
 }
 
-// The chunks' text with "\r\n" for every "\n"; breaks holds where each "\n" is.
-QString joinChunksCrLf(const std::vector<QString> &chunks, const std::vector<qsizetype> &breaks,
-                       qsizetype size) {
-    QString text(size + qsizetype(breaks.size()), Qt::Uninitialized);
+// The chunks' text with "\r\n" for every "\n"; breaks is how many "\n" they hold. The breaks are found
+// again here, on the worker, rather than copied out of the store's index on the editing thread.
+QString joinChunksCrLf(const std::vector<QString> &chunks, qsizetype breaks, qsizetype size) {
+    QString text(size + breaks, Qt::Uninitialized);
     QChar *out = text.data();
-    auto nextBreak = breaks.begin();
-    qsizetype chunkStart = 0;
     for (const QString &chunk : chunks) {
-        const QChar *const in = chunk.constData();
-        const qsizetype chunkEnd = chunkStart + chunk.size();
+        const QStringView in(chunk);
         qsizetype from = 0;
-        for (; nextBreak != breaks.end() && *nextBreak < chunkEnd; ++nextBreak) {
-            const qsizetype at = *nextBreak - chunkStart;
-            std::memcpy(out, in + from, size_t(at - from) * sizeof(QChar));
+        for (qsizetype at = in.indexOf(u'\n'); at >= 0; at = in.indexOf(u'\n', from)) {
+            std::memcpy(out, in.data() + from, size_t(at - from) * sizeof(QChar));
             out += at - from;
             *out++ = u'\r';
             *out++ = u'\n';
             from = at + 1;
         }
-        std::memcpy(out, in + from, size_t(chunk.size() - from) * sizeof(QChar));
-        out += chunk.size() - from;
-        chunkStart = chunkEnd;
+        std::memcpy(out, in.data() + from, size_t(in.size() - from) * sizeof(QChar));
+        out += in.size() - from;
     }
     return text;
 }
@@ -184,9 +179,7 @@ QString TextSnapshot::toPlain() const {
 }
 
 QString TextSnapshot::toCrLf() const {
-    if (!m_breaks)
-        return toPlain();
-    return joinChunksCrLf(m_chunks, *m_breaks, m_size);
+    return joinChunksCrLf(m_chunks, m_breaks, m_size);
 }
 
 bool TextSnapshot::sameText(const TextSnapshot &other) const {
@@ -367,7 +360,6 @@ TextPiece TextStore::replaceWith(qsizetype position, qsizetype length, const std
     replaceBreaks(position, length, breaks, breakCount, partsSize - length);
     replaceChunks(position, length, parts, partsSize);
     m_size += partsSize - length;
-    m_snapshotBreaks.reset();
     return removed;
 }
 
@@ -478,11 +470,9 @@ std::vector<qsizetype> TextStore::chunkSizes() const {
 }
 
 TextSnapshot TextStore::snapshot() const {
-    if (!m_snapshotBreaks)
-        m_snapshotBreaks = std::make_shared<const std::vector<qsizetype>>(m_breaks);
     TextSnapshot snapshot;
     snapshot.m_chunks = m_chunks;
-    snapshot.m_breaks = m_snapshotBreaks;
+    snapshot.m_breaks = qsizetype(m_breaks.size());
     snapshot.m_size = m_size;
     return snapshot;
 }

@@ -31,13 +31,13 @@ private:
 };
 
 // An immutable view of a TextStore's whole text at one moment; taking one costs a copy of the chunk list
-// (a few thousand shared strings for 150 MB), never of the text, and after an edit one copy of the line
-// index. Safe to read on any thread while the store goes on changing.
+// (a few thousand shared strings for 150 MB), never of the text or of the line index. Safe to read on any
+// thread while the store goes on changing.
 class TextSnapshot {
 public:
     TextSnapshot() = default;
     qsizetype size() const { return m_size; }
-    qsizetype lineCount() const { return m_breaks ? qsizetype(m_breaks->size()) + 1 : 1; }
+    qsizetype lineCount() const { return m_breaks + 1; }
     // The text with "\n" line breaks, or with "\r\n" as the engine and the files take it.
     QString toPlain() const;
     QString toCrLf() const;
@@ -47,7 +47,7 @@ public:
 private:
     friend class TextStore;
     std::vector<QString> m_chunks;
-    std::shared_ptr<const std::vector<qsizetype>> m_breaks; // see TextStore
+    qsizetype m_breaks = 0; // how many "\n" the text holds
     qsizetype m_size = 0;
 };
 
@@ -112,7 +112,6 @@ private:
     std::vector<qsizetype> m_breaks;      // position of every "\n", ascending
     qsizetype m_size = 0;
     qsizetype m_chunkSize = DefaultChunkSize;
-    mutable std::shared_ptr<const std::vector<qsizetype>> m_snapshotBreaks; // m_breaks as of the last edit
 };
 
 } // namespace rw
