@@ -7,7 +7,7 @@ set -euo pipefail
 build=$1 version=$2
 
 work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null || true; chmod -R u+w "$work"; rm -rf "$work"' EXIT
+trap '{ [ -n "$pid" ] && kill "$pid"; pkill -KILL -f "$work/usr/bin/regex-workbench"; } 2>/dev/null || true; chmod -R u+w "$work"; rm -rf "$work"' EXIT
 pid=
 chmod 755 "$work"
 cmake --install "$build" --prefix "$work/usr" >/dev/null
@@ -23,8 +23,10 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   chmod -R a-w "$work/usr"
 fi
+# exec: the function's subshell becomes the program, so "$!" below is the program itself, not a shell
+# whose death would leave it running.
 run() {
-  env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
+  exec env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
     QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 "${as_user[@]}" "$work/usr/bin/regex-workbench" "$@"
 }
 
@@ -46,6 +48,17 @@ done
 [ -s "$data/gz.txt" ] || { echo "no rules file in $data:"; ls -la "$home" "$data" || true; cat "$work/run.log"; exit 1; }
 kill "$pid"
 wait "$pid" 2>/dev/null || true
+pid=
+# Nothing the test started may outlive it.
+for _ in $(seq 50); do
+  pgrep -f "$work/usr/bin/regex-workbench" >/dev/null || break
+  sleep 0.1
+done
+if pgrep -f "$work/usr/bin/regex-workbench" >/dev/null; then
+  echo "the program outlived its kill:"; pgrep -af "$work/usr/bin/regex-workbench"
+  pkill -KILL -f "$work/usr/bin/regex-workbench" || true
+  exit 1
+fi
 
 beside=$(ls -A "$work/usr/bin")
 [ "$beside" = "regex-workbench" ] || { echo "files beside the executable: $beside"; exit 1; }
