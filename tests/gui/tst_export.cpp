@@ -141,7 +141,7 @@ void TestExport::cancelOrEmptyTemplateDoesNothing() {
     t.dialogs.texts.push_back(answer);
     t.dialogs.texts.push_back(QStringLiteral("name"));
     t.action(kMenu, item)->trigger();
-    QTest::qWait(300);
+    t.settle();
 
     QCOMPARE(t.status(), kUntouched);
     QCOMPARE(QGuiApplication::clipboard()->text(), kUntouched);
@@ -225,7 +225,7 @@ void TestExport::failedWriteIsReported() {
     t.dialogs.texts.push_back(QStringLiteral("a"));
     t.action(kMenu, kToDesktop)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!t.status().isEmpty(), 20000);
-    QTest::qWait(100);
+    t.settle();
     if (written) {
         QCOMPARE(t.status(), QStringLiteral("导出完毕"));
         QCOMPARE(readAll(path), QByteArray("ab,cd"));
@@ -271,10 +271,7 @@ void TestExport::newestOfOverlappingExportsWins() {
         t.dialogs.texts.push_back(QStringLiteral("same"));
     t.action(kMenu, action)->trigger();
 
-    t.pool.waitForIdle();
-    QTest::qWait(50);
-    t.pool.waitForIdle();
-    QTest::qWait(50);
+    t.settle();
     QStringList cells;
     cells.fill(QStringLiteral("ab"), rows);
     const QString expected = cells.join(u',');

@@ -113,9 +113,7 @@ void TestLifetime::windowGoesAwayMidRun() {
     const qsizetype asked = t.dialogs.asked.size();
     t.destroyWindow();
 
-    t.pool.waitForIdle();
-    QTest::qWait(100);
-    t.pool.waitForIdle();
+    t.settle();
     QCOMPARE(t.dialogs.asked.size(), asked);
     QCOMPARE(QGuiApplication::clipboard()->text(), kUntouched);
     QVERIFY(QDir(t.desktopDir.path()).isEmpty());
@@ -124,9 +122,7 @@ void TestLifetime::windowGoesAwayMidRun() {
 void TestLifetime::windowGoesAwayDuringStartUpLoad() {
     TestWindow t([](const QString &dir) { writeBigFile(dir, QStringLiteral("test.txt")); }, false);
     t.destroyWindow();
-    t.pool.waitForIdle();
-    QTest::qWait(100);
-    t.pool.waitForIdle();
+    t.settle();
     QVERIFY(t.dialogs.asked.isEmpty());
     // Nothing was saved: the files are written only when a close is confirmed.
     QCOMPARE(QFileInfo(QDir(t.programDir.path()).filePath(QStringLiteral("test.txt"))).size(),

@@ -190,7 +190,7 @@ void TestMatch::secondClickStopsAndANewRunStartsAtOnce() {
     // Nothing of the stopped run shows any more: the rows so far stay, the status keeps its text.
     const int kept = model->rowCount();
     QVERIFY(kept < 3'000'000);
-    QTest::qWait(500);
+    t.settle();
     QCOMPARE(model->rowCount(), kept);
     QCOMPARE(t.status(), QStringLiteral("before"));
     QCOMPARE(button->text(), QStringLiteral("匹配"));

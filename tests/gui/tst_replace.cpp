@@ -25,8 +25,7 @@ bool replaceOnce(TestWindow &t, std::optional<QString> answer) {
 
 // Lets every task, abandoned ones included, end and deliver what it still posts.
 void drainTasks() {
-    QVERIFY(QTest::qWaitFor([] { return TaskPool::current()->activeCount() == 0; }, 60000));
-    QTest::qWait(50);
+    settleTasks(*TaskPool::current());
 }
 } // namespace
 

@@ -97,7 +97,7 @@ void TestStartup::fileFromCommandLineOutlastsTheStartupLoader() {
         return !t.window().workingFiles()->isLoading() &&
                source->toPlainText() == QStringLiteral("opened from the command line\n");
     }));
-    QTest::qWait(100);
+    t.settle();
     QCOMPARE(source->toPlainText(), QStringLiteral("opened from the command line\n"));
 }
 

@@ -162,8 +162,7 @@ void TestTextBox::laterCopyAllWins() {
     t.action(kSourceMenu, QStringLiteral("复制全部"))->trigger();
     t.action(kReplaceMenu, QStringLiteral("A复制全部"))->trigger();
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the result"));
-    QVERIFY(QTest::qWaitFor([] { return TaskPool::current()->activeCount() == 0; }, 20000));
-    QTest::qWait(50);
+    t.settle();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the result"));
 }
 

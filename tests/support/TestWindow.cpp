@@ -5,6 +5,7 @@
 #include "files/WorkingFiles.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -56,6 +57,15 @@ QAction *TestWindow::action(const QString &menuName, const QString &caption) {
 void TestWindow::setInputs(const QString &expression, const QString &source) {
     m_window->ui().expression->setPlainText(expression);
     m_window->ui().sourceText->setPlainText(source);
+}
+
+void settleTasks(TaskPool &pool) {
+    // A delivery may start another task (a load hands its text on), so go round until both are quiet.
+    do {
+        pool.waitForIdle();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    } while (pool.activeCount() > 0);
 }
 
 } // namespace rw

@@ -15,6 +15,10 @@ class QAction;
 
 namespace rw {
 
+// Waits until no task of pool runs and everything its tasks posted has been delivered: after it, whatever a
+// finished or abandoned run was going to show has shown.
+void settleTasks(TaskPool &pool);
+
 // A shown main window on the offscreen platform, with scripted dialogs, and ways to reach its controls.
 class TestWindow final {
 public:
@@ -52,6 +56,8 @@ public:
     bool clickAndWait(const QString &buttonName, const QString &idleCaption, int timeoutMs = 20000);
     // The item with this caption in the context menu of that objectName; null, with a warning, when missing.
     QAction *action(const QString &menuName, const QString &caption);
+    // settleTasks over this window's pool.
+    void settle() { settleTasks(pool); }
     // Puts the texts into the expression box and the source-text box.
     void setInputs(const QString &expression, const QString &source);
 

@@ -18,6 +18,7 @@ private slots:
     void deliveryFollowsTheCurrentRun();
     void runningFollowsBeginStopFinish();
     void nothingArrivesOnceTheStateIsGone();
+    void mailboxNeverReachesADeadReceiver();
     void poolRefusesWorkOnceJoined();
 };
 
@@ -97,6 +98,59 @@ void TestRunState::nothingArrivesOnceTheStateIsGone() {
     run.deliver([&] { arrived = true; }); // after: dropped at once
     QCoreApplication::processEvents();
     QVERIFY(!arrived);
+}
+
+namespace {
+// A receiver that notes its death where the calls it gets can see it.
+class Receiver final : public QObject {
+public:
+    explicit Receiver(std::atomic<bool> &dead) : m_dead(dead) {}
+    ~Receiver() override { m_dead = true; }
+    int calls = 0;
+
+private:
+    std::atomic<bool> &m_dead;
+};
+} // namespace
+
+// The mailbox, not the run number, is what keeps a delivery from a dead object: a worker posts calls that
+// touch the receiver while the receiver is destroyed under it.
+void TestRunState::mailboxNeverReachesADeadReceiver() {
+    std::atomic<bool> dead{false};    // from the receiver's destructor on
+    std::atomic<bool> deleted{false}; // once its delete has returned
+    std::atomic<bool> stopPosting{false};
+    std::atomic<int> acceptedAfterDeath{0};
+    std::atomic<int> ranAfterDeath{0};
+    auto *receiver = new Receiver(dead);
+    const std::shared_ptr<Mailbox> box = Mailbox::to(receiver);
+
+    TaskPool pool;
+    pool.start([&] {
+        while (!stopPosting) {
+            const bool deletedBefore = deleted;
+            const bool accepted = box->post([&, receiver] {
+                if (dead)
+                    ++ranAfterDeath;
+                else
+                    ++receiver->calls;
+            });
+            if (deletedBefore && accepted)
+                ++acceptedAfterDeath;
+        }
+    });
+    QVERIFY(QTest::qWaitFor([&] { return receiver->calls > 100; }, 10000));
+    delete receiver;
+    deleted = true;
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+    stopPosting = true;
+    pool.waitForIdle();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(acceptedAfterDeath.load(), 0);
+    QCOMPARE(ranAfterDeath.load(), 0);
+    QVERIFY(!box->post([] {}));
 }
 
 void TestRunState::poolRefusesWorkOnceJoined() {
