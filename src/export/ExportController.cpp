@@ -16,7 +16,6 @@
 #include <QSaveFile>
 #include <QTableView>
 
-#include <mutex>
 
 namespace rw {
 
@@ -107,11 +106,10 @@ void ExportController::toDesktopFile(const RunState::Run &run, const QString &te
         return;
     const QString path =
         QDir(m_context.desktopDir).filePath(desktopExportFileName(typedName, m_context.now()));
-    runInBackground([this, run, path, text] {
-        // Writes go one at a time, each checking first that no newer export has begun: an older export
-        // either lands before the newer one's write or not at all, so the newest text is what stays.
-        static std::mutex writing;
-        std::lock_guard lock(writing);
+    runInBackground([this, run, path, text, writing = m_writing] {
+        // Each write checks first that no newer export has begun: an older export either lands before the
+        // newer one's write or not at all, so the newest text is what stays.
+        std::lock_guard lock(*writing);
         if (!run.isCurrent())
             return;
         QString error = writeFile(path, text);

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <mutex>
 
 class QMenu;
 class QTableView;
@@ -50,6 +52,10 @@ private:
     AppContext &m_context;
     std::function<MatchTable()> m_rows;
     RunState m_runs;
+    // Desktop writes go one at a time. The run protocol decides whose result shows, not the order in which
+    // two workers' writes reach the disk: an older export that has checked it is current could otherwise
+    // commit its file after the newer one's. Shared with the tasks, which may outlive this object.
+    std::shared_ptr<std::mutex> m_writing = std::make_shared<std::mutex>();
     QString m_template;
 };
 

@@ -2,7 +2,9 @@
 
 #include "core/rules/BuiltInRules.h"
 #include "core/rules/RulesCodec.h"
+#include "core/editor/TextStore.h"
 #include "core/tasks/TaskPool.h"
+#include "core/text/DocumentText.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
 #include "editor/TextEditor.h"
@@ -34,6 +36,11 @@ const QString RulesFile = QStringLiteral("gz.txt");
 bool keepsItsBytes(const QString &path, FileReadStatus status) {
     return status == FileReadStatus::Ok ||
            (status == FileReadStatus::Failed && nonRegularReason(path).isEmpty());
+}
+
+// A small box's text as a snapshot, so that every box is told unchanged by the same comparison.
+TextSnapshot boxSnapshot(const QTextDocument *doc) {
+    return TextStore(paragraphsToLineFeeds(doc->toRawText())).snapshot();
 }
 
 } // namespace
@@ -111,16 +118,17 @@ void WorkingFiles::startLoading() {
             PendingDocument pending(buildPlainDocument(text, target.settings, nullptr));
             text = QString();
             // Remember what the box holds, to tell at close whether it changed.
-            std::optional<size_t> keptHash;
+            std::optional<TextSnapshot> loaded;
             if (kept)
-                keptHash = qHash(pending.doc->toRawText());
+                loaded = boxSnapshot(pending.doc.get());
             // Shared, so that the delivery can be copied; a document that is never shown is freed with it.
             auto shown = std::make_shared<PendingDocument>(std::move(pending));
-            run.deliver([this, box = target.box, shown, keptHash] {
+            run.deliver([this, box = target.box, shown, loaded] {
+                // Built without a thread (see buildPlainDocument), the document is pulled onto this one.
                 shown->doc->moveToThread(thread());
                 showPlainDocument(box, std::move(shown->doc));
-                if (keptHash)
-                    m_keptTexts.insert(box, *keptHash);
+                if (loaded)
+                    m_keptTexts.insert(box, *loaded);
             });
         }
         run.deliver([this, run, failures] { finishLoading(run, failures); });
@@ -170,7 +178,9 @@ void WorkingFiles::startSaving() {
         QString text;
         TextSnapshot source; // the source text's, joined on the worker
         bool fromSource = false;
-        std::optional<TextSnapshot> kept; // the source text as loaded: not written when it is that again
+        // The text as loaded: the file is not written when its box holds that again (current).
+        std::optional<TextSnapshot> kept;
+        TextSnapshot current;
     };
     std::vector<Job> jobs;
     const std::pair<QString, QPlainTextEdit *> boxes[] = {{ExpressionFile, m_ui.expression},
@@ -178,14 +188,18 @@ void WorkingFiles::startSaving() {
     for (const auto &[name, box] : boxes) {
         // A file whose box is as loaded keeps its bytes, whatever they hold.
         const auto kept = m_keptTexts.constFind(box);
-        if (kept == m_keptTexts.cend() || *kept != qHash(box->document()->toRawText()))
-            jobs.push_back({name, boxText(box), {}, false, {}});
+        if (kept == m_keptTexts.cend())
+            jobs.push_back({name, boxText(box), {}, false, {}, {}});
+        else
+            jobs.push_back({name, boxText(box), {}, false, *kept, boxSnapshot(box->document())});
     }
-    if (m_keptSourceRevision != m_ui.sourceText->revision())
-        jobs.push_back({SourceFile, {}, m_ui.sourceText->snapshot(), true, m_keptSource});
+    if (m_keptSourceRevision != m_ui.sourceText->revision()) {
+        const TextSnapshot source = m_ui.sourceText->snapshot();
+        jobs.push_back({SourceFile, {}, source, true, m_keptSource, source});
+    }
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
-        jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}});
+        jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}, {}});
 
     m_ui.window->setEnabled(false);
     const RunState::Run run = m_saver.begin();
@@ -193,7 +207,7 @@ void WorkingFiles::startSaving() {
         QStringList failed;
         for (const Job &job : jobs) {
             QString error;
-            if (job.kept && job.kept->sameText(job.source))
+            if (job.kept && job.kept->sameText(job.current))
                 continue;
             const QString text = job.fromSource ? job.source.toCrLf() : job.text;
             if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))

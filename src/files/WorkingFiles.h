@@ -86,9 +86,9 @@ private:
     RunState m_saver;
     bool m_saved = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at
-    // close only when its box or list has changed. The raw text's hash stands for a small box's text;
-    // the source text is unchanged while its revision is, or when it is the loaded text again.
-    QHash<const QPlainTextEdit *, size_t> m_keptTexts;
+    // close only when its box or list has changed: when the box holds the loaded text again (compared
+    // on the saving worker); the source text is also unchanged while its revision is.
+    QHash<const QPlainTextEdit *, TextSnapshot> m_keptTexts;
     std::optional<quint64> m_keptSourceRevision;
     std::optional<TextSnapshot> m_keptSource;
     std::optional<QList<Rule>> m_keptRules;

@@ -9,6 +9,7 @@
 #include "platform/RunButton.h"
 #include "textbox/BoxText.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -17,13 +18,15 @@ namespace rw {
 namespace {
 const QString kIdle = QStringLiteral("替换");
 const QString kBusy = QStringLiteral("停止替换");
+// How often a running replace reports how far it is (the status shows it every 250 ms).
+constexpr qint64 kProgressReportMs = 100;
 } // namespace
 
 ReplaceController::ReplaceController(const ReplaceWidgets &widgets, AppContext &context, QObject *parent)
     : QObject(parent), m_w(widgets), m_context(context), m_progress([this] {
           // Not before the worker has the text: the input box may still be open.
-          if (m_done && m_subjectSize > 0)
-              emit statusChanged(QStringLiteral("正在替换… %1%").arg(m_done->load() * 100 / m_subjectSize));
+          if (m_subjectSize > 0)
+              emit statusChanged(QStringLiteral("正在替换… %1%").arg(m_done * 100 / m_subjectSize));
       }) {
     connect(m_w.button, &QPushButton::clicked, this, &ReplaceController::toggle);
     showRunsOn(m_w.button, m_runs, kIdle, kBusy);
@@ -55,12 +58,11 @@ void ReplaceController::start() {
         return;
     const QString expression = boxText(m_w.expression);
     const QString replacement = m_replacement;
-    m_done.reset();
+    m_done = 0;
+    m_subjectSize = 0;
     BoxText::of(m_w.source)->take(this, [=, this](const QString &subject) {
         if (!run.isCurrent())
             return;
-        auto done = std::make_shared<std::atomic<qsizetype>>(0);
-        m_done = done;
         m_subjectSize = subject.size();
         runInBackground([=, this] {
             // The check boxes govern matching only; replacing always uses the component's defaults.
@@ -69,9 +71,19 @@ void ReplaceController::start() {
                 run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, {}, error); });
                 return;
             }
+            // How far the engine is reaches the UI thread as the run's own deliveries, a few a second.
+            std::atomic<qsizetype> done{0};
+            QElapsedTimer sinceReport;
+            sinceReport.start();
+            const auto keepGoing = [this, run, &done, &sinceReport] {
+                if (sinceReport.elapsed() >= kProgressReportMs) {
+                    sinceReport.restart();
+                    run.deliver([this, at = done.load()] { m_done = at; });
+                }
+                return run.isCurrent();
+            };
             MatchStatus status = MatchStatus::Ok;
-            QString result = Matcher(pattern).replaceAll(
-                subject, replacement, &status, [run] { return run.isCurrent(); }, done.get());
+            QString result = Matcher(pattern).replaceAll(subject, replacement, &status, keepGoing, &done);
             if (status == MatchStatus::Canceled || !run.isCurrent())
                 return;
             if (status != MatchStatus::Ok) {

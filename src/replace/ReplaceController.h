@@ -62,8 +62,8 @@ private:
     AppContext &m_context;
     RunState m_runs;
     ProgressTicker m_progress;
-    // How far the current run is, in units of its subject; written by its worker.
-    std::shared_ptr<std::atomic<qsizetype>> m_done;
+    // How far the current run is, in units of its subject, as its worker last delivered it.
+    qsizetype m_done = 0;
     qsizetype m_subjectSize = 0;
     QString m_replacement;
 };

@@ -14,6 +14,11 @@ namespace rw {
 
 // Large texts reach a QPlainTextEdit by building its document on a worker thread and swapping it in,
 // so the UI thread pays only for the swap (about 0.15 s for 50 MB), not for setPlainText (about 3 s).
+// The work runs as any other: a task of the TaskPool whose result a RunState's run delivers. What is
+// left by hand is the document's thread affinity, which no run protocol can carry: a QTextDocument is
+// a QObject, and one made on a worker belongs to it. So the worker lets go of it (moveToThread(nullptr))
+// and whichever thread ends up with it pulls it over: the UI thread when it is shown, a worker when it
+// is freed. Qt allows pulling an object that has no thread; nothing else moves objects between threads.
 
 // What a new document takes over from the box's current one; read on the UI thread.
 struct PlainDocumentSettings {

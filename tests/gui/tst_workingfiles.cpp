@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringEncoder>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTreeView>
 
@@ -152,6 +153,7 @@ private slots:
     void filesOfEveryKind_data();
     void filesOfEveryKind();
     void aChangedBoxIsWrittenWithCrLf();
+    void anEditTakenBackLeavesTheFile_data();
     void anEditTakenBackLeavesTheFile();
     void writeFailureNamesTheSystemsReason();
 };
@@ -543,16 +545,35 @@ void TestWorkingFiles::aChangedBoxIsWrittenWithCrLf() {
     QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("x\ry"));
 }
 
+void TestWorkingFiles::anEditTakenBackLeavesTheFile_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("source text") << "test.txt" << "编辑框_源文本";
+    QTest::newRow("notes") << "jl.txt" << "编辑框_记录";
+    QTest::newRow("expression") << "bds.txt" << "编辑框_表达式";
+}
+
+// Every box is told unchanged the same way: it holds the loaded text again, whatever happened between.
 void TestWorkingFiles::anEditTakenBackLeavesTheFile() {
+    QFETCH(QString, file);
+    QFETCH(QString, box);
     // Line feeds only: a rewrite would turn them into "\r\n".
-    TestWindow t(withFiles({{"test.txt", "a\nb"}}));
+    TestWindow t(withFiles({{file, "a\nb"}}));
     QVERIFY(!t.window().workingFiles()->isLoading());
-    auto *source = t.find<TextEditor>("编辑框_源文本");
-    source->setCursorPosition(1);
-    source->insertPlainText("x");
-    source->undo();
+    if (auto *source = t.window().findChild<TextEditor *>(box)) {
+        source->setCursorPosition(1);
+        source->insertPlainText("x");
+        source->undo();
+    } else {
+        auto *plain = t.find<QPlainTextEdit>(box);
+        QTextCursor cursor(plain->document());
+        cursor.setPosition(1);
+        cursor.insertText("x");
+        cursor.deletePreviousChar();
+        QCOMPARE(plain->toPlainText(), QStringLiteral("a\nb"));
+    }
     QVERIFY(requestClose(t, {true}));
-    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("a\nb"));
+    QCOMPARE(readBytes(filePath(t, file)), QByteArray("a\nb"));
 }
 
 void TestWorkingFiles::writeFailureNamesTheSystemsReason() {
