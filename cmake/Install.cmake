@@ -8,6 +8,7 @@ set(RW_ICON_SVG ${RW_PACKAGING_DIR}/regex-workbench.svg)
 install(TARGETS regex-workbench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${RW_PACKAGING_DIR}/${RW_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${RW_PACKAGING_DIR}/${RW_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${RW_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/regex-workbench)
 install(FILES ${RW_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # PNG sizes for panels and docks that don't draw SVG, made from the one SVG so the two never drift apart.
@@ -33,7 +34,8 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME regex-workbench)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Regex Workbench maintainers <maintainers@example.org>")
+# No address is published for the maintainers; the Maintainer field names them only.
+set(CPACK_PACKAGE_CONTACT "Regex Workbench maintainers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "regular expression workbench (正则表达式工作台)")
 set(CPACK_PACKAGE_DESCRIPTION
     "Write a regular expression and try it on a text: every match is listed with its number, its text and "
