@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTabWidget>
 
 namespace rw {
@@ -90,6 +91,16 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
+    // The desktop session ending (logout, shutdown) would kill the program with its changes unsaved: when
+    // the session manager lets it ask, it asks as a close does. Without that leave, nothing changes.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!manager.allowsInteraction())
+            return;
+        const bool goOn = m_files->saveForSessionEnd();
+        manager.release();
+        if (!goOn)
+            manager.cancel();
+    });
     m_files->startLoading();
     installShortcuts();
     m_ui->about->appendPlainText(QStringLiteral("工作文件目录: ") +

@@ -38,6 +38,11 @@ bool keepsItsBytes(const QString &path, FileReadStatus status) {
            (status == FileReadStatus::Failed && nonRegularReason(path).isEmpty());
 }
 
+// Asked when files could not be written: one line per file, "name: reason".
+QString notSavedQuestion(const QStringList &failed) {
+    return QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?").arg(failed.join(QStringLiteral("\r\n")));
+}
+
 // A small box's text as a snapshot, so that every box is told unchanged by the same comparison.
 TextSnapshot boxSnapshot(const QTextDocument *doc) {
     return TextStore(paragraphsToLineFeeds(doc->toRawText())).snapshot();
@@ -51,6 +56,14 @@ WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &conte
     // Another text (an import, say) is never the loaded one: the loaded text need not stay in memory.
     connect(m_ui.sourceText, &TextEditor::textReplaced, this,
             [this] { freeInBackground(std::exchange(m_keptSource, std::nullopt)); });
+    // Saved for a session's end that did not come, the window asks again at its close once a box changed.
+    const auto changed = [this] {
+        if (!isSaving())
+            m_saved = false;
+    };
+    connect(m_ui.sourceText, &TextEditor::textChanged, this, changed);
+    connect(m_ui.notes, &QPlainTextEdit::textChanged, this, changed);
+    connect(m_ui.expression, &QPlainTextEdit::textChanged, this, changed);
 }
 
 WorkingFiles::~WorkingFiles() {
@@ -171,18 +184,9 @@ bool WorkingFiles::confirmClose() {
     return false;
 }
 
-void WorkingFiles::startSaving() {
-    // What to write is taken now; the texts are joined, encoded and written on a worker.
-    struct Job {
-        QString name;
-        QString text;
-        TextSnapshot source; // the source text's, joined on the worker
-        bool fromSource = false;
-        // The text as loaded: the file is not written when its box holds that again (current).
-        std::optional<TextSnapshot> kept;
-        TextSnapshot current;
-    };
-    std::vector<Job> jobs;
+std::vector<WorkingFiles::SaveJob> WorkingFiles::saveJobs() {
+    // What to write is taken now; the texts are joined, encoded and written by writeFiles().
+    std::vector<SaveJob> jobs;
     const std::pair<QString, QPlainTextEdit *> boxes[] = {{ExpressionFile, m_ui.expression},
                                                           {NotesFile, m_ui.notes}};
     for (const auto &[name, box] : boxes) {
@@ -200,21 +204,49 @@ void WorkingFiles::startSaving() {
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
         jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}, {}});
+    return jobs;
+}
 
+QStringList WorkingFiles::writeFiles(const std::vector<SaveJob> &jobs, const QString &dir) {
+    QStringList failed;
+    for (const SaveJob &job : jobs) {
+        QString error;
+        if (job.kept && job.kept->sameText(job.current))
+            continue;
+        const QString text = job.fromSource ? job.source.toCrLf() : job.text;
+        if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))
+            failed.append(QStringLiteral("%1: %2").arg(job.name, error));
+    }
+    return failed;
+}
+
+void WorkingFiles::startSaving() {
+    std::vector<SaveJob> jobs = saveJobs();
     m_ui.window->setEnabled(false);
     const RunState::Run run = m_saver.begin();
     runInBackground([this, run, jobs = std::move(jobs), dir = m_context.programDir] {
-        QStringList failed;
-        for (const Job &job : jobs) {
-            QString error;
-            if (job.kept && job.kept->sameText(job.current))
-                continue;
-            const QString text = job.fromSource ? job.source.toCrLf() : job.text;
-            if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))
-                failed.append(QStringLiteral("%1: %2").arg(job.name, error));
-        }
+        const QStringList failed = writeFiles(jobs, dir);
         run.deliver([this, run, failed] { finishSaving(run, failed); });
     });
+}
+
+bool WorkingFiles::saveForSessionEnd() {
+    // Partly loaded boxes would be written over the files, and a save under way finishes by itself.
+    if (isLoading() || isSaving() || m_saved)
+        return true;
+    if (!m_context.dialogs.askYesNo(m_ui.window, QStringLiteral("是否关闭本工具?"), kInfoCaption,
+                                    Dialogs::Icon::Question))
+        return false;
+    emit aboutToSave();
+    // Written here and now: the session may end as soon as this returns.
+    const QStringList failed = writeFiles(saveJobs(), m_context.programDir);
+    if (!failed.isEmpty() && !m_context.dialogs.askYesNo(m_ui.window, notSavedQuestion(failed), kInfoCaption,
+                                                         Dialogs::Icon::Warning))
+        return false;
+    // The close that follows the session's end goes without a second question, unless the session goes on
+    // and something changes first.
+    m_saved = true;
+    return true;
 }
 
 void WorkingFiles::finishSaving(const RunState::Run &run, const QStringList &failed) {
@@ -222,9 +254,8 @@ void WorkingFiles::finishSaving(const RunState::Run &run, const QStringList &fai
         return;
     m_ui.window->setEnabled(true);
     if (!failed.isEmpty()) {
-        const QString message = QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?")
-                                    .arg(failed.join(QStringLiteral("\r\n")));
-        if (!m_context.dialogs.askYesNo(m_ui.window, message, kInfoCaption, Dialogs::Icon::Warning))
+        if (!m_context.dialogs.askYesNo(m_ui.window, notSavedQuestion(failed), kInfoCaption,
+                                        Dialogs::Icon::Warning))
             return;
     }
     m_saved = true;

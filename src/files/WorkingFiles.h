@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QPlainTextEdit;
 class QWidget;
@@ -56,6 +57,10 @@ public:
     // While the loader runs nothing is asked or written: the request is remembered and repeated once the
     // loader has finished.
     bool confirmClose();
+    // Answers the end of the desktop session when the session manager lets the program ask: the close
+    // question; on Yes the files are written before this returns (a failed write asks whether to end
+    // anyway). False when the user keeps the program open, so the session's end should be cancelled.
+    bool saveForSessionEnd();
     // Whether the files are being written for a close.
     bool isSaving() const { return m_saver.isRunning(); }
 
@@ -75,6 +80,20 @@ private:
     // Writes bds.txt, jl.txt, test.txt and gz.txt from the controls, except a file that existed at load
     // and whose control has not changed since.
     void startSaving();
+    // A file to write at close: text, or the source text's snapshot (fromSource); skipped when kept, the
+    // text as loaded, is the same text as current.
+    struct SaveJob {
+        QString name;
+        QString text;
+        TextSnapshot source;
+        bool fromSource = false;
+        std::optional<TextSnapshot> kept;
+        TextSnapshot current;
+    };
+    // What a save writes now, taken from the controls (UI thread).
+    std::vector<SaveJob> saveJobs();
+    // Writes the jobs into dir, on any thread; one line per file that failed ("name: reason").
+    static QStringList writeFiles(const std::vector<SaveJob> &jobs, const QString &dir);
     // failures: one line per file that could not be written ("name: reason").
     void finishSaving(const RunState::Run &run, const QStringList &failures);
 

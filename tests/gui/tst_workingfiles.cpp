@@ -156,6 +156,7 @@ private slots:
     void anEditTakenBackLeavesTheFile_data();
     void anEditTakenBackLeavesTheFile();
     void writeFailureNamesTheSystemsReason();
+    void sessionEndAsksAndSavesAtOnce();
 };
 
 void TestWorkingFiles::firstStartInAnEmptyDirectory() {
@@ -600,6 +601,37 @@ void TestWorkingFiles::writeFailureNamesTheSystemsReason() {
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("small"));
     QVERIFY(requestClose(t, {true}));
     QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray(100000, 'x'));
+}
+
+// The desktop session ending asks as a close does and writes before it answers: the program may be gone
+// right after. A No keeps everything as it was; a save is not asked for again unless a box changes.
+void TestWorkingFiles::sessionEndAsksAndSavesAtOnce() {
+    TestWindow t(withFiles({{"test.txt", "a"}, {"jl.txt", "notes"}}));
+    QVERIFY(!t.window().workingFiles()->isLoading());
+    auto *source = t.find<TextEditor>("编辑框_源文本");
+    source->setCursorPosition(1);
+    source->insertPlainText("b");
+    WorkingFiles *files = t.window().workingFiles();
+
+    t.dialogs.yesNo.push_back(false);
+    QVERIFY(!files->saveForSessionEnd());
+    QCOMPARE(t.dialogs.asked.size(), 1);
+    QCOMPARE(t.dialogs.asked[0].text, QStringLiteral("是否关闭本工具?"));
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("a"));
+
+    t.dialogs.yesNo.push_back(true);
+    QVERIFY(files->saveForSessionEnd());
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("ab"));
+    QCOMPARE(readBytes(filePath(t, "jl.txt")), QByteArray("notes"));
+    // The close that the session's end brings goes without a second question.
+    QVERIFY(files->confirmClose());
+    QCOMPARE(t.dialogs.asked.size(), 2);
+
+    // The session went on after all: an edit makes the next close ask and save again.
+    source->insertPlainText("c");
+    QVERIFY(requestClose(t, {true}));
+    QCOMPARE(t.dialogs.asked.size(), 3);
+    QCOMPARE(readBytes(filePath(t, "test.txt")), QByteArray("abc"));
 }
 
 QTEST_MAIN(TestWorkingFiles)
