@@ -190,6 +190,9 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     statusBar->addWidget(statusLabel);
     statusBar->addWidget(statusMessage, 1);
     liveLabel = named(new QLabel(statusBar), "标签_实时");
+    // The bar ends at the window's edge: without room on the right, a glyph that reaches past its advance
+    // (the last Chinese character, in some faces) is cut there.
+    liveLabel->setContentsMargins(0, 0, 6, 0);
     statusBar->addPermanentWidget(liveLabel);
 
     sourceMenu =

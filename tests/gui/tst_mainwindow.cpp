@@ -28,6 +28,8 @@ private slots:
     void followsTheWindowSize();
     void minimumSizeKeepsControlsApart();
     void opensInsideTheAvailableArea();
+    void liveCountShowsWhole_data();
+    void liveCountShowsWhole();
 };
 
 void TestMainWindow::controlsExistWithTheirKindAndTexts() {
@@ -206,4 +208,39 @@ void TestMainWindow::opensInsideTheAvailableArea() {
 }
 
 QTEST_MAIN(TestMainWindow)
+void TestMainWindow::liveCountShowsWhole_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("count") << QStringLiteral("实时: 10000000 个匹配");
+    QTest::newRow("counting") << QStringLiteral("实时: 已找到 10000000 个…");
+    QTest::newRow("limit") << QStringLiteral("实时: 超出回溯上限");
+}
+
+// The live label at the status bar's right end shows its whole text at the window's default size.
+void TestMainWindow::liveCountShowsWhole() {
+    QFETCH(QString, text);
+    TestWindow t;
+    auto *bar = t.find<QStatusBar>("状态条1");
+    auto *label = t.find<QLabel>("标签_实时");
+    label->setText(text);
+    QCoreApplication::processEvents();
+    QTRY_VERIFY(label->width() >= label->sizeHint().width());
+    const QRect inWindow(label->mapTo(&t.window(), QPoint(0, 0)), label->size());
+    QVERIFY2(t.window().rect().contains(inWindow),
+             qPrintable(QStringLiteral("label %1,%2 %3x%4 in window %5x%6")
+                            .arg(inWindow.x()).arg(inWindow.y()).arg(inWindow.width())
+                            .arg(inWindow.height()).arg(t.window().width()).arg(t.window().height())));
+    const QRect inBar(label->mapTo(bar, QPoint(0, 0)), label->size());
+    QVERIFY2(bar->rect().contains(inBar), qPrintable(QStringLiteral("label %1,%2 %3x%4 in bar %5x%6")
+                                                         .arg(inBar.x()).arg(inBar.y()).arg(inBar.width())
+                                                         .arg(inBar.height()).arg(bar->width()).arg(bar->height())));
+    const QFontMetrics metrics(label->font());
+    QVERIFY(label->contentsRect().width() >= metrics.horizontalAdvance(text));
+    QVERIFY(label->contentsRect().height() >= metrics.height());
+    // The ink of the last character, which may reach past its advance, stays clear of the window's edge.
+    const int inkRight = label->mapTo(&t.window(), label->contentsRect().topLeft()).x() +
+                         metrics.boundingRect(text).right();
+    QVERIFY2(inkRight + 2 < t.window().width(),
+             qPrintable(QStringLiteral("ink ends at %1 of %2").arg(inkRight).arg(t.window().width())));
+}
+
 #include "tst_mainwindow.moc"
