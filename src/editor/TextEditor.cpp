@@ -1,5 +1,7 @@
 #include "TextEditor.h"
 
+#include "CursorMotion.h"
+
 #include "core/tasks/TaskPool.h"
 
 #include <QApplication>
@@ -20,14 +22,10 @@ namespace rw {
 namespace {
 constexpr qreal kMargin = 4;
 constexpr qreal kTabStop = 80;
-// How far around a position a word is looked for, in characters.
-constexpr qsizetype kWordReach = 256;
+// How much of the line around the cursor an input method is given as surrounding text.
+constexpr qsizetype kSurroundingReach = 1024;
 // Undo steps of typing merge until a line break or this many characters.
 constexpr qsizetype kTypingStep = 256;
-
-bool isWordCharacter(QChar c) {
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c.isMark();
-}
 } // namespace
 
 TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
@@ -632,6 +630,8 @@ void TextEditor::insertPiece(const TextPiece &text) {
 }
 
 void TextEditor::replaceRange(qsizetype position, qsizetype length, const QString &text) {
+    if (m_readOnly)
+        return;
     position = std::clamp<qsizetype>(position, 0, m_store.size());
     length = std::clamp<qsizetype>(length, 0, m_store.size() - position);
     edit(position, length, TextPiece(text), false);
@@ -695,6 +695,8 @@ void TextEditor::redo() {
 }
 
 void TextEditor::travel(bool back) {
+    if (m_readOnly)
+        return;
     std::vector<Edit> &from = back ? m_undo : m_redo;
     std::vector<Edit> &to = back ? m_redo : m_undo;
     if (from.empty())
@@ -736,7 +738,8 @@ void TextEditor::paste() {
     if (m_readOnly)
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasText())
+    // An empty text leaves the selection alone, as in QPlainTextEdit.
+    if (!data || !data->hasText() || data->text().isEmpty())
         return;
     insertPlainText(data->text());
 }
@@ -809,66 +812,69 @@ void TextEditor::visitRows(qsizetype from, qsizetype to, const RowVisit &visit) 
 
 // ---- keyboard ----
 
-qsizetype TextEditor::previousCharacter(qsizetype position) const {
+LineMotion TextEditor::lineMotion(qsizetype line) const {
+    const qsizetype start = m_store.lineStart(line);
+    return LineMotion(m_store.lineLength(line),
+                      [this, start](qsizetype from, qsizetype to) { return m_store.mid(start + from, to - from); });
+}
+
+// Each motion works inside the line; across a line break it is one step, as in QPlainTextEdit.
+template <typename Motion> qsizetype TextEditor::forward(qsizetype position, Motion motion) const {
+    if (position >= m_store.size())
+        return m_store.size();
+    const qsizetype line = m_store.lineAt(position);
+    const qsizetype start = m_store.lineStart(line);
+    if (position - start >= m_store.lineLength(line))
+        return position + 1;
+    return start + motion(lineMotion(line), position - start);
+}
+
+template <typename Motion> qsizetype TextEditor::backward(qsizetype position, Motion motion) const {
     if (position <= 0)
         return 0;
-    if (position >= 2 && m_store.at(position - 1).isLowSurrogate() &&
-        m_store.at(position - 2).isHighSurrogate())
-        return position - 2;
-    return position - 1;
+    const qsizetype line = m_store.lineAt(position);
+    const qsizetype start = m_store.lineStart(line);
+    if (position == start)
+        return position - 1;
+    return start + motion(lineMotion(line), position - start);
+}
+
+qsizetype TextEditor::previousCharacter(qsizetype position) const {
+    return backward(position, [](const LineMotion &m, qsizetype at) { return m.previousCharacter(at); });
 }
 
 qsizetype TextEditor::nextCharacter(qsizetype position) const {
-    if (position >= m_store.size())
-        return m_store.size();
-    if (position + 1 < m_store.size() && m_store.at(position).isHighSurrogate() &&
-        m_store.at(position + 1).isLowSurrogate())
-        return position + 2;
-    return position + 1;
+    return forward(position, [](const LineMotion &m, qsizetype at) { return m.nextCharacter(at); });
+}
+
+qsizetype TextEditor::previousCodePoint(qsizetype position) const {
+    return backward(position, [](const LineMotion &m, qsizetype at) { return m.previousCodePoint(at); });
 }
 
 qsizetype TextEditor::previousWord(qsizetype position) const {
-    const qsizetype stop = std::max<qsizetype>(0, position - kWordReach);
-    while (position > stop && !isWordCharacter(m_store.at(position - 1)) && m_store.at(position - 1) != u'\n')
-        --position;
-    if (position > stop && m_store.at(position - 1) == u'\n' && position == m_cursor)
-        return position - 1;
-    while (position > stop && isWordCharacter(m_store.at(position - 1)))
-        --position;
-    return position;
+    return backward(position, [](const LineMotion &m, qsizetype at) { return m.previousWord(at); });
 }
 
 qsizetype TextEditor::nextWord(qsizetype position) const {
-    const qsizetype size = m_store.size();
-    const qsizetype stop = std::min(size, position + kWordReach);
-    if (position < size && m_store.at(position) == u'\n')
-        return position + 1;
-    while (position < stop && isWordCharacter(m_store.at(position)))
-        ++position;
-    while (position < stop && !isWordCharacter(m_store.at(position)) && m_store.at(position) != u'\n')
-        ++position;
-    return position;
+    return forward(position, [](const LineMotion &m, qsizetype at) { return m.nextWord(at); });
+}
+
+qsizetype TextEditor::snapToCharacter(qsizetype position, bool forwards) const {
+    position = std::clamp<qsizetype>(position, 0, m_store.size());
+    const qsizetype line = m_store.lineAt(position);
+    const qsizetype start = m_store.lineStart(line);
+    const LineMotion motion = lineMotion(line);
+    const qsizetype back = motion.snapBack(position - start);
+    if (back == position - start || !forwards)
+        return start + back;
+    return start + motion.nextCharacter(back);
 }
 
 std::pair<qsizetype, qsizetype> TextEditor::wordAt(qsizetype position) const {
     const qsizetype line = m_store.lineAt(position);
-    const qsizetype lineStart = m_store.lineStart(line);
-    const qsizetype from = std::max(lineStart, position - kWordReach);
-    const qsizetype to = std::min(lineStart + m_store.lineLength(line), position + kWordReach);
-    const QString text = m_store.mid(from, to - from);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    const qsizetype at = position - from;
-    finder.setPosition(at);
-    qsizetype start = finder.isAtBoundary() && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
-                          ? at
-                          : finder.toPreviousBoundary();
-    finder.setPosition(at);
-    qsizetype end = finder.toNextBoundary();
-    if (start < 0)
-        start = 0;
-    if (end < 0)
-        end = text.size();
-    return {from + start, from + end};
+    const qsizetype start = m_store.lineStart(line);
+    const auto [from, to] = lineMotion(line).wordAt(position - start);
+    return {start + from, start + to};
 }
 
 bool TextEditor::event(QEvent *e) {
@@ -881,8 +887,7 @@ bool TextEditor::event(QEvent *e) {
             key->matches(QKeySequence::Delete) || key->matches(QKeySequence::MoveToStartOfDocument) ||
             key->matches(QKeySequence::MoveToEndOfDocument) || key->key() == Qt::Key_Home ||
             key->key() == Qt::Key_End || key->key() == Qt::Key_Backspace ||
-            (!key->text().isEmpty() && key->text().at(0).isPrint() &&
-             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))) {
+            (!m_readOnly && isAcceptableKeyText(key, true))) {
             e->accept();
             return true;
         }
@@ -902,10 +907,15 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
             m_desiredX = p.layout->lineAt(row.line).cursorToX(int(m_cursor - p.start));
         }
         const qreal x = m_desiredX;
+        const Row from = row;
+        const bool oneRow = rows == 1 || rows == -1;
         for (; rows > 0; --rows)
             row = nextRow(row);
         for (; rows < 0; ++rows)
             row = previousRow(row);
+        // Up on the first row or Down on the last changes nothing, the selection included.
+        if (oneRow && row == from)
+            return;
         move(positionInRow(row, x), true);
     };
 
@@ -945,6 +955,11 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
             move(selectionEnd());
         else
             move(nextCharacter(m_cursor));
+    } else if (e == QKeySequence::SelectPreviousLine && rowOf(m_cursor) == Row{}) {
+        // On the first row, Shift+Up selects to the start, as QPlainTextEdit does.
+        move(0);
+    } else if (e == QKeySequence::SelectNextLine && nextRow(rowOf(m_cursor)) == rowOf(m_cursor)) {
+        move(m_store.size());
     } else if (e == QKeySequence::MoveToPreviousLine || e == QKeySequence::SelectPreviousLine) {
         rowMove(-1);
     } else if (e == QKeySequence::MoveToNextLine || e == QKeySequence::SelectNextLine) {
@@ -959,17 +974,20 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
                e == QKeySequence::MoveToStartOfBlock || e == QKeySequence::SelectStartOfBlock) {
         const Row row = rowOf(m_cursor);
         const Piece &p = piece(row.unit);
-        move(p.start + p.layout->lineAt(row.line).textStart());
+        // A piece of a long line may start inside a character: the caret never does.
+        move(snapToCharacter(p.start + p.layout->lineAt(row.line).textStart(), true));
     } else if (e == QKeySequence::MoveToEndOfLine || e == QKeySequence::SelectEndOfLine ||
                e == QKeySequence::MoveToEndOfBlock || e == QKeySequence::SelectEndOfBlock) {
         const Row row = rowOf(m_cursor);
         const Piece &p = piece(row.unit);
         const QTextLine line = p.layout->lineAt(row.line);
-        qsizetype end = line.textStart() + line.textLength();
-        // A wrapped row ends at the space it broke at; the cursor goes before it, as on screen.
-        if (row.line + 1 < p.layout->lineCount() && end > line.textStart())
+        qsizetype end = std::min<qsizetype>(line.textStart() + line.textLength(), p.length);
+        // A row wrapped at a space ends before that space, as on screen and in QPlainTextEdit; a row
+        // wrapped inside a word ends after its last character.
+        if (row.line + 1 < p.layout->lineCount() && end > line.textStart() &&
+            m_store.at(p.start + end - 1).isSpace())
             --end;
-        move(p.start + std::min<qsizetype>(end, p.length));
+        move(snapToCharacter(p.start + end, false));
     } else if (e == QKeySequence::DeleteStartOfWord) {
         if (editable) {
             if (hasSelection())
@@ -991,7 +1009,7 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
             if (hasSelection())
                 edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
             else if (m_cursor > 0) {
-                const qsizetype from = previousCharacter(m_cursor);
+                const qsizetype from = previousCodePoint(m_cursor);
                 edit(from, m_cursor - from, {}, false);
             }
         }
@@ -1008,16 +1026,13 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
             return;
         }
         edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")), true);
-    } else if (e->key() == Qt::Key_Tab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        if (!editable) {
-            e->ignore();
-            return;
-        }
-        edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\t")), true);
+    } else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
+               (e->modifiers() & Qt::ControlModifier)) {
+        // Tab types; Ctrl+Tab and Ctrl+Shift+Tab are how the focus leaves the box.
+        QAbstractScrollArea::focusNextPrevChild(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
     } else {
         const QString text = e->text();
-        if (editable && !text.isEmpty() && text.at(0).isPrint() &&
-            !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (editable && isAcceptableKeyText(e, !m_tabChangesFocus)) {
             edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), true);
         } else {
             e->ignore();
@@ -1096,6 +1111,13 @@ void TextEditor::wheelEvent(QWheelEvent *e) {
     e->accept();
 }
 
+bool TextEditor::focusNextPrevChild(bool next) {
+    // Tab types into an editable box, unless it is set to move the focus.
+    if (!m_tabChangesFocus && !m_readOnly)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
 void TextEditor::focusInEvent(QFocusEvent *e) {
     QAbstractScrollArea::focusInEvent(e);
     restartBlink();
@@ -1116,14 +1138,38 @@ void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
         return;
     }
     if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
-        qsizetype from = selectionStart();
-        qsizetype length = selectionEnd() - selectionStart();
-        if (e->replacementLength() > 0 || e->replacementStart() != 0) {
-            from = std::clamp<qsizetype>(m_cursor + e->replacementStart(), 0, m_store.size());
-            length = std::clamp<qsizetype>(e->replacementLength(), 0, m_store.size() - from);
-        }
+        // As in Qt's text boxes: the selection goes first, then the replacement range counts from the
+        // caret where it stood. Both go as one step.
+        const qsizetype s = selectionStart(), removed = selectionEnd() - selectionStart();
+        const qsizetype sizeAfter = m_store.size() - removed;
+        const qsizetype from = std::clamp<qsizetype>(s + e->replacementStart(), 0, sizeAfter);
+        const qsizetype to = std::clamp<qsizetype>(from + e->replacementLength(), from, sizeAfter);
+        // The two changes as one range of the text as it is now.
+        const auto before = [&](qsizetype p) { return p <= s ? p : p + removed; };
+        const qsizetype lo = std::min(s, before(from));
+        const qsizetype hi = std::max(s + removed, to < s ? to : to + removed);
+        const QString kept = m_store.mid(lo, s - lo) + m_store.mid(s + removed, hi - s - removed);
+        // A range that would split a surrogate pair takes the whole pair.
+        const qsizetype cut = from - lo - (from > lo && from - lo < kept.size() && kept.at(from - lo).isLowSurrogate() &&
+                                           kept.at(from - lo - 1).isHighSurrogate());
+        const qsizetype rest = to - lo + (to - lo < kept.size() && to > lo && kept.at(to - lo).isLowSurrogate() &&
+                                          kept.at(to - lo - 1).isHighSurrogate());
+        const QString text = kept.left(cut) + e->commitString() + kept.mid(rest);
         m_preedit.clear();
-        edit(from, length, TextPiece(e->commitString()), true);
+        edit(lo, hi - lo, TextPiece(text), true);
+        // The caret goes after the committed text (its line breaks may have been folded on the way in).
+        const qsizetype caret = m_cursor - (kept.size() - rest);
+        if (caret != m_cursor)
+            moveCursor(caret, false);
+    }
+    // An input method that sets the selection (reconversion, on-screen keyboards) puts it in the line.
+    for (const QInputMethodEvent::Attribute &a : e->attributes()) {
+        if (a.type != QInputMethodEvent::Selection)
+            continue;
+        const qsizetype lineStart = m_store.lineStart(m_store.lineAt(m_cursor));
+        const qsizetype anchor = std::clamp<qsizetype>(lineStart + a.start, 0, m_store.size());
+        setSelection(snapToCharacter(anchor, false),
+                     snapToCharacter(std::clamp<qsizetype>(anchor + a.length, 0, m_store.size()), true));
     }
     const QString preedit = e->preeditString();
     if (preedit != m_preedit) {
@@ -1145,18 +1191,18 @@ QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
         return font();
     case Qt::ImCursorPosition: {
         const qsizetype line = m_store.lineAt(m_cursor);
-        return qlonglong(std::min<qsizetype>(m_cursor - m_store.lineStart(line), kWordReach * 4));
+        return qlonglong(std::min<qsizetype>(m_cursor - m_store.lineStart(line), kSurroundingReach));
     }
     case Qt::ImAnchorPosition: {
         const qsizetype line = m_store.lineAt(m_cursor);
-        const qsizetype start = std::max(m_store.lineStart(line), m_cursor - kWordReach * 4);
-        return qlonglong(std::clamp<qsizetype>(m_anchor - start, 0, kWordReach * 8));
+        const qsizetype start = std::max(m_store.lineStart(line), m_cursor - kSurroundingReach);
+        return qlonglong(std::clamp<qsizetype>(m_anchor - start, 0, (2 * kSurroundingReach)));
     }
     case Qt::ImSurroundingText: {
         const qsizetype line = m_store.lineAt(m_cursor);
         const qsizetype lineStart = m_store.lineStart(line);
-        const qsizetype start = std::max(lineStart, m_cursor - kWordReach * 4);
-        const qsizetype end = std::min(lineStart + m_store.lineLength(line), m_cursor + kWordReach * 4);
+        const qsizetype start = std::max(lineStart, m_cursor - kSurroundingReach);
+        const qsizetype end = std::min(lineStart + m_store.lineLength(line), m_cursor + kSurroundingReach);
         return m_store.mid(start, end - start);
     }
     case Qt::ImCurrentSelection:

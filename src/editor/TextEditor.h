@@ -16,6 +16,10 @@
 class QTextLayout;
 
 namespace rw {
+class LineMotion;
+}
+
+namespace rw {
 
 // A plain-text box for texts of any size: a hundred megabytes of lines, or one line of sixty million
 // characters. The text lives in a TextStore; only what shows is laid out, a piece at a time. A line of up
@@ -60,11 +64,15 @@ public:
     // Replaces the selection as typing or a paste does: one undo step; also on a read-only box.
     void insertPlainText(const QString &text);
     void insertPiece(const TextPiece &piece);
-    // Replaces length characters at position as one undo step; the cursor goes after the new text.
+    // Replaces length characters at position as one undo step; the cursor goes after the new text. Nothing
+    // on a read-only box (nor do undo and redo).
     void replaceRange(qsizetype position, qsizetype length, const QString &text);
 
     bool isReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly);
+    // Whether Tab moves the focus on instead of typing a tab (Ctrl+Tab always does).
+    bool tabChangesFocus() const { return m_tabChangesFocus; }
+    void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
     bool isUndoAvailable() const { return !m_undo.empty(); }
     bool isRedoAvailable() const { return !m_redo.empty(); }
 
@@ -125,6 +133,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
     void focusOutEvent(QFocusEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
@@ -186,7 +195,15 @@ private:
 
     void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);
     void cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX);
+    LineMotion lineMotion(qsizetype line) const;
+    template <typename Motion> qsizetype forward(qsizetype position, Motion motion) const;
+    template <typename Motion> qsizetype backward(qsizetype position, Motion motion) const;
+    // Grapheme steps (a surrogate pair, a base with its marks, a flag is one); a line break is one.
     qsizetype previousCharacter(qsizetype position) const;
+    // What Backspace removes: one code point, as QTextCursor does.
+    qsizetype previousCodePoint(qsizetype position) const;
+    // The nearest grapheme boundary: position itself, or the one before (or after, when forwards).
+    qsizetype snapToCharacter(qsizetype position, bool forwards) const;
     qsizetype nextCharacter(qsizetype position) const;
     qsizetype previousWord(qsizetype position) const;
     qsizetype nextWord(qsizetype position) const;
@@ -208,6 +225,7 @@ private:
     qsizetype m_anchor = 0;
     qreal m_desiredX = -1;
     bool m_readOnly = false;
+    bool m_tabChangesFocus = false;
     QString m_preedit;
 
     Row m_top;
