@@ -100,6 +100,13 @@ void tst_RegexEngine::matches_data() {
     row("unset backref matches empty", uR"((a)?b\1)"_s, u"b"_s, u""_s, {u"0-1|-"_s});
     row("backref to other branch", uR"((?:(a)|b)\1c)"_s, u"bc"_s, u""_s, {u"0-2|-"_s});
     row("empty class never matches", u"a[]"_s, u"a"_s, u"g"_s, {});
+    row("optional empty class matches empty", u"a[]?b"_s, u"ab"_s, u"g"_s, {u"0-2"_s});
+    row("starred empty class matches empty", u"a[]*b"_s, u"ab"_s, u"g"_s, {u"0-2"_s});
+    row("bounded empty class from zero", u"a[]{0,2}b"_s, u"ab"_s, u"g"_s, {u"0-2"_s});
+    row("empty class one or more never matches", u"a[]+b"_s, u"ab"_s, u"g"_s, {});
+    row("class escapes before a hyphen stay classes", uR"([\d-z][\w-z][\s-\S]+)"_s, u"-z1-"_s, u""_s,
+        {u"0-4"_s});
+    row("class range ending in a class escape rejected", uR"([a-\d])"_s, u"a"_s, u"g"_s, rejected);
     row("negated empty class matches any unit", u"a[^]"_s, u"a\n"_s, u"g"_s, {u"0-2"_s});
     row("literal braces", u"a{,3}x{abc}"_s, u"a{,3}x{abc}"_s, u""_s, {u"0-11"_s});
     row("brace quantifier", u"a{2}"_s, u"aaa"_s, u"g"_s, {u"0-2"_s});
