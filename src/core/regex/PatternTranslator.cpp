@@ -43,6 +43,7 @@ public:
     Emitter(const SyntaxTree &tree, QStringView in, const RegexOptions &options)
         : m_tree(tree), m_in(in), m_ignoreCase(options.ignoreCase), m_multiline(options.multiline) {
         m_out.reserve(in.size() * 2);
+        m_copies.resize(std::size_t(tree.captureCount) + 1);
     }
 
     PatternTranslator::Result run() {
@@ -50,6 +51,11 @@ public:
         PatternTranslator::Result result;
         result.pattern = std::move(m_out);
         result.captureCount = m_tree.captureCount;
+        if (m_pcreGroups != m_tree.captureCount) {
+            m_copies.erase(m_copies.begin()); // group 0 is the match, never copied
+            result.groupCopies = std::move(m_copies);
+        }
+        result.emptyIterationGroups = std::move(m_emptyIterationGroups);
         result.sourceOffsets = std::move(m_sourceOffsets);
         result.sourceLength = m_in.size();
         return result;
@@ -110,16 +116,27 @@ private:
             m_out += QStringLiteral("\\B");
             break;
         case Kind::BackReference:
-            m_out += QStringLiteral("\\g{%1}").arg(n.number);
+            backReference(n.number);
             break;
         }
         mark(n.begin);
+    }
+
+    // The copies of the group standing before this point; the latest one set is the group's value, which
+    // a conditional picks when the group was written more than once.
+    void backReference(int number) {
+        const std::vector<int> &copies = m_copies[std::size_t(number)];
+        QString reference = QStringLiteral("\\g{%1}").arg(copies.front());
+        for (std::size_t i = 1; i < copies.size(); ++i)
+            reference = QStringLiteral("(?(%1)\\g{%1}|%2)").arg(copies[i]).arg(reference);
+        m_out += reference;
     }
 
     void group(const SyntaxNode &n) {
         switch (n.groupKind) {
         case SyntaxNode::GroupKind::Capturing:
             m_out += u'(';
+            m_copies[std::size_t(n.number)].push_back(++m_pcreGroups);
             break;
         case SyntaxNode::GroupKind::NonCapturing:
             m_out += QStringLiteral("(?:");
@@ -146,10 +163,66 @@ private:
             mark(n.begin);
             return;
         }
+        if (rejectsEmptyIterations(n, repeated)) {
+            emptyCheckedRepeat(n);
+            return;
+        }
         write(n.children.front());
         // The quantifier's own text passes through, so a bound PCRE2 finds too big is reported by
         // PCRE2 at the place the user wrote it.
         m_out += m_in.mid(n.opBegin, n.end - n.opBegin);
+        mark(n.opBegin);
+    }
+
+    // Whether the quantifier needs the dialect's rule that an iteration beyond the minimum may not match
+    // the empty string. PCRE2 accepts one such iteration and stops, which changes the captures and skips
+    // alternatives that would have consumed more: "(|a)+" on "aa" matches "aa" in the dialect. Only a
+    // group that can match empty is affected, so every other pattern keeps the plain, fully JIT-compiled
+    // repeat.
+    bool rejectsEmptyIterations(const SyntaxNode &n, const SyntaxNode &repeated) const {
+        constexpr int kLargestBound = 65535; // beyond it PCRE2 rejects the quantifier's text as written
+        constexpr std::size_t kCallouts = 255;
+        constexpr int kDeepestCopy = 4; // each level with a minimum doubles what is inside it
+        if (repeated.kind != Kind::Group || (repeated.groupKind != SyntaxNode::GroupKind::Capturing &&
+                                             repeated.groupKind != SyntaxNode::GroupKind::NonCapturing))
+            return false;
+        if (n.max == n.min || n.min > kLargestBound || n.max > kLargestBound)
+            return false;
+        if (m_emptyIterationGroups.size() >= kCallouts || (n.min > 0 && m_copyDepth >= kDeepestCopy))
+            return false;
+        return m_tree.canMatchEmpty(n.children.front());
+    }
+
+    // X{min,max} as X{min} (whose iterations may be empty), then a loop of at most max - min iterations,
+    // each opening with an empty hidden group that marks where it began and ending in a callout that fails
+    // the iteration when it has not moved. X is written twice when min > 0, so its groups have two copies.
+    void emptyCheckedRepeat(const SyntaxNode &n) {
+        const int repeated = n.children.front();
+        if (n.min > 0) {
+            ++m_copyDepth;
+            write(repeated);
+            --m_copyDepth;
+            if (n.min > 1)
+                m_out += QStringLiteral("{%1}").arg(n.min);
+            mark(n.opBegin);
+            ++m_copyDepth;
+        }
+        m_out += QStringLiteral("(?:()");
+        m_emptyIterationGroups.push_back(++m_pcreGroups);
+        const int callout = int(m_emptyIterationGroups.size());
+        mark(n.opBegin);
+        write(repeated);
+        if (n.min > 0)
+            --m_copyDepth;
+        m_out += QStringLiteral("(?C%1))").arg(callout);
+        if (n.max == SyntaxNode::Unbounded)
+            m_out += u'*';
+        else if (n.max - n.min == 1)
+            m_out += u'?';
+        else
+            m_out += QStringLiteral("{0,%1}").arg(n.max - n.min);
+        if (n.lazy)
+            m_out += u'?';
         mark(n.opBegin);
     }
 
@@ -252,6 +325,10 @@ private:
     bool m_multiline;
     QString m_out;
     std::vector<qsizetype> m_sourceOffsets;
+    int m_pcreGroups = 0;                       // PCRE2 groups opened so far, copies and hidden ones included
+    std::vector<std::vector<int>> m_copies;     // per group of the pattern: its PCRE2 groups so far
+    std::vector<int> m_emptyIterationGroups;    // per callout number - 1: the hidden group it checks
+    int m_copyDepth = 0;
 };
 
 } // namespace
