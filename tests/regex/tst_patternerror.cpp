@@ -39,6 +39,7 @@ void tst_PatternError::reasonAndPosition_data() {
     row("quantifier bounds reversed", u"a{2,1}"_s, u"量词的范围前大后小 {2,1}"_s, 2, 1);
     row("class range reversed", u"x[z-a]"_s, u"字符范围前大后小 z-a"_s, 3, 2);
     row("class range reversed by escapes", uR"([\x7A-\x61])"_s, uR"(字符范围前大后小 \x7A-\x61)"_s, 2, 1);
+    row("class range ending in a class escape", uR"(1[a-\d])"_s, uR"(字符范围的终点不能是字符类 a-\d)"_s, 3, 2);
     row("trailing backslash", u"ab\\"_s, u"表达式末尾的 \\ 后面缺少字符"_s, 3, 2);
     row("trailing backslash in a class", u"[a\\"_s, u"表达式末尾的 \\ 后面缺少字符"_s, 3, 2);
     row("nothing to repeat at the start", u"*a"_s, u"量词前面没有可重复的内容 *"_s, 1, 0);

@@ -88,6 +88,18 @@ void tst_PatternTranslator::translate_data() {
     row("lookahead", u"(?=a?b)ab(?!c)"_s, u""_s, u"(?=a?b)ab(?!c)"_s);
     row("quantified lookahead", u"(?=a)*"_s, u""_s, u"(?=a)*"_s);
 
+    // A repeat of a group that can match empty checks each iteration beyond the minimum with a callout;
+    // the minimum is written out once in front of the loop. Other repeats stay plain.
+    row("repeat that cannot be empty stays plain", u"(a)*(b|c)+"_s, u""_s, u"(a)*(b|c)+"_s);
+    row("star of an optional group", u"(a?)*"_s, u""_s, u"(?:()(a?)(?C1))*"_s);
+    row("plus of an empty alternative", u"(|a)+?"_s, u""_s, u"(|a)(?:()(|a)(?C1))*?"_s);
+    row("bounded repeat", u"(?:a?){2,5}"_s, u""_s, u"(?:a?){2}(?:()(?:a?)(?C1)){0,3}"_s);
+    row("optional group", u"(?:a|)?"_s, u""_s, u"(?:()(?:a|)(?C1))?"_s);
+    row("exact count stays plain", u"(a?){3}"_s, u""_s, u"(a?){3}"_s);
+    row("back reference to a group written twice", uR"((a?)+\1)"_s, u""_s,
+        uR"((a?)(?:()(a?)(?C1))*(?(3)\g{3}|\g{1}))"_s);
+    row("quantified empty class", u"a[]?[]*[]{0,2}[]+"_s, u""_s, u"a(?:)(?:)(?:)[]+"_s);
+
     // Character classes.
     row("empty class", u"a[]"_s, u""_s, u"a[]"_s);
     row("empty negated class", u"[^]"_s, u""_s, u"[^]"_s);
@@ -150,10 +162,18 @@ void tst_PatternTranslator::rejects() {
 }
 
 void tst_PatternTranslator::countsGroups() {
+    const PatternTranslator::Result copied = PatternTranslator::translate(uR"((x)((a?)b?)+)"_s, options({}));
+    QCOMPARE(copied.captureCount, 3);
+    // Groups 2 and 3 are written twice, with the hidden group 4 between the copies.
+    QCOMPARE(copied.groupCopies, (std::vector<std::vector<int>>{{1}, {2, 5}, {3, 6}}));
+    QCOMPARE(copied.emptyIterationGroups, std::vector<int>{4});
+
     const PatternTranslator::Result result =
         PatternTranslator::translate(uR"((a)(?:b)(?=(c))[(]\((d))"_s, options({}));
     QVERIFY(result.isValid());
     QCOMPARE(result.captureCount, 3);
+    QVERIFY(result.groupCopies.empty());
+    QVERIFY(result.emptyIterationGroups.empty());
 }
 
 QTEST_GUILESS_MAIN(tst_PatternTranslator)

@@ -100,6 +100,13 @@ void tst_RegexEngine::matches_data() {
     row("unset backref matches empty", uR"((a)?b\1)"_s, u"b"_s, u""_s, {u"0-1|-"_s});
     row("backref to other branch", uR"((?:(a)|b)\1c)"_s, u"bc"_s, u""_s, {u"0-2|-"_s});
     row("empty class never matches", u"a[]"_s, u"a"_s, u"g"_s, {});
+    row("optional empty class matches empty", u"a[]?b"_s, u"ab"_s, u"g"_s, {u"0-2"_s});
+    row("starred empty class matches empty", u"a[]*b"_s, u"ab"_s, u"g"_s, {u"0-2"_s});
+    row("bounded empty class from zero", u"a[]{0,2}b"_s, u"ab"_s, u"g"_s, {u"0-2"_s});
+    row("empty class one or more never matches", u"a[]+b"_s, u"ab"_s, u"g"_s, {});
+    row("class escapes before a hyphen stay classes", uR"([\d-z][\w-z][\s-\S]+)"_s, u"-z1-"_s, u""_s,
+        {u"0-4"_s});
+    row("class range ending in a class escape rejected", uR"([a-\d])"_s, u"a"_s, u"g"_s, rejected);
     row("negated empty class matches any unit", u"a[^]"_s, u"a\n"_s, u"g"_s, {u"0-2"_s});
     row("literal braces", u"a{,3}x{abc}"_s, u"a{,3}x{abc}"_s, u""_s, {u"0-11"_s});
     row("brace quantifier", u"a{2}"_s, u"aaa"_s, u"g"_s, {u"0-2"_s});
@@ -125,6 +132,18 @@ void tst_RegexEngine::matches_data() {
     row("kelvin sign is not k", u"k"_s, u"\u212A"_s, u"gi"_s, {});
     row("last iteration keeps its capture", u"(?:(a)|b)+"_s, u"ab"_s, u""_s, {u"0-2|a"_s});
     row("repeated group keeps last", u"(a|b)+"_s, u"ab"_s, u""_s, {u"0-2|b"_s});
+    // An iteration beyond a repeat's minimum that matches empty is rejected, and the engine backtracks
+    // into the alternatives that consume.
+    row("optional content repeated keeps the character", u"(a?)+"_s, u"a"_s, u""_s, {u"0-1|a"_s});
+    row("empty alternative first is skipped", u"(|a)+"_s, u"aab"_s, u""_s, {u"0-2|a"_s});
+    row("empty alternative last is skipped", u"(a|)+b"_s, u"aab"_s, u""_s, {u"0-3|a"_s});
+    row("empty group starred takes no part", u"()*"_s, u""_s, u""_s, {u"0-0|-"_s});
+    row("first iterations within the minimum may be empty", u"(a?){2,}"_s, u"a"_s, u""_s, {u"0-1|"_s});
+    row("optional group of an empty alternative", u"(|a)?"_s, u"a"_s, u""_s, {u"0-1|a"_s});
+    row("lazy repeat still takes none", u"(a|)*?b"_s, u"ab"_s, u""_s, {u"0-2|a"_s});
+    row("back reference to a group written twice", uR"((a|)+\1)"_s, u"aaa"_s, u""_s, {u"0-3|a"_s});
+    row("nested repeats", u"((a?)+)*"_s, u"aa"_s, u""_s, {u"0-2|aa|a"_s});
+    row("later groups keep their numbers", u"(x?)*(b)"_s, u"xb"_s, u"g"_s, {u"0-2|x|b"_s});
     row("optional lookahead then content", u"(?=a?b)ab"_s, u"ab"_s, u""_s, {u"0-2"_s});
     row("unset trailing group", u"(a)|(b)"_s, u"ba"_s, u"g"_s, {u"0-1|-|b"_s, u"1-2|a|-"_s});
     row("surrogate pair is two units", u"."_s, u"a\U0001F600b"_s, u"g"_s,

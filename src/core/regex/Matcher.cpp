@@ -20,6 +20,19 @@ constexpr auto pollInterval = std::chrono::milliseconds(10);
 constexpr unsigned clockEveryMatches = 256;
 constexpr std::size_t clockEveryUnits = 256 * 1024;
 
+// Fails an iteration of a repeat that has not moved since its hidden group marked where it began (see
+// PatternTranslator::Result::emptyIterationGroups); a positive return makes PCRE2 backtrack.
+int rejectEmptyIteration(pcre2_callout_block *block, void *data) {
+    const auto &groups = *static_cast<const std::vector<int> *>(data);
+    const std::uint32_t k = block->callout_number;
+    if (k == 0 || k > groups.size())
+        return 0;
+    const std::uint32_t group = std::uint32_t(groups[k - 1]);
+    if (group >= block->capture_top)
+        return 0;
+    return block->offset_vector[2 * group] == block->current_position ? 1 : 0;
+}
+
 } // namespace
 
 struct Matcher::Private {
@@ -42,6 +55,30 @@ struct Matcher::Private {
     pcre2_match_context *context = nullptr;
     pcre2_jit_stack *stack = nullptr;
     bool jit = false;
+    // The pattern's own groups picked out of PCRE2's when the two differ.
+    std::vector<std::size_t> remapped;
+
+    // The offsets of the match just found, one pair per group of the pattern.
+    const std::size_t *offsets() {
+        const std::size_t *ovector = pcre2_get_ovector_pointer(data);
+        const auto &copies = pattern.groupCopies();
+        if (copies.empty())
+            return ovector;
+        constexpr std::size_t unset = ~std::size_t(0);
+        remapped.assign(2 * (copies.size() + 1), unset);
+        remapped[0] = ovector[0];
+        remapped[1] = ovector[1];
+        for (std::size_t g = 0; g < copies.size(); ++g) {
+            for (auto c = copies[g].rbegin(); c != copies[g].rend(); ++c) {
+                if (ovector[2 * std::size_t(*c)] != unset) {
+                    remapped[2 * (g + 1)] = ovector[2 * std::size_t(*c)];
+                    remapped[2 * (g + 1) + 1] = ovector[2 * std::size_t(*c) + 1];
+                    break;
+                }
+            }
+        }
+        return remapped.data();
+    }
 };
 
 Matcher::Matcher(const Pattern &pattern) : d(std::make_unique<Private>(pattern)) {
@@ -52,6 +89,10 @@ Matcher::Matcher(const Pattern &pattern) : d(std::make_unique<Private>(pattern))
     pcre2_set_match_limit(d->context, EngineLimits::matchLimit);
     pcre2_set_depth_limit(d->context, EngineLimits::depthLimit);
     pcre2_set_heap_limit(d->context, EngineLimits::heapLimitKiB);
+    if (!d->pattern.emptyIterationGroups().empty()) {
+        pcre2_set_callout(d->context, rejectEmptyIteration,
+                          const_cast<std::vector<int> *>(&d->pattern.emptyIterationGroups()));
+    }
     std::size_t jitSize = 0;
     pcre2_pattern_info(d->code, PCRE2_INFO_JITSIZE, &jitSize);
     if (jitSize > 0) {
@@ -72,7 +113,6 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out,
     Q_ASSERT(out.groupCount() == d->pattern.captureCount());
     const auto text = reinterpret_cast<PCRE2_SPTR>(subject.utf16());
     const std::size_t length = std::size_t(subject.size());
-    const std::size_t *ovector = pcre2_get_ovector_pointer(d->data);
     const bool global = d->pattern.global();
 
     Clock::time_point lastPoll = poll ? Clock::now() : Clock::time_point();
@@ -85,6 +125,7 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out,
             break;
         if (rc < 0) // the match, depth, heap or JIT stack limit, or memory ran out
             return MatchStatus::LimitExceeded;
+        const std::size_t *ovector = d->offsets();
         out.append(ovector);
         if (!global)
             break;

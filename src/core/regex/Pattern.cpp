@@ -35,9 +35,10 @@ Pattern Pattern::compile(const QString &componentPattern, const RegexOptions &op
     }
     // Without JIT (unsupported platform, no executable memory) the interpreter runs the same code.
     pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
-    std::uint32_t captures = 0;
-    pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &captures);
-    pattern.m_captures = int(captures);
+    // PCRE2 may count hidden groups and copies; the user sees the pattern's own groups.
+    pattern.m_captures = translated.captureCount;
+    pattern.m_groupCopies = translated.groupCopies;
+    pattern.m_emptyIterationGroups = translated.emptyIterationGroups;
     pattern.m_code =
         std::shared_ptr<void>(code, [](void *p) { pcre2_code_free(static_cast<pcre2_code *>(p)); });
     return pattern;

@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <memory>
+#include <vector>
 
 namespace rw {
 
@@ -43,10 +44,16 @@ public:
     QString errorText() const { return m_error.text(); }
     // The compiled PCRE2 code (pcre2_code_16*), for Matcher.
     void *code() const { return m_code.get(); }
+    // How the pattern's groups map to PCRE2's and which hidden groups the empty-iteration callouts
+    // check; see PatternTranslator::Result. Both empty for most patterns.
+    const std::vector<std::vector<int>> &groupCopies() const { return m_groupCopies; }
+    const std::vector<int> &emptyIterationGroups() const { return m_emptyIterationGroups; }
 
 private:
     std::shared_ptr<void> m_code;
     int m_captures = 0;
+    std::vector<std::vector<int>> m_groupCopies;
+    std::vector<int> m_emptyIterationGroups;
     RegexOptions m_options;
     PatternError m_error;
 };

@@ -1,9 +1,7 @@
 #include "PatternTranslator.h"
 
 #include "CaseFolding.h"
-#include "CompileErrorReason.h"
-
-#include <pcre2.h>
+#include "SyntaxTree.h"
 
 #include <vector>
 
@@ -11,43 +9,10 @@ namespace rw {
 
 namespace {
 
-constexpr char16_t Backspace = 0x08;
-constexpr char16_t VerticalTab = 0x0B;
 constexpr int UnitCount = 0x10000;
 
 bool isAsciiAlnum(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool isAsciiLetter(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool isAsciiUpper(char16_t c) {
-    return c >= u'A' && c <= u'Z';
-}
-
-// A unit PCRE2 accepts in a group name.
-bool isWordUnit(char16_t c) {
-    return isAsciiAlnum(c) || c == u'_';
-}
-
-bool isOctal(char16_t c) {
-    return c >= u'0' && c <= u'7';
-}
-
-bool isDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
 }
 
 QString hexEscape(char16_t u) {
@@ -64,406 +29,206 @@ QString classUnit(char16_t u) {
     return hexEscape(u);
 }
 
-// One item of a character class: a single unit or a shorthand such as \d.
-struct ClassAtom {
-    char16_t unit = 0;
-    QString shorthand;
-    bool isShorthand() const { return !shorthand.isEmpty(); }
-};
-
 struct UnitRange {
     char16_t first;
     char16_t last;
 };
 
-class Translator final {
+using Kind = SyntaxNode::Kind;
+
+// Writes the PCRE2 pattern of a syntax tree, keeping for every unit written the source offset of the
+// piece that produced it.
+class Emitter final {
 public:
-    Translator(QStringView in, const RegexOptions &options)
-        : m_in(in), m_ignoreCase(options.ignoreCase), m_multiline(options.multiline) {
+    Emitter(const SyntaxTree &tree, QStringView in, const RegexOptions &options)
+        : m_tree(tree), m_in(in), m_ignoreCase(options.ignoreCase), m_multiline(options.multiline) {
         m_out.reserve(in.size() * 2);
+        m_copies.resize(std::size_t(tree.captureCount) + 1);
     }
 
     PatternTranslator::Result run() {
-        while (m_pos < m_in.size() && !m_error.isError()) {
-            const qsizetype from = m_pos;
-            step();
-            m_sourceOffsets.resize(std::size_t(m_out.size()), from);
-        }
-        // Where the ")" is missing is the end, as it is for PCRE2.
-        if (!m_error.isError() && m_depth > 0)
-            fail(reason(PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS), m_in.size());
+        write(m_tree.root);
         PatternTranslator::Result result;
-        if (!m_error.isError()) {
-            result.pattern = m_out;
-            result.captureCount = m_groups;
-            result.sourceOffsets = std::move(m_sourceOffsets);
-            result.sourceLength = m_in.size();
-        } else {
-            result.error = m_error;
+        result.pattern = std::move(m_out);
+        result.captureCount = m_tree.captureCount;
+        if (m_pcreGroups != m_tree.captureCount) {
+            m_copies.erase(m_copies.begin()); // group 0 is the match, never copied
+            result.groupCopies = std::move(m_copies);
         }
+        result.emptyIterationGroups = std::move(m_emptyIterationGroups);
+        result.sourceOffsets = std::move(m_sourceOffsets);
+        result.sourceLength = m_in.size();
         return result;
     }
 
 private:
-    // What the pattern last produced, which decides whether a quantifier may follow.
-    enum class Last { Nothing, Assertion, Atom, Quantified };
+    // Marks what was written since the last mark as coming from source offset `from`.
+    void mark(qsizetype from) { m_sourceOffsets.resize(std::size_t(m_out.size()), from); }
 
-    // Rejects the pattern for why, placed at offset `where` of the pattern as written; the first fault wins.
-    void fail(const QString &why, qsizetype where) {
-        if (!m_error.isError())
-            m_error = PatternError::at(m_in, where, why);
-    }
-
-    static QString reason(int pcre2ErrorCode) { return compileErrorReason(pcre2ErrorCode); }
-
-    // A reason followed by the piece of the pattern it is about, as the user wrote it.
-    QString quoting(const QString &why, qsizetype from, qsizetype length) const {
-        return why + u' ' + m_in.mid(from, length).toString();
-    }
-
-    char16_t at(qsizetype i) const { return i < m_in.size() ? m_in[i].unicode() : char16_t(0); }
-    bool has(qsizetype i) const { return i < m_in.size(); }
-
-    void step() {
-        const char16_t c = m_in[m_pos].unicode();
-        switch (c) {
-        case u'\\':
-            escape();
+    void write(int index) {
+        const SyntaxNode &n = m_tree.node(index);
+        switch (n.kind) {
+        case Kind::Alternation:
+            for (std::size_t i = 0; i < n.children.size(); ++i) {
+                if (i > 0) {
+                    m_out += u'|';
+                    mark(m_tree.node(n.children[i]).begin - 1);
+                }
+                write(n.children[i]);
+            }
             return;
-        case u'(':
-            openGroup();
+        case Kind::Sequence:
+            for (int c : n.children)
+                write(c);
             return;
-        case u')':
-            closeGroup();
+        case Kind::Group:
+            group(n);
             return;
-        case u'|':
-            m_out += u'|';
-            ++m_pos;
-            m_last = Last::Nothing;
+        case Kind::Quantifier:
+            quantifier(n);
             return;
-        case u'^':
+        case Kind::Class:
+            characterClass(n);
+            break;
+        case Kind::Range: // only inside a class
+            break;
+        case Kind::ClassEscape:
+            m_out += u'\\';
+            m_out += QChar(n.unit);
+            break;
+        case Kind::Literal:
+            literal(n.unit);
+            break;
+        case Kind::Dot:
+            m_out += QStringLiteral("[^\\n]");
+            break;
+        case Kind::LineStart:
             // Multiline: after every "\n" and every "\r" on its own, which no PCRE2 newline setting gives.
             m_out += m_multiline ? QStringLiteral("(?<![^\\n\\r])") : QStringLiteral("\\A");
-            ++m_pos;
-            m_last = Last::Assertion;
-            return;
-        case u'$':
+            break;
+        case Kind::LineEnd:
             m_out += m_multiline ? QStringLiteral("(?![^\\n\\r])") : QStringLiteral("\\z");
-            ++m_pos;
-            m_last = Last::Assertion;
-            return;
-        case u'.':
-            m_out += QStringLiteral("[^\\n]");
-            ++m_pos;
-            m_last = Last::Atom;
-            return;
-        case u'[':
-            characterClass();
-            return;
-        case u'*':
-        case u'+':
-        case u'?':
-            quantifier(1);
-            return;
-        case u'{': {
-            const qsizetype length = braceQuantifierLength();
-            if (m_error.isError())
-                return;
-            if (length > 0) {
-                quantifier(length);
-                return;
-            }
+            break;
+        case Kind::WordBoundary:
+            m_out += QStringLiteral("\\b");
+            break;
+        case Kind::NotWordBoundary:
+            m_out += QStringLiteral("\\B");
+            break;
+        case Kind::BackReference:
+            backReference(n.number);
             break;
         }
-        default:
-            break;
-        }
-        ++m_pos;
-        literal(c);
+        mark(n.begin);
     }
 
-    // Length of a valid {n}, {n,} or {n,m} at m_pos, or 0 when the brace is a literal.
-    qsizetype braceQuantifierLength() {
-        qsizetype i = m_pos + 1;
-        const auto number = [&](qint64 &value) {
-            const qsizetype from = i;
-            value = 0;
-            while (has(i) && isDigit(at(i))) {
-                value = std::min<qint64>(value * 10 + (at(i) - u'0'), qint64(1) << 40);
-                ++i;
-            }
-            return i > from;
-        };
-        qint64 min = 0;
-        qint64 max = -1;
-        if (!number(min))
-            return 0;
-        if (at(i) == u',') {
-            ++i;
-            if (!number(max))
-                max = -1;
-        } else {
-            max = min;
-        }
-        if (!has(i) || at(i) != u'}')
-            return 0;
-        if (max >= 0 && max < min) {
-            fail(quoting(reason(PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER), m_pos, i + 1 - m_pos), m_pos);
-            return 0;
-        }
-        return i + 1 - m_pos;
+    // The copies of the group standing before this point; the latest one set is the group's value, which
+    // a conditional picks when the group was written more than once.
+    void backReference(int number) {
+        const std::vector<int> &copies = m_copies[std::size_t(number)];
+        QString reference = QStringLiteral("\\g{%1}").arg(copies.front());
+        for (std::size_t i = 1; i < copies.size(); ++i)
+            reference = QStringLiteral("(?(%1)\\g{%1}|%2)").arg(copies[i]).arg(reference);
+        m_out += reference;
     }
 
-    void quantifier(qsizetype length) {
-        if (m_last == Last::Quantified && !m_lastQuantifierLazy && at(m_pos) == u'+') {
-            // a*+, a++, a?+, a{2}+: PCRE2 would take these as possessive.
-            fail(quoting(QStringLiteral("不支持占有量词"), m_lastQuantifier, m_pos + 1 - m_lastQuantifier),
-                 m_lastQuantifier);
-            return;
-        }
-        if (m_last == Last::Quantified) {
-            fail(quoting(QStringLiteral("量词不能紧跟在量词后面"), m_pos, length), m_pos);
-            return;
-        }
-        if (m_last != Last::Atom) {
-            // A leading quantifier, one after "(" or "|", or one after an anchor.
-            fail(quoting(reason(PCRE2_ERROR_QUANTIFIER_INVALID), m_pos, length), m_pos);
-            return;
-        }
-        m_lastQuantifier = m_pos;
-        m_out += m_in.mid(m_pos, length);
-        m_pos += length;
-        m_lastQuantifierLazy = at(m_pos) == u'?' && has(m_pos);
-        if (m_lastQuantifierLazy) {
-            m_out += u'?';
-            ++m_pos;
-        }
-        m_last = Last::Quantified;
-    }
-
-    void openGroup() {
-        if (at(m_pos + 1) == u'*' && isAsciiUpper(at(m_pos + 2))) {
-            fail(quoting(QStringLiteral("不支持控制动词"), m_pos, lengthThrough(m_pos + 2, u')')), m_pos);
-            return;
-        }
-        if (at(m_pos + 1) == u'?' && has(m_pos + 1)) {
-            const char16_t kind = at(m_pos + 2);
-            if (!has(m_pos + 2) || (kind != u':' && kind != u'=' && kind != u'!')) {
-                // Lookbehind, named and atomic groups, inline options, comments, recursion and
-                // conditionals all start this way; the component knows none of them.
-                fail(unsupportedGroup(), m_pos);
-                return;
-            }
-            m_out += m_in.mid(m_pos, 3);
-            m_pos += 3;
-        } else {
+    void group(const SyntaxNode &n) {
+        switch (n.groupKind) {
+        case SyntaxNode::GroupKind::Capturing:
             m_out += u'(';
-            ++m_pos;
-            ++m_groups;
-        }
-        ++m_depth;
-        m_last = Last::Nothing;
-    }
-
-    // What to say about the "(?" construct at m_pos, naming it when PCRE2 or Perl would know it.
-    QString unsupportedGroup() const {
-        const QStringView rest = m_in.mid(m_pos);
-        const auto named = [&](const QString &what, qsizetype nameFrom, char16_t closer) {
-            qsizetype end = nameFrom;
-            while (has(end) && isWordUnit(at(end)))
-                ++end;
-            if (has(end) && at(end) == closer)
-                ++end;
-            return quoting(what, m_pos, end - m_pos);
-        };
-        if (rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!"))
-            return quoting(QStringLiteral("不支持逆序环视"), m_pos, 4);
-        if (rest.startsWith(u"(?<") && isWordUnit(at(m_pos + 3)))
-            return named(QStringLiteral("不支持命名分组"), m_pos + 3, u'>');
-        if (rest.startsWith(u"(?P<"))
-            return named(QStringLiteral("不支持命名分组"), m_pos + 4, u'>');
-        if (rest.startsWith(u"(?'"))
-            return named(QStringLiteral("不支持命名分组"), m_pos + 3, u'\'');
-        if (rest.startsWith(u"(?P="))
-            return named(QStringLiteral("不支持命名反向引用"), m_pos + 4, u')');
-        if (rest.startsWith(u"(?>"))
-            return quoting(QStringLiteral("不支持固化分组"), m_pos, 3);
-        if (rest.startsWith(u"(?#"))
-            return quoting(QStringLiteral("不支持注释"), m_pos, 3);
-        if (rest.startsWith(u"(?|"))
-            return quoting(QStringLiteral("不支持分支重置"), m_pos, 3);
-        if (rest.startsWith(u"(?("))
-            return quoting(QStringLiteral("不支持条件分组"), m_pos, 3);
-        const char16_t kind = at(m_pos + 2);
-        if (rest.startsWith(u"(?P>") || rest.startsWith(u"(?&") || kind == u'R' || isDigit(kind) ||
-            kind == u'+' || (kind == u'-' && isDigit(at(m_pos + 3))))
-            return quoting(QStringLiteral("不支持递归调用"), m_pos, lengthThrough(m_pos + 2, u')'));
-        static const QString optionLetters = QStringLiteral("imnsxJUa^-");
-        if (has(m_pos + 2) && optionLetters.contains(QChar(kind))) {
-            qsizetype end = m_pos + 2;
-            while (has(end) && optionLetters.contains(m_in[end]))
-                ++end;
-            if (has(end) && (at(end) == u')' || at(end) == u':'))
-                ++end;
-            return quoting(QStringLiteral("不支持内联选项"), m_pos, end - m_pos);
-        }
-        return quoting(reason(PCRE2_ERROR_INVALID_AFTER_PARENS_QUERY), m_pos, has(m_pos + 2) ? 3 : 2);
-    }
-
-    // Length from m_pos through the first `closer` at or after from, or to the end when there is none;
-    // at most a few dozen units, so a status line stays readable.
-    qsizetype lengthThrough(qsizetype from, char16_t closer) const {
-        constexpr qsizetype kLongest = 32;
-        qsizetype end = from;
-        while (has(end) && at(end) != closer && end - m_pos < kLongest)
-            ++end;
-        if (has(end) && at(end) == closer)
-            ++end;
-        return end - m_pos;
-    }
-
-    void closeGroup() {
-        if (m_depth == 0) {
-            fail(reason(PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS), m_pos);
-            return;
-        }
-        --m_depth;
-        m_out += u')';
-        ++m_pos;
-        m_last = Last::Atom;
-    }
-
-    // Reads \uXXXX or \xhh digits at m_pos; -1 (and nothing consumed) unless exactly `digits` hex digits.
-    int hexDigits(int digits) {
-        int value = 0;
-        for (int k = 0; k < digits; ++k) {
-            const int v = has(m_pos + k) ? hexValue(at(m_pos + k)) : -1;
-            if (v < 0)
-                return -1;
-            value = value * 16 + v;
-        }
-        m_pos += digits;
-        return value;
-    }
-
-    // An octal escape whose first digit is at m_pos - 1: up to three digits while the value stays
-    // below 0400, so "\400" is "\40" followed by "0".
-    char16_t octal(char16_t first) {
-        int value = first - u'0';
-        const int maxDigits = value <= 3 ? 3 : 2;
-        for (int k = 1; k < maxDigits && has(m_pos) && isOctal(at(m_pos)); ++k) {
-            value = value * 8 + (at(m_pos) - u'0');
-            ++m_pos;
-        }
-        return char16_t(value);
-    }
-
-    // \u, \x and \c forms shared by both contexts; false when e is none of them.
-    bool codeEscape(char16_t e, char16_t &unit) {
-        if (e == u'u' || e == u'x') {
-            const int value = hexDigits(e == u'u' ? 4 : 2);
-            unit = value < 0 ? e : char16_t(value);
-            return true;
-        }
-        if (e == u'c') {
-            if (has(m_pos) && isAsciiLetter(at(m_pos))) {
-                unit = char16_t(at(m_pos) % 32);
-                ++m_pos;
-            } else {
-                unit = u'c';
-            }
-            return true;
-        }
-        switch (e) {
-        case u'f':
-            unit = 0x0C;
-            return true;
-        case u'n':
-            unit = 0x0A;
-            return true;
-        case u'r':
-            unit = 0x0D;
-            return true;
-        case u't':
-            unit = 0x09;
-            return true;
-        case u'v':
-            unit = VerticalTab;
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    void escape() {
-        if (!has(m_pos + 1)) {
-            fail(reason(PCRE2_ERROR_END_BACKSLASH), m_pos);
-            return;
-        }
-        const char16_t e = at(m_pos + 1);
-        m_pos += 2;
-        switch (e) {
-        case u'b':
-        case u'B':
-            m_out += u'\\';
-            m_out += QChar(e);
-            m_last = Last::Assertion;
-            return;
-        case u'd':
-        case u'D':
-        case u'w':
-        case u'W':
-        case u's':
-        case u'S':
-            m_out += u'\\';
-            m_out += QChar(e);
-            m_last = Last::Atom;
-            return;
-        default:
+            m_copies[std::size_t(n.number)].push_back(++m_pcreGroups);
+            break;
+        case SyntaxNode::GroupKind::NonCapturing:
+            m_out += QStringLiteral("(?:");
+            break;
+        case SyntaxNode::GroupKind::LookAhead:
+            m_out += QStringLiteral("(?=");
+            break;
+        case SyntaxNode::GroupKind::NegativeLookAhead:
+            m_out += QStringLiteral("(?!");
             break;
         }
-        if (isDigit(e)) {
-            numericEscape(e);
+        mark(n.begin);
+        write(n.children.front());
+        m_out += u')';
+        mark(n.end - 1);
+    }
+
+    void quantifier(const SyntaxNode &n) {
+        const SyntaxNode &repeated = m_tree.node(n.children.front());
+        if (repeated.kind == Kind::Class && !repeated.negated && repeated.children.empty() && n.min == 0) {
+            // "[]" matches nothing, so "[]?", "[]*" and "[]{0,n}" can only repeat it no times: they
+            // match the empty string, where PCRE2 would fail on the empty class.
+            m_out += QStringLiteral("(?:)");
+            mark(n.begin);
             return;
         }
-        char16_t unit = e;
-        codeEscape(e, unit);
-        literal(unit);
-    }
-
-    // The digit e has been read; the group count before this point decides what it means.
-    void numericEscape(char16_t e) {
-        const int n = e - u'0';
-        if (n != 0) {
-            if (has(m_pos) && isDigit(at(m_pos))) {
-                const int nm = n * 10 + (at(m_pos) - u'0');
-                if (nm <= m_groups) {
-                    ++m_pos;
-                    backReference(nm);
-                    return;
-                }
-            }
-            if (n <= m_groups) {
-                backReference(n);
-                return;
-            }
-            if (!isOctal(e)) {
-                literal(e);
-                return;
-            }
+        if (rejectsEmptyIterations(n, repeated)) {
+            emptyCheckedRepeat(n);
+            return;
         }
-        literal(octal(e));
+        write(n.children.front());
+        // The quantifier's own text passes through, so a bound PCRE2 finds too big is reported by
+        // PCRE2 at the place the user wrote it.
+        m_out += m_in.mid(n.opBegin, n.end - n.opBegin);
+        mark(n.opBegin);
     }
 
-    void backReference(int group) {
-        m_out += QStringLiteral("\\g{%1}").arg(group);
-        m_last = Last::Atom;
+    // Whether the quantifier needs the dialect's rule that an iteration beyond the minimum may not match
+    // the empty string. PCRE2 accepts one such iteration and stops, which changes the captures and skips
+    // alternatives that would have consumed more: "(|a)+" on "aa" matches "aa" in the dialect. Only a
+    // group that can match empty is affected, so every other pattern keeps the plain, fully JIT-compiled
+    // repeat.
+    bool rejectsEmptyIterations(const SyntaxNode &n, const SyntaxNode &repeated) const {
+        constexpr int kLargestBound = 65535; // beyond it PCRE2 rejects the quantifier's text as written
+        constexpr std::size_t kCallouts = 255;
+        constexpr int kDeepestCopy = 4; // each level with a minimum doubles what is inside it
+        if (repeated.kind != Kind::Group || (repeated.groupKind != SyntaxNode::GroupKind::Capturing &&
+                                             repeated.groupKind != SyntaxNode::GroupKind::NonCapturing))
+            return false;
+        if (n.max == n.min || n.min > kLargestBound || n.max > kLargestBound)
+            return false;
+        if (m_emptyIterationGroups.size() >= kCallouts || (n.min > 0 && m_copyDepth >= kDeepestCopy))
+            return false;
+        return m_tree.canMatchEmpty(n.children.front());
+    }
+
+    // X{min,max} as X{min} (whose iterations may be empty), then a loop of at most max - min iterations,
+    // each opening with an empty hidden group that marks where it began and ending in a callout that fails
+    // the iteration when it has not moved. X is written twice when min > 0, so its groups have two copies.
+    void emptyCheckedRepeat(const SyntaxNode &n) {
+        const int repeated = n.children.front();
+        if (n.min > 0) {
+            ++m_copyDepth;
+            write(repeated);
+            --m_copyDepth;
+            if (n.min > 1)
+                m_out += QStringLiteral("{%1}").arg(n.min);
+            mark(n.opBegin);
+            ++m_copyDepth;
+        }
+        m_out += QStringLiteral("(?:()");
+        m_emptyIterationGroups.push_back(++m_pcreGroups);
+        const int callout = int(m_emptyIterationGroups.size());
+        mark(n.opBegin);
+        write(repeated);
+        if (n.min > 0)
+            --m_copyDepth;
+        m_out += QStringLiteral("(?C%1))").arg(callout);
+        if (n.max == SyntaxNode::Unbounded)
+            m_out += u'*';
+        else if (n.max - n.min == 1)
+            m_out += u'?';
+        else
+            m_out += QStringLiteral("{0,%1}").arg(n.max - n.min);
+        if (n.lazy)
+            m_out += u'?';
+        mark(n.opBegin);
     }
 
     // One literal unit outside a class; with ignoreCase a unit beyond ASCII becomes the class of its
     // case variants, since PCRE2 without UCP folds ASCII only.
     void literal(char16_t u) {
-        m_last = Last::Atom;
         if (m_ignoreCase) {
             const auto variants = CaseFolding::variants(u);
             if (!variants.empty()) {
@@ -486,97 +251,24 @@ private:
             m_out += hexEscape(u);
     }
 
-    ClassAtom classAtom() {
-        ClassAtom atom;
-        if (at(m_pos) != u'\\') {
-            atom.unit = at(m_pos);
-            ++m_pos;
-            return atom;
-        }
-        if (!has(m_pos + 1)) {
-            fail(reason(PCRE2_ERROR_END_BACKSLASH), m_pos);
-            return atom;
-        }
-        const char16_t e = at(m_pos + 1);
-        m_pos += 2;
-        switch (e) {
-        case u'b':
-            atom.unit = Backspace;
-            return atom;
-        case u'd':
-        case u'D':
-        case u'w':
-        case u'W':
-        case u's':
-        case u'S':
-            atom.shorthand = QString(QChar(u'\\')) + QChar(e);
-            return atom;
-        default:
-            break;
-        }
-        if (isOctal(e)) {
-            // No back references inside a class: digits are octal.
-            atom.unit = octal(e);
-            return atom;
-        }
-        atom.unit = e;
-        codeEscape(e, atom.unit);
-        return atom;
-    }
-
-    void characterClass() {
-        ++m_pos;
-        const bool negated = at(m_pos) == u'^' && has(m_pos);
-        if (negated)
-            ++m_pos;
-        m_last = Last::Atom;
-        if (has(m_pos) && at(m_pos) == u']') {
+    void characterClass(const SyntaxNode &n) {
+        if (n.children.empty()) {
             // "[]" never matches and "[^]" matches any unit (PCRE2_ALLOW_EMPTY_CLASS).
-            ++m_pos;
-            m_out += negated ? QStringLiteral("[^]") : QStringLiteral("[]");
+            m_out += n.negated ? QStringLiteral("[^]") : QStringLiteral("[]");
             return;
         }
         std::vector<UnitRange> ranges;
         QString shorthands;
-        for (;;) {
-            if (!has(m_pos)) {
-                fail(reason(PCRE2_ERROR_MISSING_SQUARE_BRACKET), m_in.size());
-                return;
+        for (int c : n.children) {
+            const SyntaxNode &item = m_tree.node(c);
+            if (item.kind == Kind::ClassEscape) {
+                shorthands += u'\\';
+                shorthands += QChar(item.unit);
+            } else {
+                ranges.push_back({item.unit, item.kind == Kind::Range ? item.last : item.unit});
             }
-            if (at(m_pos) == u']') {
-                ++m_pos;
-                break;
-            }
-            const qsizetype firstAt = m_pos;
-            const ClassAtom first = classAtom();
-            if (m_error.isError())
-                return;
-            if (first.isShorthand()) {
-                shorthands += first.shorthand;
-                continue;
-            }
-            if (at(m_pos) == u'-' && has(m_pos + 1) && at(m_pos + 1) != u']') {
-                ++m_pos;
-                const ClassAtom last = classAtom();
-                if (m_error.isError())
-                    return;
-                if (last.isShorthand()) {
-                    // A shorthand can't end a range: the hyphen is literal, as browsers read it too.
-                    ranges.push_back({first.unit, first.unit});
-                    ranges.push_back({u'-', u'-'});
-                    shorthands += last.shorthand;
-                    continue;
-                }
-                if (last.unit < first.unit) {
-                    fail(quoting(reason(PCRE2_ERROR_CLASS_RANGE_ORDER), firstAt, m_pos - firstAt), firstAt);
-                    return;
-                }
-                ranges.push_back({first.unit, last.unit});
-                continue;
-            }
-            ranges.push_back({first.unit, first.unit});
         }
-        m_out += negated ? QStringLiteral("[^") : QStringLiteral("[");
+        m_out += n.negated ? QStringLiteral("[^") : QStringLiteral("[");
         m_out += shorthands;
         for (const UnitRange &r : ranges)
             appendRange(r);
@@ -627,19 +319,16 @@ private:
         }
     }
 
+    const SyntaxTree &m_tree;
     QStringView m_in;
     bool m_ignoreCase;
     bool m_multiline;
-    qsizetype m_pos = 0;
     QString m_out;
-    PatternError m_error;
     std::vector<qsizetype> m_sourceOffsets;
-    int m_groups = 0;
-    int m_depth = 0;
-    Last m_last = Last::Nothing;
-    // Where the latest quantifier began and whether it was lazy, to tell a possessive one apart.
-    qsizetype m_lastQuantifier = 0;
-    bool m_lastQuantifierLazy = false;
+    int m_pcreGroups = 0;                       // PCRE2 groups opened so far, copies and hidden ones included
+    std::vector<std::vector<int>> m_copies;     // per group of the pattern: its PCRE2 groups so far
+    std::vector<int> m_emptyIterationGroups;    // per callout number - 1: the hidden group it checks
+    int m_copyDepth = 0;
 };
 
 } // namespace
@@ -654,7 +343,13 @@ qsizetype PatternTranslator::Result::sourceOffset(qsizetype translatedOffset) co
 
 PatternTranslator::Result PatternTranslator::translate(QStringView componentPattern,
                                                        const RegexOptions &options) {
-    return Translator(componentPattern, options).run();
+    const SyntaxTree tree = SyntaxTree::parse(componentPattern);
+    if (!tree.isValid()) {
+        Result rejected;
+        rejected.error = tree.error;
+        return rejected;
+    }
+    return Emitter(tree, componentPattern, options).run();
 }
 
 } // namespace rw

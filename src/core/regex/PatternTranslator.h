@@ -26,6 +26,15 @@ public:
         // that a PCRE2 error can be shown at the place the user wrote.
         qsizetype sourceOffset(qsizetype translatedOffset) const;
 
+        // Empty when every group of the pattern is the PCRE2 group of its number. Otherwise, for group
+        // g (from 1) of the pattern, entry g - 1 lists the PCRE2 groups that stand for it in pattern order
+        // (a repeated group can be written twice); its value is the last of them that is set. PCRE2 may
+        // also have hidden groups of its own that belong to no group of the pattern.
+        std::vector<std::vector<int>> groupCopies;
+        // For the callout numbered k (from 1), the hidden PCRE2 group that marks where the current
+        // iteration of a repeat began: the callout fails the iteration when the match has not moved since.
+        std::vector<int> emptyIterationGroups;
+
         // For each unit of pattern, the source offset of the piece that produced it.
         std::vector<qsizetype> sourceOffsets;
         qsizetype sourceLength = 0;
