@@ -2,6 +2,7 @@
 
 #include "core/regex/Pattern.h"
 #include "core/regex/PatternError.h"
+#include "platform/BoxMarks.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -24,8 +25,7 @@ LiveError errorOf(const Pattern &pattern, const QString &expression) {
 
 void showErrorMark(QPlainTextEdit *box, const LiveError *error) {
     if (!error) {
-        if (!box->extraSelections().isEmpty())
-            box->setExtraSelections({});
+        setBoxMarks(box, BoxMarkLayer::Error, {});
         box->setToolTip(QString());
         return;
     }
@@ -51,7 +51,7 @@ void showErrorMark(QPlainTextEdit *box, const LiveError *error) {
     mark.cursor.setPosition(int(at + length), QTextCursor::KeepAnchor);
     mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     mark.format.setUnderlineColor(Qt::red);
-    box->setExtraSelections({mark});
+    setBoxMarks(box, BoxMarkLayer::Error, {mark});
     box->setToolTip(error->text());
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/regex/BacktrackCost.h"
+#include "core/tasks/RunState.h"
+#include "platform/PatternInputs.h"
+
+#include <QObject>
+#include <QPersistentModelIndex>
+
+class QMenu;
+class QStandardItemModel;
+class QTreeView;
+
+namespace rw {
+
+class TextEditor;
+
+// The widgets the backtracking-cost node drives.
+struct CostWidgets {
+    PatternInputs inputs;
+    QTreeView *tree = nullptr;    // 树_表达式解释, over a QStandardItemModel
+    TextEditor *source = nullptr; // 编辑框_源文本, where the worst input can be put
+};
+
+// The first node of the explanation tree: how the pattern's backtracking grows with the text, and when it
+// is not linear, the quantifiers to blame (also marked in the pattern box), the worst input, the engine's
+// own steps on it at three sizes (counted on a worker) and a checked rewrite; its context menu puts the
+// worst input into the source text.
+class CostController final : public QObject {
+    Q_OBJECT
+public:
+    explicit CostController(const CostWidgets &widgets, QObject *parent = nullptr);
+    ~CostController() override;
+
+    // Puts the node at the top of the tree for the pattern as the box holds it now; call it each time the
+    // tree has been rebuilt.
+    void explained();
+    // The size at which the worst input goes into the source text.
+    int insertSize() const;
+    const BacktrackCost &cost() const { return m_cost; }
+    QMenu *menu() const { return m_menu; }
+
+private:
+    void insertWitness();
+
+    CostWidgets m_w;
+    RunState m_runs;
+    BacktrackCost m_cost;
+    QString m_pattern;
+    RegexOptions m_options;
+    QPersistentModelIndex m_stepsItem;
+    int m_largestSample = 0;
+    QMenu *m_menu;
+};
+
+} // namespace rw
