@@ -78,6 +78,10 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
                                               m_context);
+    // Match lists what the live search found when that search was its very own.
+    m_match->setAlreadyFound([this](const QString &expression, const RegexOptions &options, quint64 revision) {
+        return m_live->found(expression, options, revision);
+    });
 
     m_search = std::make_unique<KeywordSearch>(
         KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);

@@ -33,11 +33,11 @@ LiveFinds searchPart(const Pattern &pattern, const QString &subject, qsizetype f
                      const RunState::Run &run) {
     from = std::clamp<qsizetype>(from, 0, subject.size());
     to = std::clamp<qsizetype>(to, from, subject.size());
-    LiveFinds finds{MatchSet(pattern.captureCount()), from, from, to, 0};
+    MatchSet found(pattern.captureCount());
     Matcher matcher(pattern);
-    matcher.findAll(QStringView(subject).sliced(from, to - from), finds.matches,
+    matcher.findAll(QStringView(subject).sliced(from, to - from), found,
                     [&run](MatchSet &) { return run.isCurrent(); });
-    return finds;
+    return {std::make_shared<const MatchSet>(std::move(found)), from, from, to, 0};
 }
 } // namespace
 
@@ -74,6 +74,8 @@ void LiveController::setEnabled(bool on) {
     m_pause.stop();
     m_runs.stop();
     m_viewRuns.stop();
+    m_searchDone = false;
+    m_search = {};
     m_marks->clear();
     m_pattern = Pattern();
     m_subject.clear();
@@ -82,6 +84,10 @@ void LiveController::setEnabled(bool on) {
 }
 
 void LiveController::inputsChanged() {
+    // What was found no longer answers the inputs; the list may still share it.
+    m_searchDone = false;
+    freeInBackground(std::exchange(m_search.matches, nullptr));
+    m_search.subject.clear();
     if (!m_w.toggle->isChecked())
         return;
     m_runs.stop();
@@ -107,6 +113,8 @@ void LiveController::start() {
     }
     const RegexOptions options = m_w.inputs.options();
     const RunState::Run run = m_runs.begin();
+    m_search = {expression, options, m_w.source->revision(), {}, MatchStatus::Ok, nullptr};
+    m_searchDone = false;
     BoxText::of(m_w.source)->take(this, [this, run, expression, options](const QString &subject) {
         if (!run.isCurrent())
             return;
@@ -128,11 +136,11 @@ void LiveController::start() {
                 run.deliver([this, part = std::move(part)]() mutable { m_marks->showPart(std::move(part)); });
             }
             Matcher matcher(pattern);
-            LiveFinds whole{MatchSet(pattern.captureCount()), 0, 0, subject.size(), 1};
+            MatchSet all(pattern.captureCount());
             QElapsedTimer spent;
             spent.start();
             qint64 nextProgress = kProgressMillis;
-            const MatchStatus status = matcher.findAll(subject, whole.matches, [&](MatchSet &found) {
+            const MatchStatus status = matcher.findAll(subject, all, [&](MatchSet &found) {
                 if (!run.isCurrent())
                     return false;
                 if (spent.elapsed() >= nextProgress) {
@@ -145,12 +153,20 @@ void LiveController::start() {
             });
             if (status == MatchStatus::Canceled)
                 return;
+            LiveFinds whole{std::make_shared<const MatchSet>(std::move(all)), 0, 0, subject.size(), 1};
             run.deliver([this, run, status, whole = std::move(whole)]() mutable {
                 if (m_runs.finish(run))
                     showDone(status, whole);
             });
         });
     });
+}
+
+std::optional<FoundMatches> LiveController::found(const QString &expression, const RegexOptions &options,
+                                                   quint64 revision) const {
+    if (!m_searchDone || !m_search.answers(expression, options, revision) || m_w.source->revision() != revision)
+        return std::nullopt;
+    return m_search;
 }
 
 void LiveController::adopt(const Pattern &pattern, const QString &subject) {
@@ -172,7 +188,11 @@ void LiveController::showError(const LiveError &error) {
 
 void LiveController::showDone(MatchStatus status, LiveFinds &finds) {
     m_viewRuns.stop();
-    const qsizetype count = finds.matches.size();
+    const qsizetype count = finds.matches->size();
+    m_search.subject = m_subject;
+    m_search.status = status;
+    m_search.matches = finds.matches;
+    m_searchDone = true;
     m_marks->showWhole(std::move(finds));
     m_w.label->setText(status == MatchStatus::LimitExceeded ? QStringLiteral("实时: 超出回溯上限")
                                                             : countText(count));

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "core/regex/Pattern.h"
+#include "core/results/FoundMatches.h"
 #include "core/tasks/RunState.h"
 #include "platform/PatternInputs.h"
 
 #include <QObject>
 #include <QTimer>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -40,6 +43,10 @@ public:
 
     const RunState &runState() const { return m_runs; }
     LiveMarks &marks() const { return *m_marks; }
+    // The matches of the newest finished live search when it searched expression under options over the
+    // source box at revision (so Match may list them rather than search again); nothing otherwise.
+    std::optional<FoundMatches> found(const QString &expression, const RegexOptions &options,
+                                      quint64 revision) const;
     // How long the inputs must stay unchanged before a live run starts.
     static constexpr int pauseMillis = 150;
 
@@ -70,6 +77,9 @@ private:
     QString m_subject;
     // The box's revision the newest run's text is of.
     quint64 m_revision = 0;
+    // What the newest run searches, and once it has finished, what it found.
+    FoundMatches m_search;
+    bool m_searchDone = false;
 };
 
 } // namespace rw

@@ -26,9 +26,9 @@ constexpr qsizetype kTipTextMax = 80;
 // Freeing the offsets of millions of matches takes tens of milliseconds (the pages go back to the
 // system): that is done on a worker, not between two frames.
 void dispose(LiveFinds &finds) {
-    if (finds.matches.size() < 100000)
+    if (!finds.matches || finds.matches->size() < 100000)
         return;
-    freeInBackground(std::exchange(finds.matches, MatchSet()));
+    freeInBackground(std::exchange(finds.matches, nullptr));
 }
 
 QString tipText(QStringView text) {
@@ -109,7 +109,8 @@ std::pair<qsizetype, qsizetype> LiveMarks::visibleRange() const {
 }
 
 void LiveMarks::visitVisible(const Visit &visit) const {
-    const MatchSet &set = m_finds.matches;
+    static const MatchSet none;
+    const MatchSet &set = m_finds.matches ? *m_finds.matches : none;
     const qsizetype n = set.size();
     if (!m_shown || n == 0 || m_revision != m_box->revision())
         return;
@@ -183,7 +184,8 @@ QString LiveMarks::toolTipAt(QPoint point) const {
     });
     if (hit < 0)
         return QString();
-    const MatchSet &set = m_finds.matches;
+    static const MatchSet none;
+    const MatchSet &set = m_finds.matches ? *m_finds.matches : none;
     // The match may begin on an earlier line than the row under the mouse.
     const TextStore &store = m_box->store();
     const SourcePositions positions(store);

@@ -18,7 +18,8 @@ class TextEditor;
 
 // Matches found over a stretch of the source text, as the engine counts it ("\r\n" line breaks).
 struct LiveFinds {
-    MatchSet matches;
+    // Shared, so that Match can list the very matches a finished live run found.
+    std::shared_ptr<const MatchSet> matches = std::make_shared<const MatchSet>();
     qsizetype base = 0; // the engine offset the set's offsets count from
     qsizetype from = 0; // the stretch that was searched, [from, to)
     qsizetype to = 0;

@@ -5,6 +5,7 @@
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
+#include "editor/TextEditor.h"
 #include "platform/RunButton.h"
 #include "textbox/BoxText.h"
 
@@ -60,10 +61,20 @@ void MatchController::stop() {
 }
 
 void MatchController::start() {
-    const RunState::Run run = m_runs.begin();
     const RegexOptions options = m_w.inputs.options();
     const QString expression = boxText(m_w.inputs.expression);
     m_pending.clear();
+    // The live search already went through this very text with this very pattern: list what it found.
+    if (m_alreadyFound) {
+        if (std::optional<FoundMatches> found = m_alreadyFound(expression, options, m_w.source->revision())) {
+            m_model->reset(found->subject);
+            m_model->appendBatches({found->matches});
+            emit tookFoundMatches();
+            finish(found->status, found->matches->isEmpty() ? 0 : found->matches->groupCount());
+            return;
+        }
+    }
+    const RunState::Run run = m_runs.begin();
     m_model->reset(QString());
     BoxText::of(m_w.source)->take(this, [this, run, options, expression](const QString &subject) {
         if (!run.isCurrent())

@@ -2,12 +2,15 @@
 
 #include "core/regex/MatchSet.h"
 #include "core/regex/PatternError.h"
+#include "core/results/FoundMatches.h"
 #include "core/tasks/RunState.h"
 #include "platform/PatternInputs.h"
 #include "platform/ProgressTicker.h"
 
 #include <QObject>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QPushButton;
@@ -41,6 +44,10 @@ public:
 
     ResultsModel *model() const { return m_model; }
     const RunState &runState() const { return m_runs; }
+    // Where a Match may find its matches already searched (the live search): given the pattern as
+    // written, the options and the source box's revision, the matches found for exactly those.
+    using Found = std::function<std::optional<FoundMatches>(const QString &, const RegexOptions &, quint64)>;
+    void setAlreadyFound(Found found) { m_alreadyFound = std::move(found); }
 
 public slots:
     // Starts a run, or stops the running one (the button's click).
@@ -52,6 +59,8 @@ signals:
     void statusChanged(const QString &text);
     // A run ended and wrote its status (not sent for a stopped or superseded run).
     void finished();
+    // This Match listed matches already found instead of searching (sent before finished()).
+    void tookFoundMatches();
 
 private:
     void start();
@@ -66,6 +75,7 @@ private:
     bool m_flushQueued = false;
     RunState m_runs;
     ProgressTicker m_progress;
+    Found m_alreadyFound;
 };
 
 } // namespace rw

@@ -59,11 +59,19 @@ void ResultsModel::reset(const QString &subject) {
 }
 
 void ResultsModel::appendBatches(std::vector<MatchSet> batches) {
+    std::vector<std::shared_ptr<const MatchSet>> shared;
+    shared.reserve(batches.size());
+    for (MatchSet &batch : batches)
+        shared.push_back(std::make_shared<const MatchSet>(std::move(batch)));
+    appendBatches(std::move(shared));
+}
+
+void ResultsModel::appendBatches(std::vector<std::shared_ptr<const MatchSet>> batches) {
     qsizetype added = 0;
     int groups = 0;
-    for (const MatchSet &batch : batches) {
-        added += batch.size();
-        groups = std::max(groups, batch.groupCount());
+    for (const auto &batch : batches) {
+        added += batch->size();
+        groups = std::max(groups, batch->groupCount());
     }
     if (added == 0)
         return;
@@ -76,7 +84,7 @@ void ResultsModel::appendBatches(std::vector<MatchSet> batches) {
     // One insertion for them all: a view's work per insertion grows with the rows it already has.
     const qsizetype rows = m_table.rowCount();
     beginInsertRows({}, int(rows), int(rows + added - 1));
-    for (MatchSet &batch : batches)
+    for (auto &batch : batches)
         m_table.append(std::move(batch));
     endInsertRows();
 }

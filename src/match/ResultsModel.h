@@ -21,6 +21,7 @@ public:
     void reset(const QString &subject);
     // Appends batches of rows in one insertion; the first rows bring the submatch columns.
     void appendBatches(std::vector<MatchSet> batches);
+    void appendBatches(std::vector<std::shared_ptr<const MatchSet>> batches);
     // The rows and cells as they are now (shared with the model's text; cheap to copy).
     const MatchTable &table() const { return m_table; }
 

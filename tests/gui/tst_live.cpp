@@ -1,7 +1,9 @@
 #include "TestWindow.h"
+#include "app/MainWindowUi.h"
 #include "core/editor/TextStore.h"
 #include "editor/TextEditor.h"
 #include "live/LiveController.h"
+#include "match/MatchController.h"
 #include "live/LiveMarks.h"
 #include "live/SourcePositions.h"
 
@@ -87,6 +89,8 @@ private slots:
     void scrollingMarksTheLinesComingIntoView();
     void settingIsRememberedAcrossWindows_data();
     void settingIsRememberedAcrossWindows();
+    void matchListsWhatTheLiveSearchFound_data();
+    void matchListsWhatTheLiveSearchFound();
 };
 
 void TestLive::boxPositionsAndEngineOffsetsCorrespond_data() {
@@ -502,4 +506,63 @@ void TestLive::settingIsRememberedAcrossWindows() {
 }
 
 QTEST_MAIN(TestLive)
+namespace {
+// Every cell of the results list, and the status, as a Match left them.
+QStringList listed(TestWindow &t) {
+    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    QStringList out{t.status()};
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < model->columnCount(); ++c)
+            row << model->index(r, c).data().toString();
+        out << row.join(u'|');
+    }
+    for (int c = 0; c < model->columnCount(); ++c)
+        out << model->headerData(c, Qt::Horizontal).toString();
+    return out;
+}
+} // namespace
+
+void TestLive::matchListsWhatTheLiveSearchFound_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("global");
+    QTest::newRow("groups") << "(\\d+)-(\\d+)?" << "1-2 x 33- 5-6\n7-" << true;
+    QTest::newRow("no match") << "z+" << "abc" << true;
+    QTest::newRow("first only") << "\\w+" << "ab cd" << false;
+    QTest::newRow("runaway stops at the limit") << "^(a+)+$" << QString(40, u'a') + "!" << true;
+}
+
+// With the live search's very inputs, Match lists what it found without searching again, and leaves
+// exactly what a Match of its own leaves; after an edit or another option it searches for itself.
+void TestLive::matchListsWhatTheLiveSearchFound() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, global);
+    TestWindow t;
+    Live live(t);
+    t.find<QCheckBox>("选择框_全局匹配")->setChecked(global);
+    QVERIFY(live.type(pattern, text));
+    MatchController *match = t.window().matchController();
+    QSignalSpy took(match, &MatchController::tookFoundMatches);
+    QVERIFY(t.clickAndWait("按钮_匹配", "匹配"));
+    QCOMPARE(took.size(), 1);
+    const QStringList reused = listed(t);
+
+    // The same Match with the live search off searches for itself.
+    live.toggle->setChecked(false);
+    t.window().ui().setStatus(QString());
+    QVERIFY(t.clickAndWait("按钮_匹配", "匹配"));
+    QCOMPARE(took.size(), 1);
+    QCOMPARE(listed(t), reused);
+
+    // An edit after the live search: Match does not take what no longer fits the text.
+    live.toggle->setChecked(true);
+    QVERIFY(live.type(pattern, text));
+    live.source->setCursorPosition(0);
+    live.source->insertPlainText(QStringLiteral("9-9 "));
+    QVERIFY(t.clickAndWait("按钮_匹配", "匹配"));
+    QCOMPARE(took.size(), 1);
+}
+
 #include "tst_live.moc"

@@ -91,10 +91,15 @@ void MatchTable::reset(QString subject) {
 }
 
 void MatchTable::append(MatchSet batch) {
-    if (batch.isEmpty())
+    if (!batch.isEmpty())
+        append(std::make_shared<const MatchSet>(std::move(batch)));
+}
+
+void MatchTable::append(std::shared_ptr<const MatchSet> batch) {
+    if (!batch || batch->isEmpty())
         return;
-    const qsizetype rows = batch.size();
-    m_batches.push_back(std::make_shared<const MatchSet>(std::move(batch)));
+    const qsizetype rows = batch->size();
+    m_batches.push_back(std::move(batch));
     m_firstRows.push_back(m_rows);
     m_rows += rows;
 }

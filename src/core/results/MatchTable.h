@@ -44,6 +44,8 @@ public:
     void reset(QString subject);
     // Appends a batch of matches (rows), all with the same number of groups.
     void append(MatchSet batch);
+    // The same for a batch shared with its finder (the live search), which it is not copied from.
+    void append(std::shared_ptr<const MatchSet> batch);
     // Adds one column per group of the pattern; a list gets them just before its first row.
     void addSubmatchColumns(int count) { m_submatchColumns = count; }
 
