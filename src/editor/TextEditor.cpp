@@ -1,6 +1,8 @@
 #include "TextEditor.h"
 
 #include "CursorMotion.h"
+#include "editor/TextDrag.h"
+#include "editor/TextEditorAccessible.h"
 
 #include "core/tasks/TaskPool.h"
 
@@ -37,6 +39,8 @@ TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(1);
     updateScrollBar();
+    serveAccessibility(this);
+    new TextDrag(this);
 }
 
 TextEditor::~TextEditor() = default;

@@ -1,0 +1,150 @@
+#include "TextDrag.h"
+
+#include "TextEditor.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStyleHints>
+
+namespace rw {
+
+TextDrag::TextDrag(TextEditor *editor) : QObject(editor), m_editor(editor) {
+    editor->viewport()->setAcceptDrops(true);
+    editor->viewport()->installEventFilter(this);
+}
+
+bool TextDrag::canDrop(const QMimeData *data) const {
+    if (!data || !data->hasText() || m_editor->isReadOnly())
+        return false;
+    // A file from a file manager comes with its name as text; the file is what the user means.
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            return false;
+    return true;
+}
+
+bool TextDrag::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_editor->viewport())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+        m_lastDoubleClick = QDateTime::currentMSecsSinceEpoch();
+        m_pressedOnSelection = false;
+        return false;
+    case QEvent::MouseButtonPress: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        m_pressedOnSelection = false;
+        if (e->button() != Qt::LeftButton || (e->modifiers() & Qt::ShiftModifier) || !m_editor->hasSelection())
+            return false;
+        // A third click after a double click selects the line: not the start of a drag.
+        if (m_lastDoubleClick >= 0 && QDateTime::currentMSecsSinceEpoch() - m_lastDoubleClick <
+                                          QGuiApplication::styleHints()->mouseDoubleClickInterval())
+            return false;
+        const qsizetype at = m_editor->positionAt(e->position().toPoint());
+        if (at < m_editor->selectionStart() || at > m_editor->selectionEnd())
+            return false;
+        // The selection stays until the mouse moves far enough for a drag, or comes up again.
+        m_pressedOnSelection = true;
+        m_pressPoint = e->position().toPoint();
+        m_editor->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!m_pressedOnSelection)
+            return false;
+        auto *e = static_cast<QMouseEvent *>(event);
+        if ((e->position().toPoint() - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
+            m_pressedOnSelection = false;
+            startDrag();
+        }
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (!m_pressedOnSelection)
+            return false;
+        m_pressedOnSelection = false;
+        // A click on the selection without a drag puts the caret there.
+        m_editor->setCursorPosition(m_editor->positionAt(static_cast<QMouseEvent *>(event)->position().toPoint()));
+        return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *e = static_cast<QDragMoveEvent *>(event);
+        if (!canDrop(e->mimeData()))
+            return false;
+        if (m_dragRunning) {
+            // A move onto the dragged text itself would do nothing.
+            const qsizetype at = m_editor->positionAt(e->position().toPoint());
+            const bool copy = e->modifiers() & Qt::ControlModifier;
+            if (!copy && at > m_editor->selectionStart() && at < m_editor->selectionEnd()) {
+                e->ignore();
+                return true;
+            }
+            e->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+            e->accept();
+        } else {
+            e->acceptProposedAction();
+        }
+        return true;
+    }
+    case QEvent::DragLeave:
+        return false;
+    case QEvent::Drop: {
+        auto *e = static_cast<QDropEvent *>(event);
+        if (!canDrop(e->mimeData()))
+            return false;
+        const QString text = e->mimeData()->text();
+        qsizetype at = m_editor->positionAt(e->position().toPoint());
+        if (m_dragRunning) {
+            const bool copy = e->modifiers() & Qt::ControlModifier;
+            const qsizetype start = m_editor->selectionStart(), end = m_editor->selectionEnd();
+            if (!copy) {
+                if (at > start && at < end) {
+                    e->ignore();
+                    return true;
+                }
+                // Moved within the box: the old place goes first, and the drop point shifts with it.
+                m_editor->replaceRange(start, end - start, QString());
+                if (at >= end)
+                    at -= end - start;
+            }
+            e->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+            m_droppedHere = true;
+        } else {
+            e->acceptProposedAction();
+        }
+        m_editor->setCursorPosition(at);
+        m_editor->insertPlainText(text);
+        e->accept();
+        m_editor->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void TextDrag::startDrag() {
+    const qsizetype start = m_editor->selectionStart(), end = m_editor->selectionEnd();
+    const quint64 revision = m_editor->revision();
+    auto *data = new QMimeData;
+    data->setText(m_editor->selectedText());
+    auto *drag = new QDrag(m_editor);
+    drag->setMimeData(data);
+    const Qt::DropActions actions =
+        m_editor->isReadOnly() ? Qt::DropActions(Qt::CopyAction) : (Qt::CopyAction | Qt::MoveAction);
+    m_dragRunning = true;
+    m_droppedHere = false;
+    const Qt::DropAction preferred = m_editor->isReadOnly() ? Qt::CopyAction : Qt::MoveAction;
+    const Qt::DropAction done = m_runner ? m_runner(drag, actions, preferred) : drag->exec(actions, preferred);
+    m_dragRunning = false;
+    // Moved out to another program: the text leaves this box, unless the box changed meanwhile.
+    if (done == Qt::MoveAction && !m_droppedHere && m_editor->revision() == revision && !m_editor->isReadOnly())
+        m_editor->replaceRange(start, end - start, QString());
+}
+
+} // namespace rw

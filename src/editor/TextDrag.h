@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+#include <functional>
+
+class QDrag;
+class QMimeData;
+
+namespace rw {
+
+class TextEditor;
+
+// Drag and drop of text in a text box, as Qt's text boxes do it: pressing on the selection and moving
+// drags it (moved, or copied with Ctrl), also out to other programs; text dropped from anywhere goes in
+// at the drop point. Dropped files are left alone, for whoever imports them. Watches the box's viewport.
+class TextDrag : public QObject {
+    Q_OBJECT
+public:
+    explicit TextDrag(TextEditor *editor);
+
+    // Runs a drag to its end and says what became of it: QDrag::exec, unless a test plays the platform's
+    // part (an offscreen platform drops nothing).
+    using Runner = std::function<Qt::DropAction(QDrag *drag, Qt::DropActions actions, Qt::DropAction preferred)>;
+    void setRunner(Runner runner) { m_runner = std::move(runner); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void startDrag();
+    bool canDrop(const QMimeData *data) const;
+
+    TextEditor *m_editor;
+    Runner m_runner;
+    bool m_pressedOnSelection = false;
+    QPoint m_pressPoint;
+    qint64 m_lastDoubleClick = -1;
+    // While a drag of ours runs, a drop on the box is a move within it.
+    bool m_dragRunning = false;
+    bool m_droppedHere = false;
+};
+
+} // namespace rw
