@@ -26,18 +26,18 @@ QString countText(qsizetype n) {
     return QStringLiteral("实时: %1 个匹配").arg(n);
 }
 
-// Searches the stretch [from, to) of subject alone, as a quick look at the lines in view before the
-// whole text is searched. A match that the whole search would start before the stretch may show
-// differently until the whole text's matches arrive.
+// Searches for the matches that begin in [from, to) of subject, as a quick look at the lines in view
+// before the whole text is searched. The stretch is searched inside the whole subject, so "^", "\b" and
+// lookaheads see the text around it; a match that the whole search would start before the stretch (and
+// that reaches into it) shows once the whole text's matches arrive.
 LiveFinds searchPart(const Pattern &pattern, const QString &subject, qsizetype from, qsizetype to,
                      const RunState::Run &run) {
     from = std::clamp<qsizetype>(from, 0, subject.size());
     to = std::clamp<qsizetype>(to, from, subject.size());
     MatchSet found(pattern.captureCount());
     Matcher matcher(pattern);
-    matcher.findAll(QStringView(subject).sliced(from, to - from), found,
-                    [&run](MatchSet &) { return run.isCurrent(); });
-    return {std::make_shared<const MatchSet>(std::move(found)), from, from, to, 0};
+    matcher.findAll(subject, found, [&run](MatchSet &) { return run.isCurrent(); }, from, to);
+    return {std::make_shared<const MatchSet>(std::move(found)), 0, from, to, 0};
 }
 } // namespace
 

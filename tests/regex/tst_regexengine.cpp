@@ -13,6 +13,9 @@ class tst_RegexEngine final : public QObject {
     Q_OBJECT
 
 private slots:
+    void searchWithinAStretchSeesItsSurroundings_data();
+    void searchWithinAStretchSeesItsSurroundings();
+    void aSearchThatFindsNothingStillAsksToGoOn();
     void matches_data();
     void matches();
     void replace_data();
@@ -316,6 +319,52 @@ void tst_RegexEngine::matchSetTextOutOfRange() {
         QVERIFY2(set.text(subject, i, g).isEmpty(), qPrintable(u"match %1, group %2"_s.arg(i).arg(g)));
     // Offsets beyond a shorter text than the one matched give no text either.
     QVERIFY(set.text(u"a"_s, 1, 0).isEmpty());
+}
+
+void tst_RegexEngine::searchWithinAStretchSeesItsSurroundings_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("startLimit");
+    QTest::addColumn<QList<int>>("starts");
+    // Cut out, "b" would stand at a start, a word's edge and before the end.
+    QTest::newRow("^ not at a cut") << "^b" << "ab" << 1 << 2 << QList<int>{};
+    QTest::newRow("\\b not at a cut") << "\\bb" << "ab" << 1 << 2 << QList<int>{};
+    QTest::newRow("$ not at a cut") << "b$" << "abc" << 0 << 2 << QList<int>{};
+    QTest::newRow("lookahead past the end") << "b(?=c)" << "abc" << 0 << 2 << QList<int>{1};
+    QTest::newRow("match runs past the limit") << "b+" << "abbbb" << 0 << 1 << QList<int>{1};
+    QTest::newRow("starts bounded") << "a" << "aaaa" << 1 << 2 << QList<int>{1, 2};
+}
+
+// The lines in view are searched inside the whole text: only where a match may begin is bounded.
+void tst_RegexEngine::searchWithinAStretchSeesItsSurroundings() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(int, from);
+    QFETCH(int, startLimit);
+    QFETCH(QList<int>, starts);
+    const Pattern p = Pattern::compile(pattern, RegexOptions{true, false, true});
+    QVERIFY(p.isValid());
+    MatchSet found(p.captureCount());
+    Matcher(p).findAll(subject, found, [](MatchSet &) { return true; }, from, startLimit);
+    QList<int> got;
+    for (qsizetype i = 0; i < found.size(); ++i)
+        got << int(found.start(i, 0));
+    QCOMPARE(got, starts);
+}
+
+// A stale search over a long text without a match stops at the next stretch, not at the text's end.
+void tst_RegexEngine::aSearchThatFindsNothingStillAsksToGoOn() {
+    const QString subject(4'000'000, u'a');
+    const Pattern p = Pattern::compile(QStringLiteral("a(?=b)"), RegexOptions{});
+    MatchSet found(p.captureCount());
+    int asked = 0;
+    QCOMPARE(Matcher(p).findAll(subject, found, [&](MatchSet &) { return ++asked < 3; }), MatchStatus::Canceled);
+    QCOMPARE(asked, 3);
+    asked = 0;
+    QCOMPARE(Matcher(p).findAll(subject, found, [&](MatchSet &) { return ++asked > 0; }), MatchStatus::Ok);
+    QVERIFY2(asked >= 10, qPrintable(QString::number(asked)));
+    QVERIFY(found.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_RegexEngine)

@@ -5,6 +5,7 @@
 
 #include <pcre2.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace rw {
@@ -19,6 +20,9 @@ constexpr auto pollInterval = std::chrono::milliseconds(10);
 // The clock is read only every so many matches or scanned units, so short matches stay cheap.
 constexpr unsigned clockEveryMatches = 256;
 constexpr std::size_t clockEveryUnits = 256 * 1024;
+// A search that finds nothing asks its poll after every stretch this long (a stale run stops within
+// milliseconds, whatever the pattern).
+constexpr std::size_t stretchUnits = 256 * 1024;
 
 // Fails an iteration of a repeat that has not moved since its hidden group marked where it began (see
 // PatternTranslator::Result::emptyIterationGroups); a positive return makes PCRE2 backtrack.
@@ -44,10 +48,15 @@ struct Matcher::Private {
         pcre2_jit_stack_free(stack);
     }
 
-    int match(PCRE2_SPTR text, std::size_t length, std::size_t start) const {
+    int match(PCRE2_SPTR text, std::size_t length, std::size_t start, std::size_t startLimit) {
+        if (startLimit != offsetLimit) {
+            offsetLimit = startLimit;
+            pcre2_set_offset_limit(context, startLimit);
+        }
         return jit ? pcre2_jit_match(code, text, length, start, 0, data, context)
                    : pcre2_match(code, text, length, start, 0, data, context);
     }
+    std::size_t offsetLimit = PCRE2_UNSET;
 
     Pattern pattern; // keeps the compiled code alive
     pcre2_code *code;
@@ -106,8 +115,8 @@ Matcher::Matcher(const Pattern &pattern) : d(std::make_unique<Private>(pattern))
 
 Matcher::~Matcher() = default;
 
-MatchStatus Matcher::findAll(QStringView subject, MatchSet &out,
-                             const std::function<bool(MatchSet &)> &poll) {
+MatchStatus Matcher::findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll,
+                             qsizetype from, qsizetype startLimit) {
     if (!d->code || !d->data || !d->context)
         return MatchStatus::Rejected;
     Q_ASSERT(out.groupCount() == d->pattern.captureCount());
@@ -118,11 +127,23 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out,
     Clock::time_point lastPoll = poll ? Clock::now() : Clock::time_point();
     unsigned sincePoll = 0;
     std::size_t clockReadAt = 0;
-    std::size_t pos = 0;
-    while (pos <= length) {
-        const int rc = d->match(text, length, pos);
-        if (rc == PCRE2_ERROR_NOMATCH)
-            break;
+    std::size_t pos = std::size_t(std::clamp<qsizetype>(from, 0, subject.size()));
+    const std::size_t limit = startLimit < 0 ? length : std::size_t(std::clamp<qsizetype>(startLimit, 0, subject.size()));
+    while (pos <= limit) {
+        // With a poll, the search goes a stretch at a time: where a stretch holds no match, the poll is
+        // asked before the next one (a match found is the same, since starts are tried left to right).
+        const std::size_t stretchEnd = poll ? std::min(limit, pos + stretchUnits) : limit;
+        const int rc = d->match(text, length, pos, stretchEnd == length ? PCRE2_UNSET : stretchEnd);
+        if (rc == PCRE2_ERROR_NOMATCH) {
+            if (stretchEnd >= limit)
+                break;
+            if (!poll(out))
+                return MatchStatus::Canceled;
+            lastPoll = Clock::now();
+            sincePoll = 0;
+            pos = stretchEnd + 1;
+            continue;
+        }
         if (rc < 0) // the match, depth, heap or JIT stack limit, or memory ran out
             return MatchStatus::LimitExceeded;
         const std::size_t *ovector = d->offsets();

@@ -22,8 +22,12 @@ public:
     // Finds all matches (or the first only when the pattern is not global), appending them to out,
     // which must have the pattern's captureCount() as group count. poll, when given, is called every
     // few thousand matches and at least every few milliseconds of matching; it may move the matches
-    // out of `out` (to hand them on as a batch) and returns false to stop with Canceled.
-    MatchStatus findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll = {});
+    // out of `out` (to hand them on as a batch) and returns false to stop with Canceled; a search that
+    // finds nothing also asks it between stretches of the subject.
+    // from and startLimit (-1: the end) bound where a match may begin, inside the whole subject: what
+    // lies around, lookbehinds, "^", "\b" and lookaheads see as it is.
+    MatchStatus findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll = {},
+                        qsizetype from = 0, qsizetype startLimit = -1);
 
     // The subject with every match replaced by the expansion of replacement ($1, $&, $`, $', $$ ...).
     // On LimitExceeded or Canceled the returned text is meaningless. keepGoing, when given, is asked as
