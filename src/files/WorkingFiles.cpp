@@ -1,8 +1,8 @@
 #include "WorkingFiles.h"
 
+#include "core/editor/TextStore.h"
 #include "core/rules/BuiltInRules.h"
 #include "core/rules/RulesCodec.h"
-#include "core/editor/TextStore.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
 #include "core/text/LineBreaks.h"
@@ -14,12 +14,14 @@
 #include "textbox/LargeText.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QThread>
 
 #include <memory>
+#include <optional>
 
 namespace rw {
 
@@ -41,6 +43,28 @@ bool keepsItsBytes(const QString &path, FileReadStatus status) {
 // Asked when files could not be written: one line per file, "name: reason".
 QString notSavedQuestion(const QStringList &failed) {
     return QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?").arg(failed.join(QStringLiteral("\r\n")));
+}
+
+// The beginning of a big source file, to show while the whole of it is read: whole lines of its first
+// bytes (a line break never falls inside a GB18030 character). Nothing for a small file, or for anything
+// but a regular file (a FIFO would block the open).
+constexpr qint64 kFirstScreenAfter = 4 * 1024 * 1024;
+constexpr qint64 kFirstScreenBytes = 256 * 1024;
+std::optional<QString> firstScreen(const QString &path) {
+    if (!nonRegularReason(path).isEmpty() || QFileInfo(path).size() <= kFirstScreenAfter)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(kFirstScreenBytes);
+    const qsizetype lastBreak = bytes.lastIndexOf('\n');
+    if (lastBreak > 0)
+        bytes.truncate(lastBreak + 1);
+    QString text = decodeWorkingBytes(bytes);
+    // One long line: its last character may be cut in two.
+    while (!text.isEmpty() && text.back() == QChar::ReplacementCharacter)
+        text.chop(1);
+    return text;
 }
 
 // A small box's text as a snapshot, so that every box is told unchanged by the same comparison.
@@ -106,6 +130,17 @@ void WorkingFiles::startLoading() {
         for (const Target &target : targets) {
             if (!run.isCurrent())
                 return;
+            if (!target.box) {
+                // A big source text shows its first screen at once, read-only until the whole is in.
+                if (std::optional<QString> first = firstScreen(target.path)) {
+                    auto preview = std::make_shared<TextStore>(std::move(*first));
+                    run.deliver([this, preview] {
+                        m_ui.sourceText->setReadOnly(true);
+                        m_ui.sourceText->setStore(std::move(*preview));
+                        m_previewShown = true;
+                    });
+                }
+            }
             WorkingFileRead read = readWorkingFile(target.path);
             if (read.status == FileReadStatus::Failed)
                 failures.append(read.error);
@@ -118,6 +153,8 @@ void WorkingFiles::startLoading() {
                     // file alone too.
                     const TextSnapshot loaded = store->snapshot();
                     m_ui.sourceText->setStore(std::move(*store));
+                    if (std::exchange(m_previewShown, false))
+                        m_ui.sourceText->setReadOnly(false);
                     if (kept) {
                         m_keptSource = loaded;
                         m_keptSourceRevision = m_ui.sourceText->revision();

@@ -48,6 +48,7 @@ private slots:
     void qtDialogsSpeakChinese();
     void fileFromCommandLineOutlastsTheStartupLoader();
     void installedCopyKeepsItsFilesInTheDataDirectory();
+    void aBigSourceFileShowsItsFirstScreenFirst();
 };
 
 // Loaded as the program loads them: Qt's standard buttons in Chinese, the input box's own captions kept.
@@ -138,6 +139,26 @@ void TestStartup::installedCopyKeepsItsFilesInTheDataDirectory() {
     QCOMPARE(readBytes(QDir(expectedDir).filePath("jl.txt")), QByteArray("notes"));
     QCOMPARE(QDir(programDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
+}
+
+// A big test.txt shows its first lines before the whole is read: the box holds a beginning of the text,
+// read-only, then the whole text, editable again, and that is the text the close compares with.
+void TestStartup::aBigSourceFileShowsItsFirstScreenFirst() {
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 6 * 1024 * 1024; ++i)
+        bytes += "line " + QByteArray::number(i) + " of a big source text\r\n";
+    QList<std::pair<qsizetype, bool>> shown; // size and read-only at each whole-text swap
+    TestWindow t([&](const QString &dir) { writeBytes(QDir(dir).filePath("test.txt"), bytes); }, false);
+    TextEditor *source = t.window().ui().sourceText;
+    connect(source, &TextEditor::textReplaced, this,
+            [&] { shown.append({source->size(), source->isReadOnly()}); });
+    QVERIFY(QTest::qWaitFor([&] { return !t.window().workingFiles()->isLoading(); }, 30000));
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(shown[0].first > 0 && shown[0].first < shown[1].first);
+    QVERIFY(shown[0].second);
+    QCOMPARE(source->size(), shown[1].first);
+    QVERIFY(!source->isReadOnly());
+    QVERIFY(source->toPlainText().startsWith(QStringLiteral("line 0 of a big source text\nline 1 ")));
 }
 
 QTEST_MAIN(TestStartup)
