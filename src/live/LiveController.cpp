@@ -60,7 +60,7 @@ LiveController::LiveController(const LiveWidgets &widgets, AppContext &context, 
     connect(m_w.source, &TextEditor::textChanged, this, &LiveController::sourceEdited);
     connect(m_marks, &LiveMarks::viewMoved, this, &LiveController::searchView);
 
-    m_revision = m_w.source->revision();
+    m_run.search.revision = m_w.source->revision();
     setEnabled(m_w.toggle->isChecked());
 }
 
@@ -74,20 +74,16 @@ void LiveController::setEnabled(bool on) {
     m_pause.stop();
     m_runs.stop();
     m_viewRuns.stop();
-    m_searchDone = false;
-    m_search = {};
+    m_run = {{QString(), {}, m_w.source->revision(), {}, MatchStatus::Ok, nullptr}, Pattern(), false};
     m_marks->clear();
-    m_pattern = Pattern();
-    m_subject.clear();
     showErrorMark(m_w.inputs.expression, nullptr);
     m_w.label->clear();
 }
 
 void LiveController::inputsChanged() {
     // What was found no longer answers the inputs; the list may still share it.
-    m_searchDone = false;
-    freeInBackground(std::exchange(m_search.matches, nullptr));
-    m_search.subject.clear();
+    m_run.done = false;
+    freeInBackground(std::exchange(m_run.search.matches, nullptr));
     if (!m_w.toggle->isChecked())
         return;
     m_runs.stop();
@@ -96,12 +92,11 @@ void LiveController::inputsChanged() {
 }
 
 void LiveController::sourceEdited() {
-    if (m_w.source->revision() == m_revision)
+    if (m_w.source->revision() == m_run.search.revision)
         return;
-    m_revision = m_w.source->revision();
-    // The offsets found no longer fit the text.
+    // The offsets found no longer fit the text, nor does the text kept.
     m_marks->clear();
-    m_subject.clear();
+    m_run.search.subject.clear();
     inputsChanged();
 }
 
@@ -113,8 +108,7 @@ void LiveController::start() {
     }
     const RegexOptions options = m_w.inputs.options();
     const RunState::Run run = m_runs.begin();
-    m_search = {expression, options, m_w.source->revision(), {}, MatchStatus::Ok, nullptr};
-    m_searchDone = false;
+    m_run = {{expression, options, m_w.source->revision(), {}, MatchStatus::Ok, nullptr}, Pattern(), false};
     BoxText::of(m_w.source)->take(this, [this, run, expression, options](const QString &subject) {
         if (!run.isCurrent())
             return;
@@ -164,14 +158,14 @@ void LiveController::start() {
 
 std::optional<FoundMatches> LiveController::found(const QString &expression, const RegexOptions &options,
                                                    quint64 revision) const {
-    if (!m_searchDone || !m_search.answers(expression, options, revision) || m_w.source->revision() != revision)
+    if (!m_run.done || !m_run.search.answers(expression, options, revision) || m_w.source->revision() != revision)
         return std::nullopt;
-    return m_search;
+    return m_run.search;
 }
 
 void LiveController::adopt(const Pattern &pattern, const QString &subject) {
-    m_pattern = pattern;
-    m_subject = subject;
+    m_run.pattern = pattern;
+    m_run.search.subject = subject;
     m_marks->markStale();
     m_marks->setSubject(subject);
     showErrorMark(m_w.inputs.expression, nullptr);
@@ -180,7 +174,7 @@ void LiveController::adopt(const Pattern &pattern, const QString &subject) {
 void LiveController::showError(const LiveError &error) {
     m_viewRuns.stop();
     m_marks->clear();
-    m_pattern = Pattern();
+    m_run.pattern = Pattern();
     m_w.label->setText(QStringLiteral("实时: 表达式错误"));
     showErrorMark(m_w.inputs.expression, &error);
     emit finished();
@@ -189,10 +183,9 @@ void LiveController::showError(const LiveError &error) {
 void LiveController::showDone(MatchStatus status, LiveFinds &finds) {
     m_viewRuns.stop();
     const qsizetype count = finds.matches->size();
-    m_search.subject = m_subject;
-    m_search.status = status;
-    m_search.matches = finds.matches;
-    m_searchDone = true;
+    m_run.search.status = status;
+    m_run.search.matches = finds.matches;
+    m_run.done = true;
     m_marks->showWhole(std::move(finds));
     m_w.label->setText(status == MatchStatus::LimitExceeded ? QStringLiteral("实时: 超出回溯上限")
                                                             : countText(count));
@@ -201,14 +194,14 @@ void LiveController::showDone(MatchStatus status, LiveFinds &finds) {
 
 void LiveController::searchView() {
     // The view also moves with an edit, before the edit is told: the text kept is then no longer the box's.
-    if (!m_w.toggle->isChecked() || !m_pattern.isValid() || !m_pattern.global() || m_subject.isEmpty() ||
-        m_w.source->revision() != m_revision)
+    if (!m_w.toggle->isChecked() || !m_run.pattern.isValid() || !m_run.pattern.global() ||
+        m_run.search.subject.isEmpty() || m_w.source->revision() != m_run.search.revision)
         return;
     const auto [from, to] = m_marks->visibleRange();
     if (m_marks->covers(from, to))
         return;
     const RunState::Run run = m_viewRuns.begin();
-    runInBackground([this, run, pattern = m_pattern, subject = m_subject, from, to] {
+    runInBackground([this, run, pattern = m_run.pattern, subject = m_run.search.subject, from, to] {
         LiveFinds part = searchPart(pattern, subject, from, to, run);
         run.deliver([this, run, part = std::move(part)]() mutable {
             if (m_viewRuns.finish(run))

@@ -71,15 +71,16 @@ private:
     RunState m_runs;
     // Searches of a part scrolled into view while the whole text's matches are not yet known.
     RunState m_viewRuns;
-    // The pattern and text of the newest run, for those searches; the text is shared with the box's
-    // text keeper, never copied, and let go as soon as the box changes.
-    Pattern m_pattern;
-    QString m_subject;
-    // The box's revision the newest run's text is of.
-    quint64 m_revision = 0;
-    // What the newest run searches, and once it has finished, what it found.
-    FoundMatches m_search;
-    bool m_searchDone = false;
+    // The newest run as one value, taken when it starts: the pattern as written, the options and the
+    // box's revision; then the text it read (shared with the box's text keeper, never copied, let go as
+    // soon as the box changes) and the pattern it compiled, for the searches of the view; once it has
+    // finished, what it found, for Match.
+    struct LiveRun {
+        FoundMatches search;
+        Pattern pattern;
+        bool done = false;
+    };
+    LiveRun m_run;
 };
 
 } // namespace rw
