@@ -30,6 +30,12 @@ namespace rw {
 // methods. Positions count a line break as one character, as QPlainTextEdit does.
 class TextEditor : public QAbstractScrollArea {
     Q_OBJECT
+    // The properties QPlainTextEdit has, so that tools and tests that speak Qt find them.
+    Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText NOTIFY textChanged USER true)
+    Q_PROPERTY(bool readOnly READ isReadOnly WRITE setReadOnly NOTIFY readOnlyChanged)
+    Q_PROPERTY(QString placeholderText READ placeholderText WRITE setPlaceholderText)
+    Q_PROPERTY(bool overwriteMode READ overwriteMode WRITE setOverwriteMode)
+    Q_PROPERTY(bool tabChangesFocus READ tabChangesFocus WRITE setTabChangesFocus)
 public:
     static constexpr qsizetype kWholeLine = 8192;
     static constexpr qsizetype kPieceLength = 4096;
@@ -71,6 +77,12 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly);
     // Whether Tab moves the focus on instead of typing a tab (Ctrl+Tab always does).
+    // Insert toggles it: typing replaces the character after the caret (never a line break).
+    bool overwriteMode() const { return m_overwrite; }
+    void setOverwriteMode(bool overwrite) { m_overwrite = overwrite; }
+    // Shown faded while the box is empty.
+    QString placeholderText() const { return m_placeholder; }
+    void setPlaceholderText(const QString &text);
     bool tabChangesFocus() const { return m_tabChangesFocus; }
     void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
     bool isUndoAvailable() const { return !m_undo.empty(); }
@@ -159,13 +171,16 @@ private:
         qsizetype units = 0;
         qsizetype extraBefore = 0; // the units beyond one of every long line before this one
     };
+    // How an undo step may merge with its neighbours (see mergeIntoLastStep).
+    enum class EditKind { Block, Typing, Backspace, Delete };
     struct Edit {
         qsizetype position = 0;
         TextPiece removed;
         TextPiece inserted;
         qsizetype cursorBefore = 0;
         qsizetype anchorBefore = 0;
-        bool typing = false;
+        EditKind kind = EditKind::Block;
+        bool mergeable = true; // false once undone or redone
     };
 
     // Units: the pieces of every line, numbered through the text.
@@ -210,7 +225,12 @@ private:
     std::pair<qsizetype, qsizetype> wordAt(qsizetype position) const;
     qsizetype rowsPerPage() const;
 
-    void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing);
+    void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing,
+              EditKind kind = EditKind::Block);
+    bool mergeIntoLastStep(const Edit &e);
+    bool lineIsRightToLeft(qsizetype position) const;
+    // Where Left (or Right) takes the caret, as the line's direction has it.
+    qsizetype visualStep(qsizetype position, bool left) const;
     // Takes the last undo step back (back) or does the last undone one again.
     void travel(bool back);
     void applied(qsizetype position, qsizetype removed, qsizetype added);
@@ -226,6 +246,8 @@ private:
     qreal m_desiredX = -1;
     bool m_readOnly = false;
     bool m_tabChangesFocus = false;
+    bool m_overwrite = false;
+    QString m_placeholder;
     QString m_preedit;
 
     Row m_top;
