@@ -308,6 +308,10 @@ TextEditor::Piece &TextEditor::piece(qsizetype unit) const {
                               layer.formats[m.kind == MarkList::Kind::Found ? 0 : 1]});
         }
     }
+    if (!m_preedit.isEmpty() && m_cursor >= start && m_cursor <= start + length &&
+        unitAtPosition(m_cursor) == unit)
+        for (const QTextLayout::FormatRange &f : m_preeditFormats)
+            marks.append({int(m_cursor - start) + f.start, f.length, f.format});
     if (!marks.isEmpty())
         p.layout->setFormats(marks);
     const qreal width = layoutWidth();
@@ -518,7 +522,7 @@ QRect TextEditor::cursorRect(qsizetype position) const {
     const QTextLine line = p.layout->lineAt(row.line);
     int local = int(position - p.start);
     if (!m_preedit.isEmpty() && position >= m_cursor && unitAtPosition(m_cursor) == row.unit)
-        local += int(m_preedit.size());
+        local += position == m_cursor ? preeditCaret() : int(m_preedit.size());
     const qreal x = line.cursorToX(local) + kMargin;
     return QRect(int(x), int(y), 1, int(line.height() + 0.5));
 }
@@ -561,8 +565,8 @@ void TextEditor::paintEvent(QPaintEvent *event) {
         }
         if (top + p.height >= clip.top())
             p.layout->draw(&painter, QPointF(kMargin, top), ranges, clip);
-        if (cursorShown() && unitAtPosition(m_cursor) == unit)
-            p.layout->drawCursor(&painter, QPointF(kMargin, top), local(m_cursor) + int(m_preedit.size()), 1);
+        if (cursorShown() && unitAtPosition(m_cursor) == unit && (m_preedit.isEmpty() || m_preeditCursorShown))
+            p.layout->drawCursor(&painter, QPointF(kMargin, top), local(m_cursor) + preeditCaret(), 1);
         top += p.height;
     }
 }
@@ -1171,14 +1175,45 @@ void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
 }
 
 void TextEditor::wheelEvent(QWheelEvent *e) {
-    const int degrees = e->angleDelta().y() / 8;
-    if (degrees == 0) {
+    // Ctrl+wheel zooms, as in QPlainTextEdit: a notch is a point.
+    if (e->modifiers() & Qt::ControlModifier) {
+        zoomInF(e->angleDelta().y() / 120.0);
+        e->accept();
+        return;
+    }
+    // Touchpads and high-resolution wheels send small steps: they add up to a row, so that a slow
+    // gesture moves slowly instead of a whole row a step.
+    const QFontMetricsF metrics(font());
+    if (!e->pixelDelta().isNull()) {
+        m_wheelRemainder += -e->pixelDelta().y() / metrics.lineSpacing();
+    } else if (e->angleDelta().y() != 0) {
+        m_wheelRemainder += -e->angleDelta().y() / 120.0 * QApplication::wheelScrollLines();
+    } else {
         e->ignore();
         return;
     }
-    const int rows = -degrees / 15 * QApplication::wheelScrollLines();
-    scrollRows(rows == 0 ? (degrees > 0 ? -1 : 1) : rows);
+    const qsizetype rows = qsizetype(m_wheelRemainder); // towards zero: the rest waits for more
+    m_wheelRemainder -= qreal(rows);
+    if (rows != 0)
+        scrollRows(rows);
     e->accept();
+}
+
+void TextEditor::zoomInF(qreal points) {
+    QFont f = font();
+    const qreal size = f.pointSizeF();
+    if (size <= 0)
+        return;
+    f.setPointSizeF(std::max<qreal>(1, size + points));
+    setFont(f);
+}
+
+void TextEditor::zoomIn(int points) {
+    zoomInF(points);
+}
+
+void TextEditor::zoomOut(int points) {
+    zoomInF(-points);
 }
 
 void TextEditor::setPlaceholderText(const QString &text) {
@@ -1250,13 +1285,33 @@ void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
         setSelection(snapToCharacter(anchor, false),
                      snapToCharacter(std::clamp<qsizetype>(anchor + a.length, 0, m_store.size()), true));
     }
+    // The preedit shows with the input method's formats (underlines, the part being converted) and its
+    // own caret.
     const QString preedit = e->preeditString();
-    if (preedit != m_preedit) {
+    int preeditCursor = int(preedit.size());
+    bool preeditCursorShown = true;
+    QList<QTextLayout::FormatRange> formats;
+    for (const QInputMethodEvent::Attribute &a : e->attributes()) {
+        if (a.type == QInputMethodEvent::Cursor) {
+            preeditCursor = std::clamp(a.start, 0, int(preedit.size()));
+            preeditCursorShown = a.length > 0;
+        } else if (a.type == QInputMethodEvent::TextFormat && a.length > 0) {
+            const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
+            if (format.isValid())
+                formats.append({a.start, a.length, format});
+        }
+    }
+    if (preedit.isEmpty())
+        formats.clear();
+    m_preeditCursor = preeditCursor;
+    m_preeditCursorShown = preeditCursorShown;
+    if (preedit != m_preedit || formats != m_preeditFormats) {
         m_preedit = preedit;
+        m_preeditFormats = formats;
         dropLayouts();
         keepTopInPiece();
-        viewport()->update();
     }
+    viewport()->update();
     e->accept();
 }
 

@@ -7,13 +7,13 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QTextCharFormat>
+#include <QTextLayout>
 
 #include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class QTextLayout;
 
 namespace rw {
 class LineMotion;
@@ -113,6 +113,9 @@ public:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 public slots:
+    // Font size by points, as QPlainTextEdit zooms (Ctrl+wheel too).
+    void zoomIn(int points = 1);
+    void zoomOut(int points = 1);
     void undo();
     void redo();
     void cut();
@@ -247,8 +250,14 @@ private:
     bool m_readOnly = false;
     bool m_tabChangesFocus = false;
     bool m_overwrite = false;
+    qreal m_wheelRemainder = 0; // rows scrolled by the wheel not yet taken
+    void zoomInF(qreal points);
     QString m_placeholder;
     QString m_preedit;
+    QList<QTextLayout::FormatRange> m_preeditFormats; // positions within the preedit
+    int m_preeditCursor = 0;                          // the caret within the preedit
+    bool m_preeditCursorShown = true;
+    int preeditCaret() const { return m_preedit.isEmpty() ? 0 : m_preeditCursor; }
 
     Row m_top;
     bool m_settingScrollBar = false;
