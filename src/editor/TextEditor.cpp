@@ -173,6 +173,11 @@ bool TextEditor::rowInView(Row row, qreal *y) const {
 
 // ---- units and pieces ----
 
+namespace {
+// Up to this many pieces the scroll bar counts rows rather than pieces.
+constexpr qsizetype kRowScrollingPieces = 4;
+} // namespace
+
 qsizetype TextEditor::unitsOfLine(qsizetype line) const {
     const qsizetype length = m_store.lineLength(line);
     if (length <= kWholeLine)
@@ -416,10 +421,37 @@ void TextEditor::setTop(Row row) {
         return;
     m_top = row;
     m_settingScrollBar = true;
-    verticalScrollBar()->setValue(int(std::min<qsizetype>(row.unit, INT_MAX)));
+    verticalScrollBar()->setValue(scrollValue(row));
     m_settingScrollBar = false;
     viewport()->update();
     emit viewChanged();
+}
+
+bool TextEditor::rowScrolling() const {
+    // A short text (one wrapped line taller than the view, say) scrolls by rows: its few pieces are laid
+    // out anyway. A long one scrolls by pieces, so that nothing off screen is laid out to count rows.
+    return unitCount() <= kRowScrollingPieces;
+}
+
+int TextEditor::scrollValue(Row row) const {
+    if (!rowScrolling())
+        return int(std::min<qsizetype>(row.unit, INT_MAX));
+    int value = row.line;
+    for (qsizetype unit = 0; unit < row.unit; ++unit)
+        value += piece(unit).layout->lineCount();
+    return value;
+}
+
+TextEditor::Row TextEditor::rowAtScrollValue(int value) const {
+    if (!rowScrolling())
+        return {value, 0};
+    for (qsizetype unit = 0; unit < unitCount(); ++unit) {
+        const int rows = std::max(1, piece(unit).layout->lineCount());
+        if (value < rows)
+            return {unit, value};
+        value -= rows;
+    }
+    return endTop();
 }
 
 void TextEditor::scrollRows(qsizetype rows) {
@@ -435,10 +467,10 @@ void TextEditor::updateScrollBar() {
     QScrollBar *bar = verticalScrollBar();
     m_settingScrollBar = true;
     const qsizetype max = endTop().unit;
-    bar->setRange(0, int(std::min<qsizetype>(max, INT_MAX)));
+    bar->setRange(0, rowScrolling() ? scrollValue(endTop()) : int(std::min<qsizetype>(max, INT_MAX)));
     const QFontMetricsF metrics(font());
     bar->setPageStep(std::max(1, int((viewport()->height() - 2 * kMargin) / metrics.lineSpacing())));
-    bar->setValue(int(std::min<qsizetype>(m_top.unit, INT_MAX)));
+    bar->setValue(scrollValue(m_top));
     m_settingScrollBar = false;
     if (endTop() < m_top)
         setTop(endTop());
@@ -453,7 +485,7 @@ qsizetype TextEditor::rowsPerPage() const {
 void TextEditor::scrollContentsBy(int, int) {
     if (m_settingScrollBar)
         return;
-    m_top = {verticalScrollBar()->value(), 0};
+    m_top = rowAtScrollValue(verticalScrollBar()->value());
     viewport()->update();
     emit viewChanged();
 }

@@ -209,6 +209,10 @@ private:
     void setTop(Row row);
     void scrollRows(qsizetype rows);
     void updateScrollBar();
+    // The scroll bar counts rows in a short text and pieces in a long one.
+    bool rowScrolling() const;
+    int scrollValue(Row row) const;
+    Row rowAtScrollValue(int value) const;
     bool rowInView(Row row, qreal *y) const;
 
     void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);

@@ -78,6 +78,7 @@ private slots:
     void inputMethod();
     void wheelAndZoom();
     void propertiesAndOverwrite();
+    void oneWrappedLineTallerThanTheView();
     void readOnly();
     void signals_();
     void marksFollowEdits();
@@ -313,6 +314,25 @@ void TstTextEditor::wheelAndZoom() {
     QCOMPARE(s.box.visibleRange().first > 0, true);
     s.box.zoomOut(2);
     QCOMPARE(s.box.font().pointSizeF(), size);
+}
+
+void TstTextEditor::oneWrappedLineTallerThanTheView() {
+    Shown s;
+    // One line of words, far more rows than the view holds: the scroll bar reaches all of them.
+    s.box.setPlainText(QStringLiteral("word ").repeated(1500));
+    QScrollBar *bar = s.box.verticalScrollBar();
+    QVERIFY(bar->maximum() > 10);
+    bar->setValue(bar->maximum());
+    QCOMPARE(s.box.visibleRange().second, s.box.size());
+    QVERIFY(s.box.visibleRange().first > 0);
+    bar->setValue(bar->maximum() / 2);
+    const auto [first, last] = s.box.visibleRange();
+    QVERIFY(first > 0 && last < s.box.size());
+    // The keys keep the caret in view through the rows of the one line.
+    play(&s.box, "<^Home>");
+    QCOMPARE(bar->value(), 0);
+    play(&s.box, "<^End>");
+    QCOMPARE(bar->value(), bar->maximum());
 }
 
 void TstTextEditor::propertiesAndOverwrite() {
