@@ -74,6 +74,27 @@ Step commit(const QString &text, int replaceFrom = 0, int replaceLength = 0,
         QApplication::sendEvent(w, &e);
     };
 }
+// A double click just right of the caret place of position: on the character that starts there.
+Step doubleClickAt(int position) {
+    return [=](QWidget *w) {
+        QRect caret;
+        if (auto *stock = qobject_cast<QPlainTextEdit *>(w)) {
+            QTextCursor c(stock->document());
+            c.setPosition(position);
+            caret = stock->cursorRect(c);
+        } else {
+            caret = static_cast<TextEditor *>(w)->cursorRect(position);
+        }
+        const QPoint at(caret.x() + 2, caret.center().y());
+        QWidget *viewport = static_cast<QAbstractScrollArea *>(w)->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+        // The stock box took it as a double click: the comparison is about which word.
+        if (auto *stock = qobject_cast<QPlainTextEdit *>(w))
+            QVERIFY(stock->textCursor().hasSelection());
+    };
+}
 Step pasteText(const QString &text) {
     return [=](QWidget *w) {
         QGuiApplication::clipboard()->setText(text);
@@ -256,6 +277,13 @@ void TestEditorOracle::handPicked_data() {
         << Case{"abc\nd", 1, 1,
                 {{"Insert", overwrite}, {"type x", type("x")}, {"type y", type("y")},
                  {"type z", type("z")}, {"Insert", overwrite}, {"type w", type("w")}}};
+    // A double click selects the word Qt's boxes select.
+    QTest::newRow("double click in Chinese")
+        << Case{QStringLiteral("我们喜欢中文 ok"), 0, 0, {{"double click at 2", doubleClickAt(2)}}};
+    QTest::newRow("double click at punctuation and words")
+        << Case{"alpha beta.gamma (x)", 0, 0,
+                {{"double click at 7", doubleClickAt(7)}, {"double click at 10", doubleClickAt(10)},
+                 {"double click at 12", doubleClickAt(12)}, {"double click at 17", doubleClickAt(17)}}};
     QTest::newRow("empty paste keeps the selection")
         << Case{"keep this", 0, 4, {{"paste empty", pasteText(QString())}, {"paste x", pasteText("x")}}};
 }
