@@ -26,8 +26,9 @@ constexpr qreal kMargin = 4;
 constexpr qreal kTabStop = 80;
 // How much of the line around the cursor an input method is given as surrounding text.
 constexpr qsizetype kSurroundingReach = 1024;
-// Undo steps of typing merge until a line break or this many characters.
-constexpr qsizetype kTypingStep = 256;
+// A merged undo step (typing, Backspaces, Deletes) takes no more once it holds this many characters, so
+// that merging stays cheap per key.
+constexpr qsizetype kMergedStep = 4096;
 } // namespace
 
 TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
@@ -172,6 +173,11 @@ bool TextEditor::rowInView(Row row, qreal *y) const {
 
 // ---- units and pieces ----
 
+namespace {
+// Up to this many pieces the scroll bar counts rows rather than pieces.
+constexpr qsizetype kRowScrollingPieces = 4;
+} // namespace
+
 qsizetype TextEditor::unitsOfLine(qsizetype line) const {
     const qsizetype length = m_store.lineLength(line);
     if (length <= kWholeLine)
@@ -307,6 +313,10 @@ TextEditor::Piece &TextEditor::piece(qsizetype unit) const {
                               layer.formats[m.kind == MarkList::Kind::Found ? 0 : 1]});
         }
     }
+    if (!m_preedit.isEmpty() && m_cursor >= start && m_cursor <= start + length &&
+        unitAtPosition(m_cursor) == unit)
+        for (const QTextLayout::FormatRange &f : m_preeditFormats)
+            marks.append({int(m_cursor - start) + f.start, f.length, f.format});
     if (!marks.isEmpty())
         p.layout->setFormats(marks);
     const qreal width = layoutWidth();
@@ -411,10 +421,37 @@ void TextEditor::setTop(Row row) {
         return;
     m_top = row;
     m_settingScrollBar = true;
-    verticalScrollBar()->setValue(int(std::min<qsizetype>(row.unit, INT_MAX)));
+    verticalScrollBar()->setValue(scrollValue(row));
     m_settingScrollBar = false;
     viewport()->update();
     emit viewChanged();
+}
+
+bool TextEditor::rowScrolling() const {
+    // A short text (one wrapped line taller than the view, say) scrolls by rows: its few pieces are laid
+    // out anyway. A long one scrolls by pieces, so that nothing off screen is laid out to count rows.
+    return unitCount() <= kRowScrollingPieces;
+}
+
+int TextEditor::scrollValue(Row row) const {
+    if (!rowScrolling())
+        return int(std::min<qsizetype>(row.unit, INT_MAX));
+    int value = row.line;
+    for (qsizetype unit = 0; unit < row.unit; ++unit)
+        value += piece(unit).layout->lineCount();
+    return value;
+}
+
+TextEditor::Row TextEditor::rowAtScrollValue(int value) const {
+    if (!rowScrolling())
+        return {value, 0};
+    for (qsizetype unit = 0; unit < unitCount(); ++unit) {
+        const int rows = std::max(1, piece(unit).layout->lineCount());
+        if (value < rows)
+            return {unit, value};
+        value -= rows;
+    }
+    return endTop();
 }
 
 void TextEditor::scrollRows(qsizetype rows) {
@@ -430,10 +467,10 @@ void TextEditor::updateScrollBar() {
     QScrollBar *bar = verticalScrollBar();
     m_settingScrollBar = true;
     const qsizetype max = endTop().unit;
-    bar->setRange(0, int(std::min<qsizetype>(max, INT_MAX)));
+    bar->setRange(0, rowScrolling() ? scrollValue(endTop()) : int(std::min<qsizetype>(max, INT_MAX)));
     const QFontMetricsF metrics(font());
     bar->setPageStep(std::max(1, int((viewport()->height() - 2 * kMargin) / metrics.lineSpacing())));
-    bar->setValue(int(std::min<qsizetype>(m_top.unit, INT_MAX)));
+    bar->setValue(scrollValue(m_top));
     m_settingScrollBar = false;
     if (endTop() < m_top)
         setTop(endTop());
@@ -448,7 +485,7 @@ qsizetype TextEditor::rowsPerPage() const {
 void TextEditor::scrollContentsBy(int, int) {
     if (m_settingScrollBar)
         return;
-    m_top = {verticalScrollBar()->value(), 0};
+    m_top = rowAtScrollValue(verticalScrollBar()->value());
     viewport()->update();
     emit viewChanged();
 }
@@ -517,7 +554,7 @@ QRect TextEditor::cursorRect(qsizetype position) const {
     const QTextLine line = p.layout->lineAt(row.line);
     int local = int(position - p.start);
     if (!m_preedit.isEmpty() && position >= m_cursor && unitAtPosition(m_cursor) == row.unit)
-        local += int(m_preedit.size());
+        local += position == m_cursor ? preeditCaret() : int(m_preedit.size());
     const qreal x = line.cursorToX(local) + kMargin;
     return QRect(int(x), int(y), 1, int(line.height() + 0.5));
 }
@@ -537,6 +574,14 @@ void TextEditor::paintEvent(QPaintEvent *event) {
     selection.setForeground(pal.brush(QPalette::HighlightedText));
     painter.setPen(pal.color(QPalette::Text));
     const qreal bottom = viewport()->height();
+    if (m_store.size() == 0 && m_preedit.isEmpty() && !m_placeholder.isEmpty()) {
+        QColor faded = pal.color(QPalette::Text);
+        faded.setAlpha(128);
+        painter.setPen(faded);
+        painter.drawText(viewport()->rect().adjusted(int(kMargin), int(kMargin), -int(kMargin), 0),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_placeholder);
+        painter.setPen(pal.color(QPalette::Text));
+    }
     qreal top = kMargin - piece(m_top.unit).layout->lineAt(m_top.line).y();
     for (qsizetype unit = m_top.unit; unit < unitCount() && top < bottom; ++unit) {
         const Piece &p = piece(unit);
@@ -552,8 +597,8 @@ void TextEditor::paintEvent(QPaintEvent *event) {
         }
         if (top + p.height >= clip.top())
             p.layout->draw(&painter, QPointF(kMargin, top), ranges, clip);
-        if (cursorShown() && unitAtPosition(m_cursor) == unit)
-            p.layout->drawCursor(&painter, QPointF(kMargin, top), local(m_cursor) + int(m_preedit.size()), 1);
+        if (cursorShown() && unitAtPosition(m_cursor) == unit && (m_preedit.isEmpty() || m_preeditCursorShown))
+            p.layout->drawCursor(&painter, QPointF(kMargin, top), local(m_cursor) + preeditCaret(), 1);
         top += p.height;
     }
 }
@@ -641,23 +686,18 @@ void TextEditor::replaceRange(qsizetype position, qsizetype length, const QStrin
     edit(position, length, TextPiece(text), false);
 }
 
-void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing) {
+void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing, EditKind kind) {
     if (length == 0 && text.isEmpty())
         return;
     Edit e;
     e.position = position;
     e.cursorBefore = m_cursor;
     e.anchorBefore = m_anchor;
-    e.typing = typing;
+    // Typing over a selection, or a line break, is a step of its own (that later typing may join).
+    e.kind = typing && length == 0 && !text.toString().contains(u'\n') ? EditKind::Typing : kind;
     e.removed = m_store.replace(position, length, text);
     e.inserted = text;
-    // Typing goes back in words: a run of typed characters is one step until a line break or a long run.
-    Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
-    if (typing && last && last->typing && e.removed.isEmpty() && last->removed.isEmpty() &&
-        position == last->position + last->inserted.size() && last->inserted.size() < kTypingStep &&
-        !last->inserted.toString().endsWith(QLatin1Char('\n'))) {
-        last->inserted = TextPiece(last->inserted.toString() + text.toString());
-    } else {
+    if (!mergeIntoLastStep(e)) {
         const bool had = !m_undo.empty();
         m_undo.push_back(std::move(e));
         if (!had)
@@ -671,6 +711,44 @@ void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &tex
     m_cursor = m_anchor = position + text.size();
     applied(position, length, text.size());
     cursorChanged(oldCursor, oldAnchor, false);
+}
+
+bool TextEditor::mergeIntoLastStep(const Edit &e) {
+    // Undo steps group as a text document groups them. A typed character (no selection, no line break)
+    // joins the step before when that step's text ends where it goes in: a run of typing, and typing
+    // right after a paste, an input-method commit or typing over a selection. Backspaces and Deletes
+    // without a selection join a run of such removals. Everything else (line breaks, pastes, commits,
+    // selections removed or typed over, word deletions) starts a step of its own. A merged step takes
+    // no more once it holds kMergedStep characters, so merging stays cheap per key.
+    if (m_undo.empty() || e.kind == EditKind::Block)
+        return false;
+    Edit &last = m_undo.back();
+    if (!last.mergeable || last.inserted.size() + last.removed.size() > kMergedStep)
+        return false;
+    if (e.kind == EditKind::Typing) {
+        if (last.inserted.isEmpty() || last.position + last.inserted.size() != e.position)
+            return false;
+        // Typing never joins a step that broke a line.
+        const QString before = last.inserted.toString();
+        if (before.contains(u'\n'))
+            return false;
+        last.inserted = TextPiece(before + e.inserted.toString());
+        return true;
+    }
+    // Removals join only a run in the same direction: a Delete and a Backspace around a freshly typed
+    // character stay two steps in a text document too.
+    if (last.kind != e.kind)
+        return false;
+    if (e.kind == EditKind::Backspace && e.position + e.removed.size() == last.position) {
+        last.removed = TextPiece(e.removed.toString() + last.removed.toString());
+        last.position = e.position;
+        return true;
+    }
+    if (e.kind == EditKind::Delete && e.position == last.position) {
+        last.removed = TextPiece(last.removed.toString() + e.removed.toString());
+        return true;
+    }
+    return false;
 }
 
 void TextEditor::applied(qsizetype position, qsizetype removed, qsizetype added) {
@@ -707,16 +785,18 @@ void TextEditor::travel(bool back) {
         return;
     Edit e = std::move(from.back());
     from.pop_back();
-    // Undoing puts the removed text back over the inserted one and the selection as it was; redoing does
-    // the edit again and leaves the cursor after it.
+    // Undoing puts the removed text back over the inserted one, redoing does the edit again; either way
+    // the caret goes after the text that came in, without a selection, as in QPlainTextEdit.
     const TextPiece &out = back ? e.inserted : e.removed;
     const TextPiece &in = back ? e.removed : e.inserted;
     m_store.replace(e.position, out.size(), in);
     const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = back ? e.cursorBefore : e.position + in.size();
-    m_anchor = back ? e.anchorBefore : m_cursor;
+    m_cursor = m_anchor = e.position + in.size();
     applied(e.position, out.size(), in.size());
-    e.typing = false; // a step that came back never takes more typing
+    // Neither the step that came back nor the one now below it takes more typing.
+    e.mergeable = false;
+    if (!m_undo.empty())
+        m_undo.back().mergeable = false;
     const bool toWasEmpty = to.empty();
     to.push_back(std::move(e));
     if (from.empty())
@@ -863,6 +943,18 @@ qsizetype TextEditor::nextWord(qsizetype position) const {
     return forward(position, [](const LineMotion &m, qsizetype at) { return m.nextWord(at); });
 }
 
+bool TextEditor::lineIsRightToLeft(qsizetype position) const {
+    // A line takes the direction of its first strong character, as a text block does.
+    const qsizetype line = m_store.lineAt(position);
+    return m_store.lineText(line, 0, std::min<qsizetype>(m_store.lineLength(line), 4096)).isRightToLeft();
+}
+
+qsizetype TextEditor::visualStep(qsizetype position, bool left) const {
+    // As QPlainTextEdit moves: left is back and right is on in a left-to-right line, the other way round
+    // in a right-to-left one.
+    return left != lineIsRightToLeft(position) ? previousCharacter(position) : nextCharacter(position);
+}
+
 qsizetype TextEditor::snapToCharacter(qsizetype position, bool forwards) const {
     position = std::clamp<qsizetype>(position, 0, m_store.size());
     const qsizetype line = m_store.lineAt(position);
@@ -946,19 +1038,21 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
     } else if (e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument) {
         move(m_store.size());
     } else if (e == QKeySequence::MoveToPreviousWord || e == QKeySequence::SelectPreviousWord) {
-        move(previousWord(m_cursor));
+        // The word keys go left and right: in a right-to-left line, left is on.
+        move(lineIsRightToLeft(m_cursor) ? nextWord(m_cursor) : previousWord(m_cursor));
     } else if (e == QKeySequence::MoveToNextWord || e == QKeySequence::SelectNextWord) {
-        move(nextWord(m_cursor));
+        move(lineIsRightToLeft(m_cursor) ? previousWord(m_cursor) : nextWord(m_cursor));
     } else if (e == QKeySequence::MoveToPreviousChar || e == QKeySequence::SelectPreviousChar) {
+        // With a selection, the caret goes to its left end: its start, or its end in a right-to-left line.
         if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(selectionStart());
+            move(lineIsRightToLeft(m_cursor) ? selectionEnd() : selectionStart());
         else
-            move(previousCharacter(m_cursor));
+            move(visualStep(m_cursor, true));
     } else if (e == QKeySequence::MoveToNextChar || e == QKeySequence::SelectNextChar) {
         if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(selectionEnd());
+            move(lineIsRightToLeft(m_cursor) ? selectionStart() : selectionEnd());
         else
-            move(nextCharacter(m_cursor));
+            move(visualStep(m_cursor, false));
     } else if (e == QKeySequence::SelectPreviousLine && rowOf(m_cursor) == Row{}) {
         // On the first row, Shift+Up selects to the start, as QPlainTextEdit does.
         move(0);
@@ -1014,7 +1108,7 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
                 edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
             else if (m_cursor > 0) {
                 const qsizetype from = previousCodePoint(m_cursor);
-                edit(from, m_cursor - from, {}, false);
+                edit(from, m_cursor - from, {}, false, EditKind::Backspace);
             }
         }
     } else if (e == QKeySequence::Delete) {
@@ -1022,7 +1116,7 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
             if (hasSelection())
                 edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
             else if (m_cursor < m_store.size())
-                edit(m_cursor, nextCharacter(m_cursor) - m_cursor, {}, false);
+                edit(m_cursor, nextCharacter(m_cursor) - m_cursor, {}, false, EditKind::Delete);
         }
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         if (!editable || (e->modifiers() & Qt::ControlModifier)) {
@@ -1030,6 +1124,8 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
             return;
         }
         edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")), true);
+    } else if (e->key() == Qt::Key_Insert && !(e->modifiers() & ~Qt::KeypadModifier)) {
+        setOverwriteMode(!m_overwrite);
     } else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
                (e->modifiers() & Qt::ControlModifier)) {
         // Tab types; Ctrl+Tab and Ctrl+Shift+Tab are how the focus leaves the box.
@@ -1037,7 +1133,13 @@ void TextEditor::keyPressEvent(QKeyEvent *e) {
     } else {
         const QString text = e->text();
         if (editable && isAcceptableKeyText(e, !m_tabChangesFocus)) {
-            edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), true);
+            qsizetype length = selectionEnd() - selectionStart();
+            // Overwrite mode types over the character after the caret, never over a line break.
+            const bool over =
+                m_overwrite && length == 0 && m_cursor < m_store.size() && m_store.at(m_cursor) != u'\n';
+            if (over)
+                length = nextCharacter(m_cursor) - m_cursor;
+            edit(selectionStart(), length, TextPiece(text), !over);
         } else {
             e->ignore();
             return;
@@ -1105,14 +1207,53 @@ void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
 }
 
 void TextEditor::wheelEvent(QWheelEvent *e) {
-    const int degrees = e->angleDelta().y() / 8;
-    if (degrees == 0) {
+    // Ctrl+wheel zooms, as in QPlainTextEdit: a notch is a point.
+    if (e->modifiers() & Qt::ControlModifier) {
+        zoomInF(e->angleDelta().y() / 120.0);
+        e->accept();
+        return;
+    }
+    // Touchpads and high-resolution wheels send small steps: they add up to a row, so that a slow
+    // gesture moves slowly instead of a whole row a step.
+    const QFontMetricsF metrics(font());
+    if (!e->pixelDelta().isNull()) {
+        m_wheelRemainder += -e->pixelDelta().y() / metrics.lineSpacing();
+    } else if (e->angleDelta().y() != 0) {
+        m_wheelRemainder += -e->angleDelta().y() / 120.0 * QApplication::wheelScrollLines();
+    } else {
         e->ignore();
         return;
     }
-    const int rows = -degrees / 15 * QApplication::wheelScrollLines();
-    scrollRows(rows == 0 ? (degrees > 0 ? -1 : 1) : rows);
+    const qsizetype rows = qsizetype(m_wheelRemainder); // towards zero: the rest waits for more
+    m_wheelRemainder -= qreal(rows);
+    if (rows != 0)
+        scrollRows(rows);
     e->accept();
+}
+
+void TextEditor::zoomInF(qreal points) {
+    QFont f = font();
+    const qreal size = f.pointSizeF();
+    if (size <= 0)
+        return;
+    f.setPointSizeF(std::max<qreal>(1, size + points));
+    setFont(f);
+}
+
+void TextEditor::zoomIn(int points) {
+    zoomInF(points);
+}
+
+void TextEditor::zoomOut(int points) {
+    zoomInF(-points);
+}
+
+void TextEditor::setPlaceholderText(const QString &text) {
+    if (m_placeholder == text)
+        return;
+    m_placeholder = text;
+    if (m_store.size() == 0)
+        viewport()->update();
 }
 
 bool TextEditor::focusNextPrevChild(bool next) {
@@ -1160,7 +1301,8 @@ void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
                                           kept.at(to - lo - 1).isHighSurrogate());
         const QString text = kept.left(cut) + e->commitString() + kept.mid(rest);
         m_preedit.clear();
-        edit(lo, hi - lo, TextPiece(text), true);
+        // A commit is an undo step of its own, as a text document counts it.
+        edit(lo, hi - lo, TextPiece(text), false);
         // The caret goes after the committed text (its line breaks may have been folded on the way in).
         const qsizetype caret = m_cursor - (kept.size() - rest);
         if (caret != m_cursor)
@@ -1175,13 +1317,33 @@ void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
         setSelection(snapToCharacter(anchor, false),
                      snapToCharacter(std::clamp<qsizetype>(anchor + a.length, 0, m_store.size()), true));
     }
+    // The preedit shows with the input method's formats (underlines, the part being converted) and its
+    // own caret.
     const QString preedit = e->preeditString();
-    if (preedit != m_preedit) {
+    int preeditCursor = int(preedit.size());
+    bool preeditCursorShown = true;
+    QList<QTextLayout::FormatRange> formats;
+    for (const QInputMethodEvent::Attribute &a : e->attributes()) {
+        if (a.type == QInputMethodEvent::Cursor) {
+            preeditCursor = std::clamp(a.start, 0, int(preedit.size()));
+            preeditCursorShown = a.length > 0;
+        } else if (a.type == QInputMethodEvent::TextFormat && a.length > 0) {
+            const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
+            if (format.isValid())
+                formats.append({a.start, a.length, format});
+        }
+    }
+    if (preedit.isEmpty())
+        formats.clear();
+    m_preeditCursor = preeditCursor;
+    m_preeditCursorShown = preeditCursorShown;
+    if (preedit != m_preedit || formats != m_preeditFormats) {
         m_preedit = preedit;
+        m_preeditFormats = formats;
         dropLayouts();
         keepTopInPiece();
-        viewport()->update();
     }
+    viewport()->update();
     e->accept();
 }
 

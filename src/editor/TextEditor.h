@@ -7,13 +7,13 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QTextCharFormat>
+#include <QTextLayout>
 
 #include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class QTextLayout;
 
 namespace rw {
 class LineMotion;
@@ -30,6 +30,12 @@ namespace rw {
 // methods. Positions count a line break as one character, as QPlainTextEdit does.
 class TextEditor : public QAbstractScrollArea {
     Q_OBJECT
+    // The properties QPlainTextEdit has, so that tools and tests that speak Qt find them.
+    Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText NOTIFY textChanged USER true)
+    Q_PROPERTY(bool readOnly READ isReadOnly WRITE setReadOnly NOTIFY readOnlyChanged)
+    Q_PROPERTY(QString placeholderText READ placeholderText WRITE setPlaceholderText)
+    Q_PROPERTY(bool overwriteMode READ overwriteMode WRITE setOverwriteMode)
+    Q_PROPERTY(bool tabChangesFocus READ tabChangesFocus WRITE setTabChangesFocus)
 public:
     static constexpr qsizetype kWholeLine = 8192;
     static constexpr qsizetype kPieceLength = 4096;
@@ -71,6 +77,12 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly);
     // Whether Tab moves the focus on instead of typing a tab (Ctrl+Tab always does).
+    // Insert toggles it: typing replaces the character after the caret (never a line break).
+    bool overwriteMode() const { return m_overwrite; }
+    void setOverwriteMode(bool overwrite) { m_overwrite = overwrite; }
+    // Shown faded while the box is empty.
+    QString placeholderText() const { return m_placeholder; }
+    void setPlaceholderText(const QString &text);
     bool tabChangesFocus() const { return m_tabChangesFocus; }
     void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
     bool isUndoAvailable() const { return !m_undo.empty(); }
@@ -101,6 +113,9 @@ public:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 public slots:
+    // Font size by points, as QPlainTextEdit zooms (Ctrl+wheel too).
+    void zoomIn(int points = 1);
+    void zoomOut(int points = 1);
     void undo();
     void redo();
     void cut();
@@ -159,13 +174,16 @@ private:
         qsizetype units = 0;
         qsizetype extraBefore = 0; // the units beyond one of every long line before this one
     };
+    // How an undo step may merge with its neighbours (see mergeIntoLastStep).
+    enum class EditKind { Block, Typing, Backspace, Delete };
     struct Edit {
         qsizetype position = 0;
         TextPiece removed;
         TextPiece inserted;
         qsizetype cursorBefore = 0;
         qsizetype anchorBefore = 0;
-        bool typing = false;
+        EditKind kind = EditKind::Block;
+        bool mergeable = true; // false once undone or redone
     };
 
     // Units: the pieces of every line, numbered through the text.
@@ -191,6 +209,10 @@ private:
     void setTop(Row row);
     void scrollRows(qsizetype rows);
     void updateScrollBar();
+    // The scroll bar counts rows in a short text and pieces in a long one.
+    bool rowScrolling() const;
+    int scrollValue(Row row) const;
+    Row rowAtScrollValue(int value) const;
     bool rowInView(Row row, qreal *y) const;
 
     void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);
@@ -210,7 +232,12 @@ private:
     std::pair<qsizetype, qsizetype> wordAt(qsizetype position) const;
     qsizetype rowsPerPage() const;
 
-    void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing);
+    void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing,
+              EditKind kind = EditKind::Block);
+    bool mergeIntoLastStep(const Edit &e);
+    bool lineIsRightToLeft(qsizetype position) const;
+    // Where Left (or Right) takes the caret, as the line's direction has it.
+    qsizetype visualStep(qsizetype position, bool left) const;
     // Takes the last undo step back (back) or does the last undone one again.
     void travel(bool back);
     void applied(qsizetype position, qsizetype removed, qsizetype added);
@@ -226,7 +253,15 @@ private:
     qreal m_desiredX = -1;
     bool m_readOnly = false;
     bool m_tabChangesFocus = false;
+    bool m_overwrite = false;
+    qreal m_wheelRemainder = 0; // rows scrolled by the wheel not yet taken
+    void zoomInF(qreal points);
+    QString m_placeholder;
     QString m_preedit;
+    QList<QTextLayout::FormatRange> m_preeditFormats; // positions within the preedit
+    int m_preeditCursor = 0;                          // the caret within the preedit
+    bool m_preeditCursorShown = true;
+    int preeditCaret() const { return m_preedit.isEmpty() ? 0 : m_preeditCursor; }
 
     Row m_top;
     bool m_settingScrollBar = false;

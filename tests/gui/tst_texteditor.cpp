@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCharFormat>
+#include <QWheelEvent>
 
 using rw::TextEditor;
 
@@ -33,7 +35,8 @@ void play(QWidget *w, const QString &script) {
         {"Left", Qt::Key_Left},    {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up},
         {"Down", Qt::Key_Down},    {"Home", Qt::Key_Home},   {"End", Qt::Key_End},
         {"BS", Qt::Key_Backspace}, {"Del", Qt::Key_Delete},  {"Enter", Qt::Key_Return},
-        {"Tab", Qt::Key_Tab},      {"PgUp", Qt::Key_PageUp}, {"PgDn", Qt::Key_PageDown}};
+        {"Tab", Qt::Key_Tab},      {"PgUp", Qt::Key_PageUp}, {"PgDn", Qt::Key_PageDown},
+        {"Ins", Qt::Key_Insert}};
     for (qsizetype i = 0; i < script.size();) {
         if (script.at(i) == u'<') {
             const qsizetype close = script.indexOf(u'>', i);
@@ -73,6 +76,9 @@ private slots:
     void clipboard();
     void mouse();
     void inputMethod();
+    void wheelAndZoom();
+    void propertiesAndOverwrite();
+    void oneWrappedLineTallerThanTheView();
     void readOnly();
     void signals_();
     void marksFollowEdits();
@@ -149,14 +155,18 @@ void TstTextEditor::undoRedo() {
     play(&s.box, " one two");
     play(&s.box, "<Enter>three");
     QCOMPARE(s.box.toPlainText(), "start one two\nthree");
-    // Typing goes back a line at a time; the first undo takes the line typed after the break.
+    // Undo steps as QPlainTextEdit has them: the typing after the break, the break, the typing before.
     play(&s.box, "^z");
     QCOMPARE(s.box.toPlainText(), "start one two\n");
+    play(&s.box, "^z");
+    QCOMPARE(s.box.toPlainText(), "start one two");
     play(&s.box, "^z");
     QCOMPARE(s.box.toPlainText(), "start");
     QCOMPARE(s.box.cursorPosition(), 5);
     QVERIFY(!s.box.isUndoAvailable());
     QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(s.box.toPlainText(), "start one two");
+    s.box.redo();
     QCOMPARE(s.box.toPlainText(), "start one two\n");
     s.box.redo();
     QCOMPARE(s.box.toPlainText(), "start one two\nthree");
@@ -166,13 +176,14 @@ void TstTextEditor::undoRedo() {
     play(&s.box, "X");
     QVERIFY(!s.box.isRedoAvailable());
     QCOMPARE(s.box.toPlainText(), "start one two\nX");
-    // A removal undoes with its selection back.
+    // An undone removal leaves the caret after the text that came back.
     s.box.setSelection(6, 9);
     play(&s.box, "<Del>");
     QCOMPARE(s.box.toPlainText(), "start  two\nX");
     s.box.undo();
     QCOMPARE(s.box.toPlainText(), "start one two\nX");
-    QCOMPARE(s.box.selectedText(), "one");
+    QVERIFY(!s.box.hasSelection());
+    QCOMPARE(s.box.cursorPosition(), 9);
 }
 
 void TstTextEditor::undoOfDeletingEverythingInABigText() {
@@ -257,6 +268,95 @@ void TstTextEditor::inputMethod() {
     replace.setCommitString(QStringLiteral("文"), -1, 1);
     QApplication::sendEvent(&s.box, &replace);
     QCOMPARE(s.box.toPlainText(), QStringLiteral("a文b"));
+    // A preedit shows with its caret where the input method puts it, not always at its end.
+    const int before = s.box.cursorRect().x();
+    QInputMethodEvent atEnd(QStringLiteral("pinyin"), {{QInputMethodEvent::Cursor, 6, 1, QVariant()}});
+    QApplication::sendEvent(&s.box, &atEnd);
+    const int end = s.box.cursorRect().x();
+    QTextCharFormat underline;
+    underline.setFontUnderline(true);
+    QInputMethodEvent inside(QStringLiteral("pinyin"), {{QInputMethodEvent::Cursor, 2, 1, QVariant()},
+                                                        {QInputMethodEvent::TextFormat, 0, 6, underline}});
+    QApplication::sendEvent(&s.box, &inside);
+    const int middle = s.box.cursorRect().x();
+    QVERIFY2(before < middle && middle < end, qPrintable(QStringLiteral("%1 %2 %3").arg(before).arg(middle).arg(end)));
+    QCOMPARE(s.box.toPlainText(), QStringLiteral("a文b"));
+}
+
+void TstTextEditor::wheelAndZoom() {
+    Shown s;
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    s.box.setPlainText(lines.join(u'\n'));
+    const auto wheel = [&](QPoint pixels, QPoint angle, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWheelEvent e(QPointF(50, 50), s.box.mapToGlobal(QPoint(50, 50)), pixels, angle, Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s.box.viewport(), &e);
+    };
+    const qsizetype top = s.box.visibleRange().first;
+    // A touchpad's few pixels at a time add up to rows; none of them alone moves a whole row.
+    const int row = QFontMetrics(s.box.font()).lineSpacing();
+    wheel(QPoint(0, -row / 3), QPoint(0, -40));
+    QCOMPARE(s.box.visibleRange().first, top);
+    for (int i = 0; i < 8; ++i)
+        wheel(QPoint(0, -row / 3), QPoint(0, -40));
+    QVERIFY(s.box.visibleRange().first > top);
+    QVERIFY(s.box.visibleRange().first < top + 4 * 8);
+    // A high-resolution wheel's eighth of a notch neither.
+    const qsizetype after = s.box.visibleRange().first;
+    wheel(QPoint(), QPoint(0, -15));
+    QCOMPARE(s.box.visibleRange().first, after);
+    // Ctrl+wheel zooms by a point a notch.
+    const qreal size = s.box.font().pointSizeF();
+    wheel(QPoint(), QPoint(0, 240), Qt::ControlModifier);
+    QCOMPARE(s.box.font().pointSizeF(), size + 2);
+    QCOMPARE(s.box.visibleRange().first > 0, true);
+    s.box.zoomOut(2);
+    QCOMPARE(s.box.font().pointSizeF(), size);
+}
+
+void TstTextEditor::oneWrappedLineTallerThanTheView() {
+    Shown s;
+    // One line of words, far more rows than the view holds: the scroll bar reaches all of them.
+    s.box.setPlainText(QStringLiteral("word ").repeated(1500));
+    QScrollBar *bar = s.box.verticalScrollBar();
+    QVERIFY(bar->maximum() > 10);
+    bar->setValue(bar->maximum());
+    QCOMPARE(s.box.visibleRange().second, s.box.size());
+    QVERIFY(s.box.visibleRange().first > 0);
+    bar->setValue(bar->maximum() / 2);
+    const auto [first, last] = s.box.visibleRange();
+    QVERIFY(first > 0 && last < s.box.size());
+    // The keys keep the caret in view through the rows of the one line.
+    play(&s.box, "<^Home>");
+    QCOMPARE(bar->value(), 0);
+    play(&s.box, "<^End>");
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TstTextEditor::propertiesAndOverwrite() {
+    Shown s;
+    // The properties QPlainTextEdit has, found by name as tools and tests look for them.
+    QVERIFY(s.box.setProperty("plainText", QStringLiteral("abc\ndef")));
+    QCOMPARE(s.box.toPlainText(), "abc\ndef");
+    QCOMPARE(s.box.property("plainText").toString(), "abc\ndef");
+    QVERIFY(s.box.setProperty("placeholderText", QStringLiteral("type here")));
+    QCOMPARE(s.box.placeholderText(), "type here");
+    QVERIFY(s.box.setProperty("tabChangesFocus", true));
+    QVERIFY(s.box.tabChangesFocus());
+    s.box.setTabChangesFocus(false);
+    // Insert toggles overwrite: typing replaces characters but never a line break.
+    s.box.setCursorPosition(1);
+    play(&s.box, "<Ins>XYZ");
+    QVERIFY(s.box.property("overwriteMode").toBool());
+    QCOMPARE(s.box.toPlainText(), "aXYZ\ndef");
+    play(&s.box, "<Ins>Q");
+    QVERIFY(!s.box.overwriteMode());
+    QCOMPARE(s.box.toPlainText(), "aXYZQ\ndef");
+    QVERIFY(s.box.setProperty("readOnly", true));
+    play(&s.box, "R");
+    QCOMPARE(s.box.toPlainText(), "aXYZQ\ndef");
 }
 
 void TstTextEditor::readOnly() {
