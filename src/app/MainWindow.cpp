@@ -4,6 +4,7 @@
 #include "WindowShortcuts.h"
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
+#include "explain/ExplanationController.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
                                               m_context);
+    m_explanation = std::make_unique<ExplanationController>(ExplanationWidgets{pattern, ui.explanationTree});
 
     m_search = std::make_unique<KeywordSearch>(
         KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);

@@ -17,6 +17,7 @@ class KeywordSearch;
 class RulesController;
 class WorkingFiles;
 class LiveController;
+class ExplanationController;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<RulesController> m_rules;
     std::unique_ptr<WorkingFiles> m_files;
     std::unique_ptr<LiveController> m_live;
+    std::unique_ptr<ExplanationController> m_explanation;
     bool m_placed = false;
 };
 
