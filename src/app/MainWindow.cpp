@@ -4,6 +4,8 @@
 #include "WindowShortcuts.h"
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
+#include "explain/ExplanationController.h"
+#include "cost/CostController.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
@@ -82,6 +84,11 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_match->setAlreadyFound([this](const QString &expression, const RegexOptions &options, quint64 revision) {
         return m_live->found(expression, options, revision);
     });
+    m_explanation = std::make_unique<ExplanationController>(ExplanationWidgets{pattern, ui.explanationTree});
+    // The tree starts with the pattern's backtracking cost.
+    m_cost = std::make_unique<CostController>(CostWidgets{pattern, ui.explanationTree, ui.sourceText});
+    connect(m_explanation.get(), &ExplanationController::explained, m_cost.get(), &CostController::explained);
+    m_cost->explained();
 
     m_search = std::make_unique<KeywordSearch>(
         KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);

@@ -17,6 +17,8 @@ class KeywordSearch;
 class RulesController;
 class WorkingFiles;
 class LiveController;
+class CostController;
+class ExplanationController;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -37,6 +39,7 @@ public:
     Importer *importer() const { return m_importer.get(); }
     KeywordSearch *keywordSearch() const { return m_search.get(); }
     LiveController *liveController() const { return m_live.get(); }
+    CostController *costController() const { return m_cost.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -68,6 +71,8 @@ private:
     std::unique_ptr<RulesController> m_rules;
     std::unique_ptr<WorkingFiles> m_files;
     std::unique_ptr<LiveController> m_live;
+    std::unique_ptr<ExplanationController> m_explanation;
+    std::unique_ptr<CostController> m_cost;
     bool m_placed = false;
 };
 

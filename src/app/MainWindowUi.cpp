@@ -119,6 +119,7 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     QWidget *resultsPage = addPage(tabs2, "匹配结果");
     QWidget *sourcePage = addPage(tabs2, "源文本");
     QWidget *replacePage = addPage(tabs2, "替换结果");
+    QWidget *explanationPage = addPage(tabs2, "表达式解释");
 
     expression = plainBox(exprPage, "编辑框_表达式");
     // A tab, a trailing space or a line break changes what the pattern matches: draw them, in a face
@@ -171,6 +172,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     resultsList->horizontalHeader()->setHighlightSections(false);
     // Dragging a divider resizes a column; double-clicking it fits the column to its shown texts.
     resultsList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+    explanationTree = named(new QTreeView(explanationPage), "树_表达式解释");
 
     keywordLabel = named(new QLabel(QStringLiteral("搜索关键字："), sourcePage), "透明标签1");
     keywordLabel->setAttribute(Qt::WA_TranslucentBackground);
@@ -239,6 +242,8 @@ void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeigh
 
     const QPoint o2 = pageOffset(tabs2);
     place(resultsList, l.resultsList, o2);
+    // A page of the same tab control, so the same place as the results list.
+    place(explanationTree, l.resultsList, o2);
     place(replaceResult, l.replaceResult, o2);
     place(sourceText, l.sourceText, o2);
     place(importButton, l.importButton, o2);

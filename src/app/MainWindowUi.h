@@ -41,7 +41,7 @@ public:
     QGroupBox *group1 = nullptr;     // 分组框1
     QGroupBox *group2 = nullptr;     // 分组框2
     QTabWidget *tabs1 = nullptr;     // 高级选择夹1: 表达式, 规则, 记事本, 关于
-    QTabWidget *tabs2 = nullptr;     // 高级选择夹2: 匹配结果, 源文本, 替换结果
+    QTabWidget *tabs2 = nullptr;     // 高级选择夹2: 匹配结果, 源文本, 替换结果, 表达式解释
     QStatusBar *statusBar = nullptr; // 状态条1
     QLabel *statusLabel = nullptr;   // part 0: "状态："
     QLabel *statusMessage = nullptr; // part 1
@@ -66,6 +66,7 @@ public:
     QPushButton *importButton = nullptr; // 按钮_本地导入
     TextEditor *sourceText = nullptr;    // 编辑框_源文本
     TextEditor *replaceResult = nullptr; // 编辑框_替换结果
+    QTreeView *explanationTree = nullptr; // 树_表达式解释
 
     QMenu *sourceMenu = nullptr;  // 源文本右键菜单
     QMenu *resultsMenu = nullptr; // 匹配结果右键菜单

@@ -3,6 +3,7 @@
 #include "SourcePositions.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
+#include "explain/GroupColours.h"
 
 #include <QHelpEvent>
 #include <QPainter>
@@ -169,8 +170,37 @@ void LiveMarks::paint() {
     QPainter painter(m_box->viewport());
     visitVisible([&](const Mark &mark, const QRectF &rect) {
         painter.fillRect(rect, mark.length == 0 ? kEmptyColour : kMatchColours[mark.match % 2]);
+        paintGroups(painter, mark);
         return true;
     });
+}
+
+void LiveMarks::paintGroups(QPainter &painter, const Mark &mark) const {
+    if (!m_finds.matches)
+        return;
+    const MatchSet &set = *m_finds.matches;
+    if (mark.length == 0 || set.groupCount() == 0)
+        return;
+    const SourcePositions positions(m_box->store());
+    for (int g = 1; g <= set.groupCount(); ++g) {
+        if (set.start(mark.match, g) < 0 || set.start(mark.match, g) == set.end(mark.match, g))
+            continue;
+        const qsizetype from = std::max(positions.toBox(m_finds.base + set.start(mark.match, g)), mark.position);
+        const qsizetype to =
+            std::min(positions.toBox(m_finds.base + set.end(mark.match, g)), mark.position + mark.length);
+        if (from >= to)
+            continue;
+        // A tint of the group's colour and a line under it, so the groups differ by more than colour:
+        // nested groups' lines stack upwards.
+        QColor tint = groupColour(g);
+        tint.setAlpha(56);
+        m_box->visitRows(from, to, [&](qsizetype, qsizetype, const QRectF &rect) {
+            painter.fillRect(rect, tint);
+            const qreal lift = 2.0 * ((g - 1) % 3);
+            painter.fillRect(QRectF(rect.left(), rect.bottom() - 2 - lift, rect.width(), 2), groupColour(g));
+            return true;
+        });
+    }
 }
 
 QString LiveMarks::toolTipAt(QPoint point) const {

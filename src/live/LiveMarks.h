@@ -10,6 +10,7 @@
 #include <functional>
 #include <utility>
 
+class QPainter;
 class QRectF;
 
 namespace rw {
@@ -82,6 +83,8 @@ private:
     // returns false.
     void visitVisible(const Visit &visit) const;
     void paint();
+    // Over one piece of a match: each group's part of it in the group's colour.
+    void paintGroups(QPainter &painter, const Mark &mark) const;
     void shown();
 
     TextEditor *m_box;

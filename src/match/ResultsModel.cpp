@@ -2,7 +2,9 @@
 
 #include "core/results/VisibleMarks.h"
 #include "core/tasks/TaskPool.h"
+#include "explain/GroupColours.h"
 
+#include <QBrush>
 #include <QTextDocument>
 
 namespace rw {
@@ -41,6 +43,12 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const {
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 2)
         return QStringLiteral("表达式中第 %1 个捕获分组 (子匹配 %1) 匹配到的文本").arg(section - 1);
+    // A group's column carries the group's colour in the pattern box and the live marks: the text in it,
+    // and a square beside it so the colour is not the only sign.
+    if (orientation == Qt::Horizontal && role == Qt::ForegroundRole && section >= 2)
+        return QBrush(groupColour(section - 1));
+    if (orientation == Qt::Horizontal && role == Qt::DecorationRole && section >= 2)
+        return groupColour(section - 1);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section == 0)

@@ -42,12 +42,12 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
     auto *tabs1 = t.find<QTabWidget>("高级选择夹1");
     auto *tabs2 = t.find<QTabWidget>("高级选择夹2");
     QCOMPARE(tabs1->count(), 4);
-    QCOMPARE(tabs2->count(), 3);
+    QCOMPARE(tabs2->count(), 4);
     const QStringList pages1{"表达式", "规则", "记事本", "关于"};
-    const QStringList pages2{"匹配结果", "源文本", "替换结果"};
+    const QStringList pages2{"匹配结果", "源文本", "替换结果", "表达式解释"};
     for (int i = 0; i < 4; ++i)
         QCOMPARE(tabs1->tabText(i), pages1[i]);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         QCOMPARE(tabs2->tabText(i), pages2[i]);
 
     // Each control sits on its page.
@@ -61,7 +61,7 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
         {"超级列表框_表达式", tabs1, 1}, {"编辑框1", tabs1, 1},         {"编辑框_记录", tabs1, 2},
         {"编辑框_关于", tabs1, 3},       {"超级列表框_结果", tabs2, 0}, {"透明标签1", tabs2, 1},
         {"编辑框_关键字", tabs2, 1},     {"按钮_搜索关键字", tabs2, 1}, {"按钮_本地导入", tabs2, 1},
-        {"编辑框_源文本", tabs2, 1},     {"编辑框_替换结果", tabs2, 2},
+        {"编辑框_源文本", tabs2, 1},     {"编辑框_替换结果", tabs2, 2}, {"树_表达式解释", tabs2, 3},
     };
     for (const auto &c : onPages) {
         auto *w = t.find<QWidget>(QString::fromUtf8(c.name));

@@ -1,0 +1,251 @@
+#include "PatternHighlighter.h"
+
+#include "GroupColours.h"
+#include "core/regex/PatternExplanation.h"
+
+#include <QHelpEvent>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QToolTip>
+
+namespace rw {
+
+namespace {
+
+using Kind = SyntaxNode::Kind;
+
+QTextCharFormat coloured(QRgb rgb) {
+    QTextCharFormat f;
+    f.setForeground(QColor::fromRgb(rgb));
+    return f;
+}
+
+QTextCharFormat groupFormat(const SyntaxNode &n) {
+    QTextCharFormat f = n.groupKind == SyntaxNode::GroupKind::Capturing ? QTextCharFormat() : coloured(0x546E7A);
+    if (n.groupKind == SyntaxNode::GroupKind::Capturing)
+        f.setForeground(groupColour(n.number));
+    f.setFontWeight(QFont::Bold);
+    return f;
+}
+
+QTextCharFormat escapeFormat() {
+    QTextCharFormat f = coloured(0x00695C);
+    f.setUnderlineStyle(QTextCharFormat::DotLine);
+    return f;
+}
+
+// Where the opening token of a group ends: "(" or "(?:", "(?=", "(?!".
+qsizetype openingEnd(const SyntaxNode &n) {
+    return n.begin + (n.groupKind == SyntaxNode::GroupKind::Capturing ? 1 : 3);
+}
+
+} // namespace
+
+PatternHighlighter::PatternHighlighter(QPlainTextEdit *box, std::function<RegexOptions()> options)
+    : QSyntaxHighlighter(static_cast<QObject *>(box)), m_box(box), m_options(std::move(options)) {
+    // Owned by the box, not by its document: the loader swaps in a document of its own, and the colours
+    // move over to it with the box's next change.
+    setDocument(box->document());
+    connect(box, &QPlainTextEdit::textChanged, this, [this] {
+        if (document() != m_box->document())
+            setDocument(m_box->document());
+    });
+    connect(box, &QPlainTextEdit::cursorPositionChanged, this, &PatternHighlighter::caretMoved);
+    box->viewport()->installEventFilter(this);
+}
+
+const SyntaxTree &PatternHighlighter::tree() {
+    const QString text = document()->toPlainText();
+    if (!m_parsed || text != m_treeText) {
+        m_parsed = true;
+        m_treeText = text;
+        m_tree = SyntaxTree::parse(text);
+    }
+    return m_tree;
+}
+
+void PatternHighlighter::highlightBlock(const QString &text) {
+    const SyntaxTree &t = tree();
+    const int from = currentBlock().position();
+    const int to = from + int(text.size());
+    if (t.isValid())
+        paint(t.root, from, to);
+    QTextCharFormat partner;
+    partner.setBackground(QColor::fromRgb(0xFFD54F));
+    partner.setFontWeight(QFont::Bold);
+    for (int at : {m_brackets.first, m_brackets.second}) {
+        if (at >= from && at < to)
+            format(at, at + 1, partner, from, to);
+    }
+}
+
+void PatternHighlighter::format(qsizetype begin, qsizetype end, const QTextCharFormat &f, int from, int to) {
+    for (qsizetype i = std::max<qsizetype>(begin, from); i < std::min<qsizetype>(end, to); ++i) {
+        QTextCharFormat merged = QSyntaxHighlighter::format(int(i - from));
+        merged.merge(f);
+        setFormat(int(i - from), 1, merged);
+    }
+}
+
+void PatternHighlighter::paint(int index, int from, int to) {
+    const SyntaxNode &n = m_tree.node(index);
+    if (n.end < from || n.begin >= to)
+        return;
+    switch (n.kind) {
+    case Kind::Alternation: {
+        QTextCharFormat bar = coloured(0xB71C1C);
+        bar.setFontWeight(QFont::Bold);
+        bar.setBackground(QColor::fromRgb(0xFDECEA));
+        for (std::size_t b = 1; b < n.children.size(); ++b) {
+            const qsizetype at = m_tree.node(n.children[b]).begin - 1;
+            format(at, at + 1, bar, from, to);
+        }
+        break;
+    }
+    case Kind::Group: {
+        const QTextCharFormat f = groupFormat(n);
+        format(n.begin, openingEnd(n), f, from, to);
+        format(n.end - 1, n.end, f, from, to);
+        break;
+    }
+    case Kind::Quantifier: {
+        QTextCharFormat f = coloured(0x6A1B9A);
+        f.setFontItalic(true);
+        f.setFontWeight(QFont::Bold);
+        format(n.opBegin, n.end, f, from, to);
+        break;
+    }
+    case Kind::Class: {
+        QTextCharFormat tint;
+        tint.setBackground(QColor::fromRgb(0xE3EDFB));
+        format(n.begin, n.end, tint, from, to);
+        QTextCharFormat bracket = coloured(0x1F4E9A);
+        bracket.setFontWeight(QFont::Bold);
+        format(n.begin, n.begin + (n.negated ? 2 : 1), bracket, from, to);
+        format(n.end - 1, n.end, bracket, from, to);
+        break;
+    }
+    case Kind::ClassEscape:
+        format(n.begin, n.end, escapeFormat(), from, to);
+        break;
+    case Kind::Literal:
+    case Kind::Range:
+        if (m_treeText.at(n.begin) == u'\\')
+            format(n.begin, n.end, escapeFormat(), from, to);
+        if (n.kind == Kind::Range && n.end > n.begin && m_treeText.at(n.end - 1) != u'-') {
+            // The range's far end may be an escape too.
+            const qsizetype hyphen = m_treeText.indexOf(u'-', n.begin + 1);
+            if (hyphen > 0 && hyphen + 1 < n.end && m_treeText.at(hyphen + 1) == u'\\')
+                format(hyphen + 1, n.end, escapeFormat(), from, to);
+        }
+        break;
+    case Kind::Dot: {
+        QTextCharFormat f = coloured(0x00695C);
+        f.setFontWeight(QFont::Bold);
+        format(n.begin, n.end, f, from, to);
+        break;
+    }
+    case Kind::LineStart:
+    case Kind::LineEnd:
+    case Kind::WordBoundary:
+    case Kind::NotWordBoundary: {
+        QTextCharFormat f = coloured(0xB35900);
+        f.setFontUnderline(true);
+        format(n.begin, n.end, f, from, to);
+        break;
+    }
+    case Kind::BackReference: {
+        QTextCharFormat f;
+        f.setForeground(groupColour(n.number));
+        f.setFontWeight(QFont::Bold);
+        f.setFontUnderline(true);
+        format(n.begin, n.end, f, from, to);
+        break;
+    }
+    case Kind::Sequence:
+        break;
+    }
+    for (int c : n.children)
+        paint(c, from, to);
+}
+
+int PatternHighlighter::tokenAt(int position) {
+    const SyntaxTree &t = tree();
+    if (!t.isValid())
+        return -1;
+    int index = t.root;
+    for (;;) {
+        const SyntaxNode &n = t.node(index);
+        int inner = -1;
+        for (int c : n.children) {
+            const SyntaxNode &child = t.node(c);
+            if (position >= child.begin && position < child.end) {
+                inner = c;
+                break;
+            }
+        }
+        // A quantifier's own text is its token; the rest is what it repeats.
+        if (n.kind == Kind::Quantifier && position >= n.opBegin)
+            return index;
+        // Ranges and the items of a class are tokens of their own; a Range has no child nodes.
+        if (inner >= 0) {
+            index = inner;
+            continue;
+        }
+        if (n.kind == Kind::Sequence)
+            return -1;
+        return position >= n.begin && position < n.end ? index : -1;
+    }
+}
+
+bool PatternHighlighter::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_box->viewport() && event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QTextCursor cursor = m_box->cursorForPosition(help->pos());
+        int position = cursor.position();
+        // The cursor position nearest the pointer may be after the character under it.
+        if (help->pos().x() < m_box->cursorRect(cursor).x() && position > 0)
+            --position;
+        const int token = tokenAt(position);
+        if (token < 0)
+            return false; // the box's own tooltip, which carries a fault's reason
+        QToolTip::showText(help->globalPos(), PatternExplanation::describe(m_tree, token, m_options()), m_box);
+        return true;
+    }
+    return QSyntaxHighlighter::eventFilter(watched, event);
+}
+
+std::pair<int, int> PatternHighlighter::bracketPair(int caret) {
+    const SyntaxTree &t = tree();
+    if (!t.isValid())
+        return {-1, -1};
+    // The bracket right after the caret, else the one right before it.
+    for (int at : {caret, caret - 1}) {
+        if (at < 0)
+            continue;
+        for (const SyntaxNode &n : t.nodes) {
+            if (n.kind != Kind::Group && n.kind != Kind::Class)
+                continue;
+            if (n.begin == at || n.end - 1 == at)
+                return {int(n.begin), int(n.end - 1)};
+        }
+    }
+    return {-1, -1};
+}
+
+void PatternHighlighter::caretMoved() {
+    const std::pair<int, int> pair = bracketPair(m_box->textCursor().position());
+    if (pair == m_brackets)
+        return;
+    const std::pair<int, int> old = m_brackets;
+    m_brackets = pair;
+    for (int at : {old.first, old.second, pair.first, pair.second}) {
+        if (at >= 0) {
+            const QTextBlock block = document()->findBlock(at);
+            if (block.isValid())
+                rehighlightBlock(block);
+        }
+    }
+}
+
+} // namespace rw
