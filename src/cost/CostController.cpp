@@ -22,6 +22,7 @@ constexpr int kBeginRole = Qt::UserRole + 1;
 constexpr int kEndRole = Qt::UserRole + 2;
 // A witness of an exponential pattern put into the text: long enough to be felt, short enough to stop.
 constexpr int kExponentialInsertSize = 30;
+constexpr int kPolynomialInsertSize = 20000;
 
 // A part of the witness as the user reads it: in quotes, with line breaks and tabs written as escapes.
 QString quoted(const QString &text) {
@@ -80,9 +81,7 @@ CostController::~CostController() {
 }
 
 int CostController::insertSize() const {
-    if (m_cost.growth == BacktrackCost::Growth::Exponential)
-        return std::max(kExponentialInsertSize, m_largestSample);
-    return std::max(m_largestSample * 4, 1000);
+    return m_cost.growth == BacktrackCost::Growth::Exponential ? kExponentialInsertSize : kPolynomialInsertSize;
 }
 
 void CostController::explained() {
@@ -92,7 +91,6 @@ void CostController::explained() {
     m_options = m_w.inputs.options();
     const SyntaxTree tree = SyntaxTree::parse(m_pattern);
     m_cost = BacktrackCost();
-    m_largestSample = 0;
     setBoxMarks(m_w.inputs.expression, BoxMarkLayer::Cost, {});
     if (!model || m_pattern.isEmpty() || !tree.isValid())
         return;
@@ -134,7 +132,7 @@ void CostController::explained() {
     const RewriteHint hint = RewriteHint::find(m_pattern, m_options, m_cost);
     if (!hint.pattern.isEmpty())
         node->appendRow(item(QStringLiteral("改写建议: %1 (%2)").arg(hint.explanation, hint.pattern)));
-    node->appendRow(item(QStringLiteral("右键菜单 \"%1\" 把 n = … 的最坏输入放进源文本").arg(kInsert)));
+    node->appendRow(item(QStringLiteral("右键菜单 \"%1\" 把 n = %2 的最坏输入放进源文本").arg(kInsert).arg(insertSize())));
     m_w.tree->expand(node->index());
 
     // The engine's own steps on the witness: a few hundred milliseconds at most, on a worker.
@@ -150,7 +148,6 @@ void CostController::explained() {
                 parts << QStringLiteral("n = %1: %2").arg(s.n).arg(
                     s.steps >= BacktrackCost::kSampleLimit ? QStringLiteral("> ") + locale.toString(qulonglong(s.steps))
                                                            : locale.toString(qulonglong(s.steps)));
-                m_largestSample = s.n;
             }
             auto *model = qobject_cast<QStandardItemModel *>(m_w.tree->model());
             if (QStandardItem *it = model ? model->itemFromIndex(m_stepsItem) : nullptr)

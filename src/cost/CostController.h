@@ -49,7 +49,6 @@ private:
     QString m_pattern;
     RegexOptions m_options;
     QPersistentModelIndex m_stepsItem;
-    int m_largestSample = 0;
     QMenu *m_menu;
 };
 
