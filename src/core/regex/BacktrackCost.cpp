@@ -813,11 +813,7 @@ std::uint64_t BacktrackCost::engineSteps(QStringView pattern, const RegexOptions
         return 0;
     // The engine's own code, with a callout before every item; the start-up shortcuts (a required unit
     // looked for first) are off, since they only hide the growth on texts of a few thousand units.
-    std::uint32_t flags = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C | PCRE2_ALLOW_EMPTY_CLASS |
-                          PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY | PCRE2_AUTO_CALLOUT |
-                          PCRE2_NO_START_OPTIMIZE;
-    if (options.ignoreCase)
-        flags |= PCRE2_CASELESS;
+    const std::uint32_t flags = Pattern::compileOptions(options) | PCRE2_AUTO_CALLOUT | PCRE2_NO_START_OPTIMIZE;
     int error = 0;
     PCRE2_SIZE offset = 0;
     pcre2_code *code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.pattern.utf16()),

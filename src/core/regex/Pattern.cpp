@@ -7,6 +7,18 @@
 
 namespace rw {
 
+std::uint32_t Pattern::compileOptions(const RegexOptions &options) {
+    // The translator spells out ".", "^", "$", \v and the case variants beyond ASCII itself, so these
+    // options only close the doors that a pattern could otherwise open (UTF, UCP, \C) and give
+    // "[]", "[^]" and unset back references the component's meaning. (The offset limit that compile() adds
+    // lets a search stop at the end of a stretch: see Matcher::findAll.)
+    std::uint32_t flags = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C | PCRE2_ALLOW_EMPTY_CLASS |
+                          PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
+    if (options.ignoreCase)
+        flags |= PCRE2_CASELESS;
+    return flags;
+}
+
 Pattern Pattern::compile(const QString &componentPattern, const RegexOptions &options) {
     Pattern pattern;
     pattern.m_options = options;
@@ -15,15 +27,7 @@ Pattern Pattern::compile(const QString &componentPattern, const RegexOptions &op
         pattern.m_error = translated.error;
         return pattern;
     }
-    // The translator spells out ".", "^", "$", \v and the case variants beyond ASCII itself, so these
-    // options only close the doors that a pattern could otherwise open (UTF, UCP, \C) and give
-    // "[]", "[^]" and unset back references the component's meaning. The offset limit lets a search
-    // stop at the end of a stretch (see Matcher::findAll).
-    std::uint32_t flags = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C |
-                          PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY |
-                          PCRE2_USE_OFFSET_LIMIT;
-    if (options.ignoreCase)
-        flags |= PCRE2_CASELESS;
+    const std::uint32_t flags = compileOptions(options) | PCRE2_USE_OFFSET_LIMIT;
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     pcre2_code *code =

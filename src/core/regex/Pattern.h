@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -32,6 +33,8 @@ class Pattern final {
 public:
     // Translates and compiles; check isValid().
     static Pattern compile(const QString &componentPattern, const RegexOptions &options = {});
+    // PCRE2's compile options for a translated pattern under options (what compile() gives PCRE2).
+    static std::uint32_t compileOptions(const RegexOptions &options);
 
     bool isValid() const { return m_code != nullptr; }
     // Number of capturing groups in the pattern (0 when invalid).
