@@ -12,9 +12,9 @@
 
 namespace rw {
 
-TextDrag::TextDrag(TextEditor *editor) : QObject(editor), m_editor(editor) {
-    editor->viewport()->setAcceptDrops(true);
-    editor->viewport()->installEventFilter(this);
+TextDrag::TextDrag(TextEditor *editor) : QObject(editor), m_editor(editor), m_viewport(editor->viewport()) {
+    m_viewport->setAcceptDrops(true);
+    m_viewport->installEventFilter(this);
 }
 
 bool TextDrag::canDrop(const QMimeData *data) const {
@@ -28,7 +28,9 @@ bool TextDrag::canDrop(const QMimeData *data) const {
 }
 
 bool TextDrag::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != m_editor->viewport())
+    // Compared with the viewport kept, not asked of the box: events still reach the filter while the box
+    // is being destroyed.
+    if (watched != m_viewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:

@@ -8,6 +8,8 @@
 class QDrag;
 class QMimeData;
 
+class QWidget;
+
 namespace rw {
 
 class TextEditor;
@@ -33,6 +35,8 @@ private:
     bool canDrop(const QMimeData *data) const;
 
     TextEditor *m_editor;
+
+    QWidget *m_viewport;
     Runner m_runner;
     bool m_pressedOnSelection = false;
     QPoint m_pressPoint;

@@ -51,7 +51,8 @@ PatternHighlighter::PatternHighlighter(QPlainTextEdit *box, std::function<RegexO
             setDocument(m_box->document());
     });
     connect(box, &QPlainTextEdit::cursorPositionChanged, this, &PatternHighlighter::caretMoved);
-    box->viewport()->installEventFilter(this);
+    m_viewport = box->viewport();
+    m_viewport->installEventFilter(this);
 }
 
 const SyntaxTree &PatternHighlighter::tree() {
@@ -199,7 +200,8 @@ int PatternHighlighter::tokenAt(int position) {
 }
 
 bool PatternHighlighter::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_box->viewport() && event->type() == QEvent::ToolTip) {
+    // The viewport kept, not the box's: events still reach the filter while the box is being destroyed.
+    if (watched == m_viewport && event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         const QTextCursor cursor = m_box->cursorForPosition(help->pos());
         int position = cursor.position();

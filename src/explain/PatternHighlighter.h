@@ -11,6 +11,8 @@
 
 class QPlainTextEdit;
 
+class QWidget;
+
 namespace rw {
 
 // Colours the pattern box by the syntax tree: each kind of token its own colour and style (groups bold,
@@ -41,6 +43,7 @@ private:
     std::pair<int, int> bracketPair(int caret);
 
     QPlainTextEdit *m_box;
+    QWidget *m_viewport = nullptr;
     std::function<RegexOptions()> m_options;
     SyntaxTree m_tree;
     QString m_treeText; // the text m_tree was read from
