@@ -83,7 +83,8 @@ void LiveController::setEnabled(bool on) {
 void LiveController::inputsChanged() {
     // What was found no longer answers the inputs; the list may still share it.
     m_run.done = false;
-    freeInBackground(std::exchange(m_run.search.matches, nullptr));
+    if (m_run.search.matches)
+        freeInBackground(std::exchange(m_run.search.matches, nullptr));
     if (!m_w.toggle->isChecked())
         return;
     m_runs.stop();
