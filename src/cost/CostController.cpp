@@ -129,17 +129,16 @@ void CostController::explained() {
     QStandardItem *steps = item(QStringLiteral("引擎步数: 计算中…"));
     node->appendRow(steps);
     m_stepsItem = steps->index();
-    const RewriteHint hint = RewriteHint::find(m_pattern, m_options, m_cost);
-    if (!hint.pattern.isEmpty())
-        node->appendRow(item(QStringLiteral("改写建议: %1 (%2)").arg(hint.explanation, hint.pattern)));
     node->appendRow(item(QStringLiteral("右键菜单 \"%1\" 把 n = %2 的最坏输入放进源文本").arg(kInsert).arg(insertSize())));
     m_w.tree->expand(node->index());
 
-    // The engine's own steps on the witness: a few hundred milliseconds at most, on a worker.
+    // The engine's own steps on the witness (a few hundred milliseconds at most) and the rewrite, which
+    // compiles and runs the patterns it checks: on a worker.
     const RunState::Run run = m_runs.begin();
     runInBackground([this, run, cost = m_cost, pattern = m_pattern, options = m_options] {
         const std::vector<BacktrackCost::Sample> samples = cost.measure(pattern, options);
-        run.deliver([this, run, samples] {
+        const RewriteHint hint = RewriteHint::find(pattern, options, cost);
+        run.deliver([this, run, samples, hint] {
             if (!m_runs.finish(run) || !m_stepsItem.isValid())
                 return;
             QStringList parts;
@@ -150,8 +149,13 @@ void CostController::explained() {
                                                            : locale.toString(qulonglong(s.steps)));
             }
             auto *model = qobject_cast<QStandardItemModel *>(m_w.tree->model());
-            if (QStandardItem *it = model ? model->itemFromIndex(m_stepsItem) : nullptr)
-                it->setText(QStringLiteral("引擎步数: ") + parts.join(QStringLiteral("; ")));
+            QStandardItem *it = model ? model->itemFromIndex(m_stepsItem) : nullptr;
+            if (!it)
+                return;
+            it->setText(QStringLiteral("引擎步数: ") + parts.join(QStringLiteral("; ")));
+            if (!hint.pattern.isEmpty())
+                it->parent()->insertRow(it->row() + 1,
+                                        item(QStringLiteral("改写建议: %1 (%2)").arg(hint.explanation, hint.pattern)));
         });
     });
 }

@@ -35,16 +35,20 @@ void TestCost::verdictFollowsThePattern_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<QString>("blamed");
-    QTest::newRow("exponential") << "(a+)+$" << "回溯复杂度: 指数级" << "可用多种方式匹配同一段文本: a+";
-    QTest::newRow("quadratic") << "\\s*#" << "回溯复杂度: 多项式 n^2" << "可用多种方式匹配同一段文本: \\s*";
-    QTest::newRow("linear") << "^\\d+$" << "回溯复杂度: 线性" << QString();
-    QTest::newRow("back reference") << "(a)\\1" << "回溯复杂度: 未知 (含反向引用)" << QString();
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("exponential") << "(a+)+$" << "回溯复杂度: 指数级" << "可用多种方式匹配同一段文本: a+"
+                                 << "改写建议: (a+)+ 可写作 a+, 匹配相同而不会指数级回溯 (a+$)";
+    QTest::newRow("quadratic") << "\\s*#" << "回溯复杂度: 多项式 n^2" << "可用多种方式匹配同一段文本: \\s*"
+                               << QString();
+    QTest::newRow("linear") << "^\\d+$" << "回溯复杂度: 线性" << QString() << QString();
+    QTest::newRow("back reference") << "(a)\\1" << "回溯复杂度: 未知 (含反向引用)" << QString() << QString();
 }
 
 void TestCost::verdictFollowsThePattern() {
     QFETCH(QString, pattern);
     QFETCH(QString, verdict);
     QFETCH(QString, blamed);
+    QFETCH(QString, hint);
     TestWindow t;
     auto *box = t.find<QPlainTextEdit>("编辑框_表达式");
     auto *tree = t.find<QTreeView>("树_表达式解释");
@@ -61,6 +65,9 @@ void TestCost::verdictFollowsThePattern() {
     QVERIFY(!box->extraSelections().isEmpty());
     // The engine's own steps arrive from a worker.
     QTRY_VERIFY(childTexts(tree->model(), node).filter(QStringLiteral("引擎步数: n = ")).size() == 1);
+    // So does a checked rewrite, where there is one.
+    const QStringList hints = childTexts(tree->model(), node).filter(QStringLiteral("改写建议: "));
+    QCOMPARE(hints, hint.isEmpty() ? QStringList() : QStringList{hint});
     // Selecting the blamed part selects it in the pattern box.
     const int row = int(parts.indexOf(blamed));
     tree->setCurrentIndex(tree->model()->index(row, 0, node));

@@ -1,5 +1,6 @@
 // Drag and drop of text in the text box: text dropped from elsewhere goes in at the drop point, a read-only
 // box and dropped files are left alone, and the selection dragged with the mouse moves within the box.
+#include "ShownEditor.h"
 #include "editor/TextDrag.h"
 #include "editor/TextEditor.h"
 
@@ -13,21 +14,7 @@ using rw::TextEditor;
 
 namespace {
 
-struct Shown {
-    TextEditor box;
-    Shown() {
-        box.resize(400, 200);
-        box.show();
-        box.activateWindow();
-        box.setFocus();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-    }
-    // The point just before position, on its row.
-    QPoint pointAt(qsizetype position) const {
-        const QRect r = box.cursorRect(position);
-        return QPoint(r.x() + 1, r.center().y());
-    }
-};
+using Shown = rw::ShownEditor;
 
 // Drops data on the box's viewport at point as another program would; whether the box took it.
 bool dropOn(TextEditor &box, const QPoint &point, QMimeData &data, Qt::DropAction action = Qt::CopyAction) {

@@ -1,5 +1,6 @@
 // The big-text box as a user drives it: keys, mouse, clipboard, undo, input methods, read-only, marks,
 // and texts far beyond what a QPlainTextEdit shows (a 60 M-character line, two million lines).
+#include "ShownEditor.h"
 #include "editor/TextEditor.h"
 
 #include <QApplication>
@@ -16,17 +17,7 @@ using rw::TextEditor;
 
 namespace {
 
-// A shown editor with a known size and the focus.
-struct Shown {
-    TextEditor box;
-    Shown() {
-        box.resize(400, 200);
-        box.show();
-        box.activateWindow();
-        box.setFocus();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-    }
-};
+using Shown = rw::ShownEditor;
 
 // Keys as a small script: "text" types it; "<Name>" presses a named key; "^x" is Ctrl+x; "+" before a
 // named key adds Shift.

@@ -256,14 +256,11 @@ private:
         const int copies = unbounded ? std::max(n.min, 1) : n.max;
         if (copies == 0)
             return {true, true, {}, {}};
-        if (copies > 64) {
-            // Counted repeats this large are read as their loop: the cost shape is the same.
-            if (n.min > 64 || !unbounded) {
-                m_a.tooLarge = m_a.tooLarge || copies > kMaxStates;
-            }
-        }
+        // A counted repeat longer than this is read as that many copies and a loop: the cost's shape is
+        // the same, and the automaton stays small.
+        constexpr int kMaxCopies = 64;
         std::vector<Fragment> parts;
-        const int made = std::min(copies, 64);
+        const int made = std::min(copies, kMaxCopies);
         for (int i = 0; i < made; ++i) {
             Fragment part = build(n.children.front());
             if (i >= n.min) {
