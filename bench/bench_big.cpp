@@ -13,6 +13,7 @@
 #include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
+#include "match/ResultsView.h"
 #include "platform/AppContext.h"
 #include "search/KeywordSearch.h"
 
@@ -29,7 +30,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QUrl>
 

@@ -12,6 +12,7 @@
 #include "live/LiveController.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
+#include "match/ResultsView.h"
 #include "platform/AppContext.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"

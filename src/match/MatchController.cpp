@@ -2,6 +2,7 @@
 
 #include "ResultsCopy.h"
 #include "ResultsModel.h"
+#include "ResultsView.h"
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
@@ -12,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 namespace rw {

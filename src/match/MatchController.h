@@ -18,12 +18,12 @@ class QPushButton;
 namespace rw {
 class TextEditor;
 }
-class QTableView;
 
 namespace rw {
 
 class MatchSet;
 class ResultsModel;
+class ResultsView;
 enum class MatchStatus;
 
 // The widgets the Match command drives.
@@ -31,7 +31,7 @@ struct MatchWidgets {
     PatternInputs inputs;
     TextEditor *source = nullptr;  // 编辑框_源文本
     QPushButton *button = nullptr; // 按钮_匹配
-    QTableView *results = nullptr; // 超级列表框_结果
+    ResultsView *results = nullptr; // 超级列表框_结果
 };
 
 // The Match command: its button starts a run over a snapshot of the expression, the source text and the

@@ -6,6 +6,7 @@
 #include "match/MatchController.h"
 #include "live/LiveMarks.h"
 #include "live/SourcePositions.h"
+#include "match/ResultsView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableView>
 
 using namespace rw;
 
@@ -395,7 +395,7 @@ void TestLive::resultsListAndStatusStayAsMatchLeftThem() {
     Live live(t);
     QVERIFY(live.type(QStringLiteral("b"), QStringLiteral("abba")));
     QVERIFY(t.clickAndWait(QStringLiteral("按钮_匹配"), QStringLiteral("匹配")));
-    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    QAbstractItemModel *model = t.find<ResultsView>("超级列表框_结果")->model();
     QCOMPARE(model->rowCount(), 2);
     const QString status = t.status();
     const int page = t.find<QTabWidget>("高级选择夹2")->currentIndex();
@@ -509,7 +509,7 @@ QTEST_MAIN(TestLive)
 namespace {
 // Every cell of the results list, and the status, as a Match left them.
 QStringList listed(TestWindow &t) {
-    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    QAbstractItemModel *model = t.find<ResultsView>("超级列表框_结果")->model();
     QStringList out{t.status()};
     for (int r = 0; r < model->rowCount(); ++r) {
         QStringList row;
