@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QBitArray>
+#include <QMouseEvent>
 #include <QHeaderView>
 #include <QHoverEvent>
 #include <QPainter>
@@ -36,6 +37,7 @@ ResultsView::ResultsView(QWidget *parent)
         if (m_columnResizeTimer == 0)
             m_columnResizeTimer = startTimer(0);
     });
+    m_header->viewport()->installEventFilter(this);
     connect(m_header, &QHeaderView::sectionCountChanged, this, &ResultsView::columnCountChanged);
     connect(m_header, &QHeaderView::sectionHandleDoubleClicked, this, &ResultsView::resizeColumnToContents);
     connect(m_header, &QHeaderView::geometriesChanged, this, &ResultsView::updateGeometries);
@@ -745,12 +747,52 @@ bool ResultsView::viewportEvent(QEvent *event) {
 
 void ResultsView::timerEvent(QTimerEvent *event) {
     if (event->timerId() == m_columnResizeTimer) {
-        killTimer(m_columnResizeTimer);
-        m_columnResizeTimer = 0;
-        updateGeometries();
+        // While the user drags a divider the scroll range stays as it was, as a table keeps it, so that a
+        // scroll bar does not come and go under the drag; it follows when the button is let go.
+        if (!m_draggingDivider) {
+            killTimer(m_columnResizeTimer);
+            m_columnResizeTimer = 0;
+            updateGeometries();
+        }
         viewport()->update();
     }
     QAbstractItemView::timerEvent(event);
+}
+
+bool ResultsView::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_header->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto *press = static_cast<QMouseEvent *>(event);
+            const int column = dividerAt(press->position().toPoint().x());
+            m_draggingDivider = press->button() == Qt::LeftButton && column >= 0 &&
+                                m_header->sectionResizeMode(column) == QHeaderView::Interactive;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            m_draggingDivider = false;
+        }
+    }
+    return QAbstractItemView::eventFilter(watched, event);
+}
+
+int ResultsView::dividerAt(int x) const {
+    // The header's own reach for a divider: the grip margin on either side of a section's edge.
+    const int visual = m_header->visualIndexAt(x);
+    if (visual < 0)
+        return -1;
+    const int column = m_header->logicalIndex(visual);
+    const int start = m_header->sectionViewportPosition(column);
+    const int grip = m_header->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, m_header);
+    bool atStart = x < start + grip;
+    bool atEnd = x > start + m_header->sectionSize(column) - grip;
+    if (isRightToLeft())
+        std::swap(atStart, atEnd);
+    if (atEnd)
+        return column;
+    if (!atStart)
+        return -1;
+    for (int before = visual - 1; before >= 0; --before)
+        if (!m_header->isSectionHidden(m_header->logicalIndex(before)))
+            return m_header->logicalIndex(before);
+    return -1;
 }
 
 void ResultsView::rowsInserted(const QModelIndex &parent, int start, int end) {

@@ -65,6 +65,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
@@ -81,6 +82,8 @@ private:
     void drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     bool isEnabledCell(int row, int column) const;
     void columnCountChanged();
+    // The column whose right edge a press at x in the header grabs, or -1.
+    int dividerAt(int x) const;
     // The number that screen readers know a cell by: the caption row first, then the rows.
     int accessibleChild(const QModelIndex &index) const;
 
@@ -88,6 +91,7 @@ private:
     int m_rowHeight;
     bool m_showGrid = true;
     bool m_inGeometries = false;
+    bool m_draggingDivider = false;
     int m_columnResizeTimer = 0;
     qint64 m_verticalOffset = 0;
     QMetaObject::Connection m_rowsRemoved;

@@ -229,7 +229,11 @@ public:
     bool selectColumn(int) override { return false; }
     bool unselectRow(int row) override { return selectRowAs(row, QItemSelectionModel::Deselect); }
     bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent *) override { dropCells(); }
+    // Other changes leave most cells where they were; cell() replaces those that moved when asked for them.
+    void modelChange(QAccessibleTableModelChangeEvent *event) override {
+        if (event->modelChangeType() == QAccessibleTableModelChangeEvent::ModelReset)
+            dropCells();
+    }
 
 private:
     ResultsView *view() const { return static_cast<ResultsView *>(object()); }
@@ -254,8 +258,11 @@ private:
     QAccessibleInterface *cell(int row, int column) const {
         const int number = childNumber(row, column, columnCount());
         if (const auto it = m_cells.constFind(number); it != m_cells.constEnd()) {
+            // New columns renumber the cells; new rows move the ones below them: a kept cell serves only
+            // while it is still the cell at that place.
             QAccessibleInterface *kept = QAccessible::accessibleInterface(*it);
-            if (kept && kept->isValid())
+            if (kept && kept->isValid() && kept->tableCellInterface()->rowIndex() == row &&
+                kept->tableCellInterface()->columnIndex() == column)
                 return kept;
             QAccessible::deleteAccessibleInterface(*it);
             m_cells.remove(number);

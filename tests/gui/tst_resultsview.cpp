@@ -41,6 +41,11 @@ public:
             return QStringLiteral("列%1").arg(section);
         return QAbstractTableModel::headerData(section, orientation, role);
     }
+    void restart(int rows) {
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+    }
     void grow(int rows) {
         beginInsertRows({}, m_rows, m_rows + rows - 1);
         m_rows += rows;
@@ -159,6 +164,7 @@ private slots:
     void drawsAsATable_data();
     void drawsAsATable();
     void fitsAColumnAsATable();
+    void dragsADividerAsATable();
     void rowsArrivingKeepTheViewWhereItIs();
     void tenMillionRowsReachTheirEnd();
     void screenReadersReadItAsATable();
@@ -273,6 +279,35 @@ void TestResultsView::fitsAColumnAsATable() {
         QCOMPARE(pair.ours.columnWidth(column), pair.table.columnWidth(column));
     }
     QVERIFY(pair.ours.columnWidth(1) > 100);
+}
+
+void TestResultsView::dragsADividerAsATable() {
+    Pair pair(60);
+    // Wide enough to need a horizontal scroll bar once the drag ends, and not before.
+    for (QHeaderView *header : {pair.table.horizontalHeader(), pair.ours.horizontalHeader()}) {
+        const QPoint divider(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, divider);
+        QTest::mouseMove(header->viewport(), divider + QPoint(100, 0));
+        QTest::mouseMove(header->viewport(), divider + QPoint(200, 0));
+        QCoreApplication::processEvents();
+    }
+    const auto scrolling = [](QAbstractItemView *view) {
+        return QStringLiteral("range %1 page %2 shown %3")
+            .arg(view->horizontalScrollBar()->maximum())
+            .arg(view->horizontalScrollBar()->pageStep())
+            .arg(view->horizontalScrollBar()->isVisible());
+    };
+    QCOMPARE(pair.ours.columnWidth(1), pair.table.columnWidth(1));
+    QCOMPARE(scrolling(&pair.ours), scrolling(&pair.table));
+    for (QHeaderView *header : {pair.table.horizontalHeader(), pair.ours.horizontalHeader()}) {
+        const QPoint end(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, end);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(pair.ours.columnWidth(1), 300);
+    QCOMPARE(pair.ours.columnWidth(1), pair.table.columnWidth(1));
+    QCOMPARE(scrolling(&pair.ours), scrolling(&pair.table));
+    QCOMPARE(shot(&pair.ours), shot(&pair.table));
 }
 
 void TestResultsView::rowsArrivingKeepTheViewWhereItIs() {
@@ -394,6 +429,14 @@ void TestResultsView::screenReadersReadItAsATable() {
     QCOMPARE(after->text(QAccessible::Name), QStringLiteral("16.0"));
     QVERIFY(before->isValid());
     QCOMPARE(before->text(QAccessible::Name), QStringLiteral("12.0"));
+
+    // After a new run, what was handed out is gone and the cells read the new rows.
+    pair.model.restart(2);
+    QVERIFY(!after->isValid());
+    QCOMPARE(o->rowCount(), 2);
+    QCOMPARE(o->cellAt(15, 0), nullptr);
+    QCOMPARE(o->cellAt(1, 0)->text(QAccessible::Name), QStringLiteral("2.0"));
+    QCOMPARE(o->selectedRows(), QList<int>());
 }
 
 QTEST_MAIN(TestResultsView)
