@@ -4,9 +4,9 @@
 
 #include <QAccessible>
 #include <QBitArray>
-#include <QMouseEvent>
 #include <QHeaderView>
 #include <QHoverEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -55,8 +55,8 @@ void ResultsView::setModel(QAbstractItemModel *model) {
     m_header->setModel(model);
     QAbstractItemView::setModel(model);
     if (model)
-        m_rowsRemoved = connect(model, &QAbstractItemModel::rowsRemoved, this,
-                                [this] { scheduleDelayedItemsLayout(); });
+        m_rowsRemoved =
+            connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { scheduleDelayedItemsLayout(); });
 }
 
 void ResultsView::setSelectionModel(QItemSelectionModel *selectionModel) {
@@ -420,7 +420,8 @@ QModelIndex ResultsView::moveCursor(CursorAction cursorAction, Qt::KeyboardModif
     case MovePageUp: {
         // The row a page above the current one's bottom edge; the first row past the top.
         const int grid = m_showGrid ? 1 : 0;
-        const int target = rowAtContent(rowTop(current.row()) + m_rowHeight - grid - 1 - viewport()->height());
+        const int target =
+            rowAtContent(rowTop(current.row()) + m_rowHeight - grid - 1 - viewport()->height());
         row = nextRow(target == -1 ? 0 : target, m_header->visualIndex(current.column()), bottom,
                       Direction::Increasing);
         return model()->index(row, current.column(), rootIndex());
@@ -620,8 +621,8 @@ void ResultsView::paintEvent(QPaintEvent *event) {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     const int grid = m_showGrid ? 1 : 0;
-    const QColor gridColor =
-        QColor::fromRgba(static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    const QColor gridColor = QColor::fromRgba(
+        static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
     const QPen gridPen(gridColor, 1, Qt::SolidLine);
     const bool alternate = alternatingRowColors();
     const bool rtl = isRightToLeft();

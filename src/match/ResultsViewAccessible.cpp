@@ -131,7 +131,8 @@ public:
     }
 
     int childCount() const override {
-        return int(std::min<qint64>((qint64(rowCount()) + 1) * columnCount(), std::numeric_limits<int>::max()));
+        return int(
+            std::min<qint64>((qint64(rowCount()) + 1) * columnCount(), std::numeric_limits<int>::max()));
     }
     QAccessibleInterface *child(int number) const override {
         const int columns = columnCount();
@@ -248,7 +249,8 @@ private:
         if (!s || row < 0 || row >= rowCount() || view()->selectionMode() == QAbstractItemView::NoSelection)
             return false;
         const QModelIndex first = model()->index(row, 0, view()->rootIndex());
-        if (how == QItemSelectionModel::Select && view()->selectionMode() == QAbstractItemView::SingleSelection)
+        if (how == QItemSelectionModel::Select &&
+            view()->selectionMode() == QAbstractItemView::SingleSelection)
             s->select(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         else
             s->select(first, how | QItemSelectionModel::Rows);

@@ -5,8 +5,8 @@
 #include <QAbstractTableModel>
 #include <QAccessible>
 #include <QDir>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -33,7 +33,8 @@ public:
         if (role != Qt::DisplayRole)
             return {};
         if (index.column() == 1)
-            return QStringLiteral("match %1 ").arg(index.row()) + QString(index.row() % 7 * 9, QLatin1Char('x'));
+            return QStringLiteral("match %1 ").arg(index.row()) +
+                   QString(index.row() % 7 * 9, QLatin1Char('x'));
         return QStringLiteral("%1.%2").arg(index.row() + 1).arg(index.column());
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -60,7 +61,8 @@ private:
 struct Pair {
     explicit Pair(int rows) : model(rows) {
         auto *layout = new QHBoxLayout(&window);
-        for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(&table), static_cast<QAbstractItemView *>(&ours)}) {
+        for (QAbstractItemView *view :
+             {static_cast<QAbstractItemView *>(&table), static_cast<QAbstractItemView *>(&ours)}) {
             view->setSelectionBehavior(QAbstractItemView::SelectRows);
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
             view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -95,7 +97,11 @@ struct Pair {
 QString stateOf(QAbstractItemView *view) {
     QStringList parts;
     for (const QItemSelectionRange &range : view->selectionModel()->selection())
-        parts << QStringLiteral("%1-%2/%3-%4").arg(range.top()).arg(range.bottom()).arg(range.left()).arg(range.right());
+        parts << QStringLiteral("%1-%2/%3-%4")
+                     .arg(range.top())
+                     .arg(range.bottom())
+                     .arg(range.left())
+                     .arg(range.right());
     parts.sort();
     const QModelIndex current = view->currentIndex();
     return QStringLiteral("selected [%1] current %2,%3 scrolled %4,%5")
@@ -176,30 +182,44 @@ void TestResultsView::actsAsATable_data() {
     const auto shift = Qt::ShiftModifier;
     const auto ctrl = Qt::ControlModifier;
 
-    QTest::newRow("click, Shift+click, Ctrl+click") << 40 << QList<Step>{click(2), click(6, shift), click(4, ctrl),
-                                                                          click(9, ctrl), click(1, shift)};
-    QTest::newRow("Ctrl+click toggles off and back") << 40 << QList<Step>{click(3), click(3, ctrl), click(3, ctrl)};
-    QTest::newRow("keys from nothing current") << 40 << QList<Step>{key(Qt::Key_Down), key(Qt::Key_Down, shift),
-                                                                    key(Qt::Key_Down, shift), key(Qt::Key_Up)};
-    QTest::newRow("Shift with arrows and pages") << 200 << QList<Step>{click(1), key(Qt::Key_PageDown, shift),
-                                                                       key(Qt::Key_PageDown, shift),
-                                                                       key(Qt::Key_Up, shift), key(Qt::Key_PageUp, shift),
-                                                                       key(Qt::Key_PageUp)};
+    QTest::newRow("click, Shift+click, Ctrl+click")
+        << 40 << QList<Step>{click(2), click(6, shift), click(4, ctrl), click(9, ctrl), click(1, shift)};
+    QTest::newRow("Ctrl+click toggles off and back")
+        << 40 << QList<Step>{click(3), click(3, ctrl), click(3, ctrl)};
+    QTest::newRow("keys from nothing current") << 40
+                                               << QList<Step>{key(Qt::Key_Down), key(Qt::Key_Down, shift),
+                                                              key(Qt::Key_Down, shift), key(Qt::Key_Up)};
+    QTest::newRow("Shift with arrows and pages") << 200
+                                                 << QList<Step>{click(1),
+                                                                key(Qt::Key_PageDown, shift),
+                                                                key(Qt::Key_PageDown, shift),
+                                                                key(Qt::Key_Up, shift),
+                                                                key(Qt::Key_PageUp, shift),
+                                                                key(Qt::Key_PageUp)};
     QTest::newRow("Home and End move along the row; with Ctrl to the ends")
-        << 200 << QList<Step>{click(5), key(Qt::Key_End), key(Qt::Key_Home, shift), key(Qt::Key_End, ctrl | shift),
-                              key(Qt::Key_Home, ctrl), key(Qt::Key_End, ctrl)};
-    QTest::newRow("arrows stop at the ends") << 30 << QList<Step>{click(0), key(Qt::Key_Up), key(Qt::Key_Left),
-                                                                  key(Qt::Key_End, ctrl), key(Qt::Key_Down),
-                                                                  key(Qt::Key_Right), key(Qt::Key_Right)};
-    QTest::newRow("Tab wraps from cell to cell") << 30 << QList<Step>{click(0, {}, 2), key(Qt::Key_Tab), key(Qt::Key_Tab),
-                                                                      key(Qt::Key_Backtab), key(Qt::Key_Backtab)};
+        << 200
+        << QList<Step>{click(5),
+                       key(Qt::Key_End),
+                       key(Qt::Key_Home, shift),
+                       key(Qt::Key_End, ctrl | shift),
+                       key(Qt::Key_Home, ctrl),
+                       key(Qt::Key_End, ctrl)};
+    QTest::newRow("arrows stop at the ends")
+        << 30 << QList<Step>{click(0),          key(Qt::Key_Up),    key(Qt::Key_Left), key(Qt::Key_End, ctrl),
+                             key(Qt::Key_Down), key(Qt::Key_Right), key(Qt::Key_Right)};
+    QTest::newRow("Tab wraps from cell to cell")
+        << 30
+        << QList<Step>{click(0, {}, 2), key(Qt::Key_Tab), key(Qt::Key_Tab), key(Qt::Key_Backtab),
+                       key(Qt::Key_Backtab)};
     QTest::newRow("Ctrl+A, then a click") << 500 << QList<Step>{key(Qt::Key_A, ctrl), click(3)};
-    QTest::newRow("Ctrl+arrows move the current row only") << 50 << QList<Step>{click(2), key(Qt::Key_Down, ctrl),
-                                                                                key(Qt::Key_Down, ctrl),
-                                                                                key(Qt::Key_Space, ctrl),
-                                                                                key(Qt::Key_PageDown, shift)};
+    QTest::newRow("Ctrl+arrows move the current row only")
+        << 50
+        << QList<Step>{click(2), key(Qt::Key_Down, ctrl), key(Qt::Key_Down, ctrl), key(Qt::Key_Space, ctrl),
+                       key(Qt::Key_PageDown, shift)};
     QTest::newRow("drag over rows, then Ctrl+drag") << 40 << QList<Step>{drag(1, 4), drag(6, 8, ctrl)};
-    QTest::newRow("empty list") << 0 << QList<Step>{key(Qt::Key_Down), key(Qt::Key_A, ctrl), key(Qt::Key_End, ctrl)};
+    QTest::newRow("empty list") << 0
+                                << QList<Step>{key(Qt::Key_Down), key(Qt::Key_A, ctrl),
+                                               key(Qt::Key_End, ctrl)};
 }
 
 void TestResultsView::actsAsATable() {
@@ -207,7 +227,8 @@ void TestResultsView::actsAsATable() {
     QFETCH(QList<Step>, steps);
     Pair pair(rows);
     for (int i = 0; i < steps.size(); ++i) {
-        for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(&pair.table), static_cast<QAbstractItemView *>(&pair.ours)}) {
+        for (QAbstractItemView *view :
+             {static_cast<QAbstractItemView *>(&pair.table), static_cast<QAbstractItemView *>(&pair.ours)}) {
             view->setFocus();
             steps[i](view);
         }
@@ -258,7 +279,8 @@ void TestResultsView::drawsAsATable() {
     const QImage table = shot(&pair.table);
     const QImage ours = shot(&pair.ours);
     if (ours != table) {
-        const QString base = QDir::temp().filePath(QStringLiteral("tst_resultsview-%1").arg(QTest::currentDataTag()));
+        const QString base =
+            QDir::temp().filePath(QStringLiteral("tst_resultsview-%1").arg(QTest::currentDataTag()));
         table.save(base + QStringLiteral("-table.png"));
         ours.save(base + QStringLiteral("-ours.png"));
         QFAIL(qPrintable(QStringLiteral("pixels differ; see %1-*.png").arg(base)));
@@ -285,7 +307,8 @@ void TestResultsView::dragsADividerAsATable() {
     Pair pair(60);
     // Wide enough to need a horizontal scroll bar once the drag ends, and not before.
     for (QHeaderView *header : {pair.table.horizontalHeader(), pair.ours.horizontalHeader()}) {
-        const QPoint divider(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2);
+        const QPoint divider(header->sectionViewportPosition(1) + header->sectionSize(1) - 1,
+                             header->height() / 2);
         QTest::mousePress(header->viewport(), Qt::LeftButton, {}, divider);
         QTest::mouseMove(header->viewport(), divider + QPoint(100, 0));
         QTest::mouseMove(header->viewport(), divider + QPoint(200, 0));
@@ -300,7 +323,8 @@ void TestResultsView::dragsADividerAsATable() {
     QCOMPARE(pair.ours.columnWidth(1), pair.table.columnWidth(1));
     QCOMPARE(scrolling(&pair.ours), scrolling(&pair.table));
     for (QHeaderView *header : {pair.table.horizontalHeader(), pair.ours.horizontalHeader()}) {
-        const QPoint end(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2);
+        const QPoint end(header->sectionViewportPosition(1) + header->sectionSize(1) - 1,
+                         header->height() / 2);
         QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, end);
         QCoreApplication::processEvents();
     }
@@ -312,7 +336,8 @@ void TestResultsView::dragsADividerAsATable() {
 
 void TestResultsView::rowsArrivingKeepTheViewWhereItIs() {
     Pair pair(30);
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(&pair.table), static_cast<QAbstractItemView *>(&pair.ours)}) {
+    for (QAbstractItemView *view :
+         {static_cast<QAbstractItemView *>(&pair.table), static_cast<QAbstractItemView *>(&pair.ours)}) {
         click(5)(view);
         view->verticalScrollBar()->setValue(3);
     }
@@ -412,7 +437,8 @@ void TestResultsView::screenReadersReadItAsATable() {
         QCOMPARE(b->state().selected, a->state().selected);
         QCOMPARE(o->cellAt(row, column), b);
     }
-    QCOMPARE(o->cellAt(7, 1)->text(QAccessible::Name), QStringLiteral("match 7 ") + QString(0, QLatin1Char('x')));
+    QCOMPARE(o->cellAt(7, 1)->text(QAccessible::Name),
+             QStringLiteral("match 7 ") + QString(0, QLatin1Char('x')));
     QCOMPARE(o->columnDescription(2), QStringLiteral("列2"));
 
     // A screen reader picks a row, and the list shows it picked.
