@@ -148,8 +148,10 @@ public:
         return childNumber(c->rowIndex(), c->columnIndex(), columnCount());
     }
     QAccessibleInterface *childAt(int x, int y) const override {
+        // Rows scrolled out of view lie under the header too: only the viewport's own area finds a cell.
         const QPoint inView = view()->viewport()->mapFromGlobal(QPoint(x, y));
-        const QModelIndex index = view()->indexAt(inView);
+        const QModelIndex index =
+            view()->viewport()->rect().contains(inView) ? view()->indexAt(inView) : QModelIndex();
         if (index.isValid())
             return cell(index.row(), index.column());
         const QHeaderView *header = view()->horizontalHeader();
