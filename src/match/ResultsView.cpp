@@ -46,7 +46,13 @@ ResultsView::ResultsView(QWidget *parent)
     serveResultsViewAccessibility();
 }
 
-ResultsView::~ResultsView() = default;
+ResultsView::~ResultsView() {
+    // The header outlives this part of the list (QWidget deletes its children later) and may still signal
+    // while it goes: nothing of it may reach a list that is half gone.
+    disconnect(m_header, nullptr, this, nullptr);
+    m_header->viewport()->removeEventFilter(this);
+    disconnect(m_rowsRemoved);
+}
 
 void ResultsView::setModel(QAbstractItemModel *model) {
     if (model == this->model())
