@@ -72,7 +72,6 @@ protected:
 
 private:
     int rowCount() const;
-    int columnCount() const;
     // Positions in the whole content, which may pass the range of int long before the rows do.
     qint64 contentHeight() const;
     qint64 rowTop(int row) const { return qint64(row) * m_rowHeight; }
