@@ -818,7 +818,7 @@ void ResultsView::columnCountChanged() {
 }
 
 int ResultsView::accessibleChild(const QModelIndex &index) const {
-    return (index.row() + 1) * m_header->count() + index.column();
+    return accessibleCellNumber(index.row(), index.column(), m_header->count());
 }
 
 void ResultsView::currentChanged(const QModelIndex &current, const QModelIndex &previous) {

@@ -83,7 +83,7 @@ private:
     void columnCountChanged();
     // The column whose right edge a press at x in the header grabs, or -1.
     int dividerAt(int x) const;
-    // The number that screen readers know a cell by: the caption row first, then the rows.
+    // The number that screen readers know the cell at index by.
     int accessibleChild(const QModelIndex &index) const;
 
     QHeaderView *m_header;

@@ -13,11 +13,6 @@ namespace rw {
 
 namespace {
 
-// The children of the table: the column captions first (row -1), then each row's cells, row by row.
-int childNumber(int row, int column, int columns) {
-    return (row + 1) * columns + column;
-}
-
 // One cell of the list, or a column caption when its row is -1.
 class AccessibleCell final : public QAccessibleInterface, public QAccessibleTableCellInterface {
 public:
@@ -145,7 +140,7 @@ public:
             child ? const_cast<QAccessibleInterface *>(child)->tableCellInterface() : nullptr;
         if (!c || child->parent() != this)
             return -1;
-        return childNumber(c->rowIndex(), c->columnIndex(), columnCount());
+        return accessibleCellNumber(c->rowIndex(), c->columnIndex(), columnCount());
     }
     QAccessibleInterface *childAt(int x, int y) const override {
         // Rows scrolled out of view lie under the header too: only the viewport's own area finds a cell.
@@ -260,7 +255,7 @@ private:
     }
 
     QAccessibleInterface *cell(int row, int column) const {
-        const int number = childNumber(row, column, columnCount());
+        const int number = accessibleCellNumber(row, column, columnCount());
         if (const auto it = m_cells.constFind(number); it != m_cells.constEnd()) {
             // New columns renumber the cells; new rows move the ones below them: a kept cell serves only
             // while it is still the cell at that place.
@@ -292,6 +287,10 @@ QAccessibleInterface *accessibleFactory(const QString &key, QObject *object) {
 }
 
 } // namespace
+
+int accessibleCellNumber(int row, int column, int columns) {
+    return (row + 1) * columns + column;
+}
 
 void serveResultsViewAccessibility() {
     static const bool installed = [] {

@@ -7,4 +7,8 @@ namespace rw {
 // own table, list and tree views. Installs the interface factory on the first call; later calls do nothing.
 void serveResultsViewAccessibility();
 
+// The number a screen reader knows a cell of the list by: the column captions are row -1 and come first,
+// then the rows' cells, row by row.
+int accessibleCellNumber(int row, int column, int columns);
+
 } // namespace rw
