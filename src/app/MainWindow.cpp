@@ -80,10 +80,11 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
                                               m_context);
-    // Match lists what the live search found when that search was its very own.
-    m_match->setAlreadyFound([this](const QString &expression, const RegexOptions &options, quint64 revision) {
-        return m_live->found(expression, options, revision);
-    });
+    // Match lists what the live search finds when that search is its very own.
+    m_match->setSearchElsewhere(
+        [this](const QString &expression, const RegexOptions &options, quint64 revision, FoundWaiter waiter) {
+            return m_live->join(expression, options, revision, std::move(waiter));
+        });
     m_explanation = std::make_unique<ExplanationController>(ExplanationWidgets{pattern, ui.explanationTree});
     // The tree starts with the pattern's backtracking cost.
     m_cost = std::make_unique<CostController>(CostWidgets{pattern, ui.explanationTree, ui.sourceText});
