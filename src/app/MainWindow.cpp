@@ -102,6 +102,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
                                        m_context, [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
+    // A file still being imported has not come in: the source text saved is the one from before it.
+    connect(m_files.get(), &WorkingFiles::aboutToSave, m_importer.get(), &Importer::abandon);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     // The desktop session ending (logout, shutdown) would kill the program with its changes unsaved: when
     // the session manager lets it ask, it asks as a close does. Without that leave, nothing changes.
