@@ -123,6 +123,8 @@ void MatchController::search(const RunState::Run &run, const QString &expression
             total += set.size();
             run.deliver([this, batch = std::move(set)]() mutable { addBatch(std::move(batch)); });
             set = MatchSet(pattern.captureCount());
+            // A search that filled one batch is likely to fill the next: room for it at once.
+            set.reserve(kBatchMatches);
             sinceBatch.restart();
         };
         const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
