@@ -22,8 +22,9 @@ const QString kIdle = QStringLiteral("匹配");
 const QString kBusy = QStringLiteral("正在匹配");
 constexpr int kDesignColumnWidth[] = {50, 100};
 constexpr int kSubmatchColumnWidth = 100;
-// A batch goes to the list after this many matches or this much time, whichever comes first.
-constexpr qsizetype kBatchMatches = 20000;
+// A batch goes to the list when it is full or after this much time, whichever comes first. A batch
+// holds what fills a buffer of huge pages (MatchSet::hugeBatch: 174,762 matches with two groups): a
+// search of millions of matches then writes its offsets without a page fault every 4 KB.
 constexpr qint64 kBatchMillis = 50;
 } // namespace
 
@@ -119,18 +120,23 @@ void MatchController::search(const RunState::Run &run, const QString &expression
         qsizetype total = 0;
         QElapsedTimer sinceBatch;
         sinceBatch.start();
+        // Full a poll before its room runs out, so that it never grows (which would double it).
+        const qsizetype batchRoom = found.hugeBatch();
+        const qsizetype batchMatches = batchRoom - Matcher::pollEveryMatches;
         auto flush = [&](MatchSet &set) {
             total += set.size();
+            // Sent off by the clock, a batch keeps no more room than it needs.
+            set.releaseSpareRoom();
             run.deliver([this, batch = std::move(set)]() mutable { addBatch(std::move(batch)); });
             set = MatchSet(pattern.captureCount());
-            // A search that filled one batch is likely to fill the next: room for it at once.
-            set.reserve(kBatchMatches);
+            // A search that found a batch is likely to find the next: room for a full one at once.
+            set.reserve(batchRoom);
             sinceBatch.restart();
         };
         const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
             if (!run.isCurrent())
                 return false;
-            if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
+            if (set.size() >= batchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
                 flush(set);
             return true;
         });

@@ -606,13 +606,23 @@ void TestLive::matchJoinsTheLiveSearchUnderWay() {
     TestWindow t;
     Live live(t);
     QSignalSpy took_(t.window().matchController(), &MatchController::tookFoundMatches);
-    t.setInputs(pattern, text);
-    if (when == u"running")
-        QTRY_VERIFY(live.controller->runState().isRunning());
-    QTest::mouseClick(t.find<QPushButton>("按钮_匹配"), Qt::LeftButton);
+    auto *button = t.find<QPushButton>("按钮_匹配");
+    if (when == u"running") {
+        // Pressed the moment the live search starts.
+        bool pressed = false;
+        connect(&live.controller->runState(), &RunState::runningChanged, this, [&](bool running) {
+            if (running && !std::exchange(pressed, true))
+                QTest::mouseClick(button, Qt::LeftButton);
+        });
+        t.setInputs(pattern, text);
+        QTRY_VERIFY(pressed);
+    } else {
+        t.setInputs(pattern, text);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
     if (when == u"edit")
         live.expression->setPlainText(QStringLiteral("x"));
-    QTRY_COMPARE_WITH_TIMEOUT(t.find<QPushButton>("按钮_匹配")->text(), QStringLiteral("匹配"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("匹配"), 20000);
     QCOMPARE(took_.size(), took);
     QCOMPARE(listed(t), expected);
 }

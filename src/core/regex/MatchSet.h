@@ -33,6 +33,13 @@ public:
     void append(const MatchSet &other);
     void clear() { m_offsets.clear(); }
     void reserve(qsizetype matches) { m_offsets.reserve(std::size_t(matches * stride())); }
+    // How many matches fill a buffer big enough for huge pages (see HugePages.h).
+    qsizetype hugeBatch() const { return qsizetype(kHugePagesFrom / sizeof(std::int32_t)) / stride(); }
+    // Lets go of room reserved beyond twice what the set holds (a batch sent off early).
+    void releaseSpareRoom() {
+        if (m_offsets.capacity() > 2 * m_offsets.size())
+            m_offsets.shrink_to_fit();
+    }
     // Bytes held, for memory figures.
     std::size_t bytesUsed() const { return m_offsets.capacity() * sizeof(std::int32_t); }
 

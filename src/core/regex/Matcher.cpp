@@ -15,7 +15,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How often findAll hands over to its poll: after this many matches, or this much time.
-constexpr unsigned pollMatches = 4096;
+constexpr unsigned pollMatches = Matcher::pollEveryMatches;
 constexpr auto pollInterval = std::chrono::milliseconds(10);
 // The clock is read only every so many matches or scanned units, so short matches stay cheap.
 constexpr unsigned clockEveryMatches = 256;

@@ -19,6 +19,9 @@ public:
     Matcher(const Matcher &) = delete;
     Matcher &operator=(const Matcher &) = delete;
 
+    // findAll's poll is asked at least after this many matches.
+    static constexpr unsigned pollEveryMatches = 4096;
+
     // Finds all matches (or the first only when the pattern is not global), appending them to out,
     // which must have the pattern's captureCount() as group count. poll, when given, is called every
     // few thousand matches and at least every few milliseconds of matching; it may move the matches
