@@ -3,6 +3,7 @@
 #include "ResultsViewAccessible.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QBitArray>
 #include <QHeaderView>
 #include <QHoverEvent>
@@ -267,6 +268,48 @@ void ResultsView::reset() {
     QAbstractItemView::reset();
     m_hover = QPersistentModelIndex();
     scheduleDelayedItemsLayout();
+}
+
+void ResultsView::keyboardSearch(const QString &search) {
+    QAbstractItemModel *m = model();
+    if (!m || m->rowCount(rootIndex()) <= keyboardSearchRows) {
+        QAbstractItemView::keyboardSearch(search);
+        return;
+    }
+    // What QAbstractItemView does, over a bounded stretch of rows: letters typed within the input
+    // interval add up; a new search, or the same letter again, starts after the current row.
+    const int rows = m->rowCount(rootIndex());
+    const bool carriesOn = m_keyboardInputTime.isValid() && !search.isEmpty() &&
+                           m_keyboardInputTime.elapsed() <= QApplication::keyboardInputInterval();
+    m_keyboardInputTime.start();
+    bool skipRow = false;
+    if (carriesOn) {
+        m_keyboardInput += search;
+    } else {
+        m_keyboardInput = search;
+        skipRow = currentIndex().isValid();
+    }
+    if (m_keyboardInput.isEmpty())
+        return;
+    if (m_keyboardInput.size() > 1 && m_keyboardInput.count(m_keyboardInput.back()) == m_keyboardInput.size())
+        skipRow = true;
+    const QModelIndex current = currentIndex();
+    const int column = current.isValid() ? current.column() : 0;
+    int row = current.isValid() ? current.row() : 0;
+    if (skipRow)
+        row = row + 1 < rows ? row + 1 : 0;
+    // The same letter typed again goes to the next row that begins with it.
+    const QString sought = m_keyboardInput.count(m_keyboardInput.back()) == m_keyboardInput.size()
+                               ? QString(m_keyboardInput.back())
+                               : m_keyboardInput;
+    for (int looked = 0; looked < keyboardSearchRows; ++looked, row = row + 1 < rows ? row + 1 : 0) {
+        const QModelIndex index = m->index(row, column, rootIndex());
+        if (index.data(Qt::DisplayRole).toString().startsWith(sought, Qt::CaseInsensitive) &&
+            (m->flags(index) & Qt::ItemIsEnabled)) {
+            setCurrentIndex(index);
+            return;
+        }
+    }
 }
 
 QModelIndex ResultsView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 #include <QPersistentModelIndex>
 
 class QHeaderView;
@@ -44,6 +45,11 @@ public:
     QRect visualRect(const QModelIndex &index) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     int sizeHintForColumn(int column) const override;
+    // Typing goes to the next row whose cell in the current column begins with what was typed, as in any
+    // item view; over a list longer than keyboardSearchRows it looks that many rows ahead at most (with
+    // wrapping), so that a text found nowhere does not hold the window up while every row is read.
+    void keyboardSearch(const QString &search) override;
+    static constexpr int keyboardSearchRows = 100'000;
 
 public slots:
     // Widens or narrows column to what its cells in and around the view show, and at least its caption.
@@ -95,6 +101,9 @@ private:
     qint64 m_verticalOffset = 0;
     QMetaObject::Connection m_rowsRemoved;
     QPersistentModelIndex m_hover;
+    // What has been typed for a search over a long list, and when.
+    QString m_keyboardInput;
+    QElapsedTimer m_keyboardInputTime;
 };
 
 } // namespace rw

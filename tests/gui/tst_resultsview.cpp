@@ -173,6 +173,8 @@ private slots:
     void dragsADividerAsATable();
     void rowsArrivingKeepTheViewWhereItIs();
     void tenMillionRowsReachTheirEnd();
+    void typingSearchesALongListAStretchAhead_data();
+    void typingSearchesALongListAStretchAhead();
     void screenReadersReadItAsATable();
 };
 
@@ -388,6 +390,40 @@ void TestResultsView::tenMillionRowsReachTheirEnd() {
     view.verticalScrollBar()->setValue(kRows / 2);
     click(kRows / 2 + 1, Qt::ShiftModifier)(&view);
     QCOMPARE(selectedSpan(view), (std::pair{kRows / 2 + 1, paged}));
+}
+
+void TestResultsView::typingSearchesALongListAStretchAhead_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("expected");
+    // Column 0 holds "<row + 1>.0", column 1 "match <row> …".
+    QTest::newRow("a new search starts after the current row") << 0 << 4 << "5" << 49;
+    QTest::newRow("letters typed together add up") << 0 << 0 << "123" << 122;
+    QTest::newRow("the same letter again goes to the next row with it") << 1 << 0 << "mmm" << 3;
+    QTest::newRow("found within the stretch ahead") << 1 << 0 << "match 99999 " << 99'999;
+    QTest::newRow("wrapping round to rows above") << 0 << 250'000 << "1" << 0;
+    // "match 15000" leads to row 15,000; row 150,000 lies further than the stretch from there: not
+    // found, and the window was not held up reading every row.
+    QTest::newRow("beyond the stretch") << 1 << 0 << "match 150000 " << 15'000;
+}
+
+// Over a list too long to read whole on a keystroke, typing finds rows as in any item view, looking a
+// bounded stretch ahead.
+void TestResultsView::typingSearchesALongListAStretchAhead() {
+    QFETCH(int, column);
+    QFETCH(int, from);
+    QFETCH(QString, typed);
+    QFETCH(int, expected);
+    NumberedModel model(300'000);
+    QVERIFY(model.rowCount() > ResultsView::keyboardSearchRows);
+    ResultsView view;
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setModel(&model);
+    view.setCurrentIndex(model.index(from, column));
+    for (const QChar c : typed)
+        view.keyboardSearch(QString(c));
+    QCOMPARE(view.currentIndex(), model.index(expected, column));
 }
 
 void TestResultsView::screenReadersReadItAsATable() {
