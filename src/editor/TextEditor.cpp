@@ -1,20 +1,15 @@
 #include "TextEditor.h"
 
-#include "CursorMotion.h"
 #include "editor/MarkSource.h"
-#include "editor/TextDrag.h"
-#include "editor/TextEditorAccessible.h"
+#include "editor/TextControl.h"
 #include "editor/TextRenderer.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -23,8 +18,6 @@ namespace rw {
 
 namespace {
 constexpr qreal kMargin = 4;
-// How much of the line around the cursor an input method is given as surrounding text.
-constexpr qsizetype kSurroundingReach = 1024;
 // Up to this many pieces the scroll bar counts rows rather than pieces.
 constexpr qsizetype kRowScrollingPieces = 4;
 } // namespace
@@ -40,8 +33,7 @@ TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
     m_layout.setFont(font());
     m_layout.setWidth(layoutWidth());
     updateScrollBar();
-    serveAccessibility(this);
-    new TextDrag(this);
+    m_control = new TextControl(this);
 }
 
 TextEditor::~TextEditor() = default;
@@ -121,6 +113,17 @@ void TextEditor::cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool ke
     if (hasSelection() && selectionEnd() - selectionStart() <= 1'000'000 &&
         QGuiApplication::clipboard()->supportsSelection())
         QGuiApplication::clipboard()->setText(selectedText(), QClipboard::Selection);
+}
+
+void TextEditor::setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
+                            bool caretShown) {
+    m_preeditCursor = caret;
+    m_preeditCursorShown = caretShown;
+    if (text == m_preedit && formats == m_preeditFormats)
+        return;
+    m_preedit = text;
+    m_preeditFormats = formats;
+    showPreedit();
 }
 
 void TextEditor::showPreedit() {
@@ -438,20 +441,6 @@ void TextEditor::timerEvent(QTimerEvent *event) {
         viewport()->update(cursorRect().adjusted(-2, 0, 2, 0));
         return;
     }
-    if (event->timerId() == m_dragScroll.timerId()) {
-        if (!m_dragging) {
-            m_dragScroll.stop();
-            return;
-        }
-        if (m_dragPoint.y() < 0)
-            scrollRows(-1);
-        else if (m_dragPoint.y() > viewport()->height())
-            scrollRows(1);
-        else
-            return;
-        moveCursor(positionAt(m_dragPoint), true);
-        return;
-    }
     QAbstractScrollArea::timerEvent(event);
 }
 
@@ -585,25 +574,15 @@ void TextEditor::travel(bool back) {
 }
 
 void TextEditor::cut() {
-    if (!hasSelection() || m_readOnly)
-        return;
-    copy();
-    edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
+    m_control->cut();
 }
 
 void TextEditor::copy() const {
-    if (hasSelection())
-        QGuiApplication::clipboard()->setText(selectedText());
+    m_control->copy();
 }
 
 void TextEditor::paste() {
-    if (m_readOnly)
-        return;
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    // An empty text leaves the selection alone, as in QPlainTextEdit.
-    if (!data || !data->hasText() || data->text().isEmpty())
-        return;
-    insertPlainText(data->text());
+    m_control->paste();
 }
 
 void TextEditor::clear() {
@@ -640,316 +619,6 @@ void TextEditor::visitRows(qsizetype from, qsizetype to, const RowVisit &visit) 
             return true;
         return visit(std::max(from, row.start()), from == to ? from : std::min(to, row.end()), *rect);
     });
-}
-
-// ---- keyboard ----
-
-LineMotion TextEditor::lineMotion(qsizetype line) const {
-    const qsizetype start = store().lineStart(line);
-    return LineMotion(store().lineLength(line),
-                      [this, start](qsizetype from, qsizetype to) { return store().mid(start + from, to - from); });
-}
-
-// Each motion works inside the line; across a line break it is one step, as in QPlainTextEdit.
-template <typename Motion> qsizetype TextEditor::forward(qsizetype position, Motion motion) const {
-    if (position >= store().size())
-        return store().size();
-    const qsizetype line = store().lineAt(position);
-    const qsizetype start = store().lineStart(line);
-    if (position - start >= store().lineLength(line))
-        return position + 1;
-    return start + motion(lineMotion(line), position - start);
-}
-
-template <typename Motion> qsizetype TextEditor::backward(qsizetype position, Motion motion) const {
-    if (position <= 0)
-        return 0;
-    const qsizetype line = store().lineAt(position);
-    const qsizetype start = store().lineStart(line);
-    if (position == start)
-        return position - 1;
-    return start + motion(lineMotion(line), position - start);
-}
-
-qsizetype TextEditor::previousCharacter(qsizetype position) const {
-    return backward(position, [](const LineMotion &m, qsizetype at) { return m.previousCharacter(at); });
-}
-
-qsizetype TextEditor::nextCharacter(qsizetype position) const {
-    return forward(position, [](const LineMotion &m, qsizetype at) { return m.nextCharacter(at); });
-}
-
-qsizetype TextEditor::previousCodePoint(qsizetype position) const {
-    return backward(position, [](const LineMotion &m, qsizetype at) { return m.previousCodePoint(at); });
-}
-
-qsizetype TextEditor::previousWord(qsizetype position) const {
-    return backward(position, [](const LineMotion &m, qsizetype at) { return m.previousWord(at); });
-}
-
-qsizetype TextEditor::nextWord(qsizetype position) const {
-    return forward(position, [](const LineMotion &m, qsizetype at) { return m.nextWord(at); });
-}
-
-bool TextEditor::lineIsRightToLeft(qsizetype position) const {
-    // A line takes the direction of its first strong character, as a text block does.
-    const qsizetype line = store().lineAt(position);
-    return store().lineText(line, 0, std::min<qsizetype>(store().lineLength(line), 4096)).isRightToLeft();
-}
-
-qsizetype TextEditor::visualStep(qsizetype position, bool left) const {
-    // As QPlainTextEdit moves: left is back and right is on in a left-to-right line, the other way round
-    // in a right-to-left one.
-    return left != lineIsRightToLeft(position) ? previousCharacter(position) : nextCharacter(position);
-}
-
-qsizetype TextEditor::snapToCharacter(qsizetype position, bool forwards) const {
-    position = std::clamp<qsizetype>(position, 0, store().size());
-    const qsizetype line = store().lineAt(position);
-    const qsizetype start = store().lineStart(line);
-    const LineMotion motion = lineMotion(line);
-    const qsizetype back = motion.snapBack(position - start);
-    if (back == position - start || !forwards)
-        return start + back;
-    return start + motion.nextCharacter(back);
-}
-
-std::pair<qsizetype, qsizetype> TextEditor::wordAt(qsizetype position) const {
-    const qsizetype line = store().lineAt(position);
-    const qsizetype start = store().lineStart(line);
-    const auto [from, to] = lineMotion(line).wordAt(position - start);
-    return {start + from, start + to};
-}
-
-bool TextEditor::event(QEvent *e) {
-    if (e->type() == QEvent::ShortcutOverride) {
-        // Keys the box handles itself win over window shortcuts bound to the same keys.
-        auto *key = static_cast<QKeyEvent *>(e);
-        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) ||
-            key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Undo) ||
-            key->matches(QKeySequence::Redo) || key->matches(QKeySequence::SelectAll) ||
-            key->matches(QKeySequence::Delete) || key->matches(QKeySequence::MoveToStartOfDocument) ||
-            key->matches(QKeySequence::MoveToEndOfDocument) || key->key() == Qt::Key_Home ||
-            key->key() == Qt::Key_End || key->key() == Qt::Key_Backspace ||
-            (!m_readOnly && isAcceptableKeyText(key, true))) {
-            e->accept();
-            return true;
-        }
-    }
-    return QAbstractScrollArea::event(e);
-}
-
-void TextEditor::keyPressEvent(QKeyEvent *e) {
-    const bool editable = !m_readOnly;
-    auto move = [&](qsizetype position, bool keepX = false) {
-        moveCursor(position, e->modifiers() & Qt::ShiftModifier, keepX);
-    };
-    auto rowMove = [&](qsizetype rows) {
-        Row row = m_layout.rowOf(m_cursor);
-        if (m_desiredX < 0)
-            m_desiredX = m_layout.cursorX(row, m_cursor);
-        const qreal x = m_desiredX;
-        const Row from = row;
-        const bool oneRow = rows == 1 || rows == -1;
-        for (; rows > 0; --rows)
-            row = m_layout.nextRow(row);
-        for (; rows < 0; ++rows)
-            row = m_layout.previousRow(row);
-        // Up on the first row or Down on the last changes nothing, the selection included.
-        if (oneRow && row == from)
-            return;
-        move(m_layout.positionInRow(row, x), true);
-    };
-
-    if (e == QKeySequence::SelectAll) {
-        selectAll();
-    } else if (e == QKeySequence::Copy) {
-        copy();
-    } else if (e == QKeySequence::Cut) {
-        if (editable)
-            cut();
-        else
-            copy();
-    } else if (e == QKeySequence::Paste) {
-        if (editable)
-            paste();
-    } else if (e == QKeySequence::Undo) {
-        if (editable)
-            undo();
-    } else if (e == QKeySequence::Redo) {
-        if (editable)
-            redo();
-    } else if (e == QKeySequence::MoveToStartOfDocument || e == QKeySequence::SelectStartOfDocument) {
-        move(0);
-    } else if (e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument) {
-        move(store().size());
-    } else if (e == QKeySequence::MoveToPreviousWord || e == QKeySequence::SelectPreviousWord) {
-        // The word keys go left and right: in a right-to-left line, left is on.
-        move(lineIsRightToLeft(m_cursor) ? nextWord(m_cursor) : previousWord(m_cursor));
-    } else if (e == QKeySequence::MoveToNextWord || e == QKeySequence::SelectNextWord) {
-        move(lineIsRightToLeft(m_cursor) ? previousWord(m_cursor) : nextWord(m_cursor));
-    } else if (e == QKeySequence::MoveToPreviousChar || e == QKeySequence::SelectPreviousChar) {
-        // With a selection, the caret goes to its left end: its start, or its end in a right-to-left line.
-        if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(lineIsRightToLeft(m_cursor) ? selectionEnd() : selectionStart());
-        else
-            move(visualStep(m_cursor, true));
-    } else if (e == QKeySequence::MoveToNextChar || e == QKeySequence::SelectNextChar) {
-        if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(lineIsRightToLeft(m_cursor) ? selectionStart() : selectionEnd());
-        else
-            move(visualStep(m_cursor, false));
-    } else if (e == QKeySequence::SelectPreviousLine && m_layout.rowOf(m_cursor) == Row{}) {
-        // On the first row, Shift+Up selects to the start, as QPlainTextEdit does.
-        move(0);
-    } else if (e == QKeySequence::SelectNextLine && m_layout.nextRow(m_layout.rowOf(m_cursor)) == m_layout.rowOf(m_cursor)) {
-        move(store().size());
-    } else if (e == QKeySequence::MoveToPreviousLine || e == QKeySequence::SelectPreviousLine) {
-        rowMove(-1);
-    } else if (e == QKeySequence::MoveToNextLine || e == QKeySequence::SelectNextLine) {
-        rowMove(1);
-    } else if (e == QKeySequence::MoveToPreviousPage || e == QKeySequence::SelectPreviousPage) {
-        scrollRows(-rowsPerPage());
-        rowMove(-rowsPerPage());
-    } else if (e == QKeySequence::MoveToNextPage || e == QKeySequence::SelectNextPage) {
-        scrollRows(rowsPerPage());
-        rowMove(rowsPerPage());
-    } else if (e == QKeySequence::MoveToStartOfLine || e == QKeySequence::SelectStartOfLine ||
-               e == QKeySequence::MoveToStartOfBlock || e == QKeySequence::SelectStartOfBlock) {
-        const Row row = m_layout.rowOf(m_cursor);
-        const PieceLayout::Piece &p = m_layout.piece(row.unit);
-        // A piece of a long line may start inside a character: the caret never does.
-        move(snapToCharacter(p.start + p.layout->lineAt(row.line).textStart(), true));
-    } else if (e == QKeySequence::MoveToEndOfLine || e == QKeySequence::SelectEndOfLine ||
-               e == QKeySequence::MoveToEndOfBlock || e == QKeySequence::SelectEndOfBlock) {
-        const Row row = m_layout.rowOf(m_cursor);
-        const PieceLayout::Piece &p = m_layout.piece(row.unit);
-        const QTextLine line = p.layout->lineAt(row.line);
-        qsizetype end = std::min<qsizetype>(line.textStart() + line.textLength(), p.length);
-        // A row wrapped at a space ends before that space, as on screen and in QPlainTextEdit; a row
-        // wrapped inside a word ends after its last character.
-        if (row.line + 1 < p.layout->lineCount() && end > line.textStart() &&
-            store().at(p.start + end - 1).isSpace())
-            --end;
-        move(snapToCharacter(p.start + end, false));
-    } else if (e == QKeySequence::DeleteStartOfWord) {
-        if (editable) {
-            if (hasSelection())
-                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
-            else {
-                const qsizetype from = previousWord(m_cursor);
-                edit(from, m_cursor - from, {}, false);
-            }
-        }
-    } else if (e == QKeySequence::DeleteEndOfWord) {
-        if (editable) {
-            if (hasSelection())
-                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
-            else
-                edit(m_cursor, nextWord(m_cursor) - m_cursor, {}, false);
-        }
-    } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
-        if (editable) {
-            if (hasSelection())
-                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
-            else if (m_cursor > 0) {
-                const qsizetype from = previousCodePoint(m_cursor);
-                edit(from, m_cursor - from, {}, false, EditKind::Backspace);
-            }
-        }
-    } else if (e == QKeySequence::Delete) {
-        if (editable) {
-            if (hasSelection())
-                edit(selectionStart(), selectionEnd() - selectionStart(), {}, false);
-            else if (m_cursor < store().size())
-                edit(m_cursor, nextCharacter(m_cursor) - m_cursor, {}, false, EditKind::Delete);
-        }
-    } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        if (!editable || (e->modifiers() & Qt::ControlModifier)) {
-            e->ignore();
-            return;
-        }
-        edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")), true);
-    } else if (e->key() == Qt::Key_Insert && !(e->modifiers() & ~Qt::KeypadModifier)) {
-        setOverwriteMode(!m_overwrite);
-    } else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
-               (e->modifiers() & Qt::ControlModifier)) {
-        // Tab types; Ctrl+Tab and Ctrl+Shift+Tab are how the focus leaves the box.
-        QAbstractScrollArea::focusNextPrevChild(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
-    } else {
-        const QString text = e->text();
-        if (editable && isAcceptableKeyText(e, !m_tabChangesFocus)) {
-            qsizetype length = selectionEnd() - selectionStart();
-            // Overwrite mode types over the character after the caret, never over a line break.
-            const bool over =
-                m_overwrite && length == 0 && m_cursor < store().size() && store().at(m_cursor) != u'\n';
-            if (over)
-                length = nextCharacter(m_cursor) - m_cursor;
-            edit(selectionStart(), length, TextPiece(text), !over);
-        } else {
-            e->ignore();
-            return;
-        }
-    }
-    e->accept();
-}
-
-// ---- mouse ----
-
-void TextEditor::mousePressEvent(QMouseEvent *e) {
-    if (e->button() != Qt::LeftButton) {
-        if (e->button() == Qt::MiddleButton && !m_readOnly &&
-            QGuiApplication::clipboard()->supportsSelection()) {
-            moveCursor(positionAt(e->position().toPoint()), false);
-            insertPlainText(QGuiApplication::clipboard()->text(QClipboard::Selection));
-        }
-        return;
-    }
-    m_dragPoint = e->position().toPoint();
-    // A third click soon after a double click selects the whole line, its break included.
-    if (m_sinceDoubleClick.isValid() &&
-        m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
-        (m_dragPoint - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        m_sinceDoubleClick.invalidate();
-        const qsizetype line = store().lineAt(positionAt(m_dragPoint));
-        const qsizetype start = store().lineStart(line);
-        setSelection(start, std::min(store().size(), start + store().lineLength(line) + 1));
-        return;
-    }
-    m_dragging = true;
-    moveCursor(positionAt(m_dragPoint), e->modifiers() & Qt::ShiftModifier);
-}
-
-void TextEditor::mouseMoveEvent(QMouseEvent *e) {
-    if (!m_dragging || !(e->buttons() & Qt::LeftButton))
-        return;
-    m_dragPoint = e->position().toPoint();
-    if (m_dragPoint.y() < 0 || m_dragPoint.y() > viewport()->height()) {
-        if (!m_dragScroll.isActive())
-            m_dragScroll.start(50, this);
-        return;
-    }
-    m_dragScroll.stop();
-    const qsizetype anchor = m_anchor;
-    const qsizetype position = positionAt(m_dragPoint);
-    if (position != m_cursor)
-        setSelection(anchor, position);
-}
-
-void TextEditor::mouseReleaseEvent(QMouseEvent *e) {
-    if (e->button() == Qt::LeftButton) {
-        m_dragging = false;
-        m_dragScroll.stop();
-    }
-}
-
-void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
-    if (e->button() != Qt::LeftButton)
-        return;
-    const auto [start, end] = wordAt(positionAt(e->position().toPoint()));
-    setSelection(start, end);
-    m_sinceDoubleClick.start();
-    m_doubleClickPoint = e->position().toPoint();
 }
 
 void TextEditor::wheelEvent(QWheelEvent *e) {
@@ -1003,6 +672,50 @@ void TextEditor::setPlaceholderText(const QString &text) {
         viewport()->update();
 }
 
+// ---- events, handed to the control ----
+
+bool TextEditor::event(QEvent *e) {
+    if (e->type() == QEvent::ShortcutOverride && m_control->shortcutOverride(static_cast<QKeyEvent *>(e))) {
+        e->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+void TextEditor::keyPressEvent(QKeyEvent *e) {
+    m_control->keyPressEvent(e);
+}
+
+void TextEditor::mousePressEvent(QMouseEvent *e) {
+    m_control->mousePressEvent(e);
+}
+
+void TextEditor::mouseMoveEvent(QMouseEvent *e) {
+    m_control->mouseMoveEvent(e);
+}
+
+void TextEditor::mouseReleaseEvent(QMouseEvent *e) {
+    m_control->mouseReleaseEvent(e);
+}
+
+void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
+    m_control->mouseDoubleClickEvent(e);
+}
+
+void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
+    m_control->inputMethodEvent(e);
+}
+
+QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (std::optional<QVariant> answer = m_control->inputMethodQuery(query))
+        return *answer;
+    return QAbstractScrollArea::inputMethodQuery(query);
+}
+
+void TextEditor::moveFocus(bool next) {
+    QAbstractScrollArea::focusNextPrevChild(next);
+}
+
 bool TextEditor::focusNextPrevChild(bool next) {
     // Tab types into an editable box, unless it is set to move the focus.
     if (!m_tabChangesFocus && !m_readOnly)
@@ -1020,113 +733,6 @@ void TextEditor::focusOutEvent(QFocusEvent *e) {
     QAbstractScrollArea::focusOutEvent(e);
     m_blink.stop();
     viewport()->update();
-}
-
-// ---- input methods ----
-
-void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
-    if (m_readOnly) {
-        e->ignore();
-        return;
-    }
-    if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
-        // As in Qt's text boxes: the selection goes first, then the replacement range counts from the
-        // caret where it stood. Both go as one step.
-        const qsizetype s = selectionStart(), removed = selectionEnd() - selectionStart();
-        const qsizetype sizeAfter = store().size() - removed;
-        const qsizetype from = std::clamp<qsizetype>(s + e->replacementStart(), 0, sizeAfter);
-        const qsizetype to = std::clamp<qsizetype>(from + e->replacementLength(), from, sizeAfter);
-        // The two changes as one range of the text as it is now.
-        const auto before = [&](qsizetype p) { return p <= s ? p : p + removed; };
-        const qsizetype lo = std::min(s, before(from));
-        const qsizetype hi = std::max(s + removed, to < s ? to : to + removed);
-        const QString kept = store().mid(lo, s - lo) + store().mid(s + removed, hi - s - removed);
-        // A range that would split a surrogate pair takes the whole pair.
-        const qsizetype cut = from - lo - (from > lo && from - lo < kept.size() && kept.at(from - lo).isLowSurrogate() &&
-                                           kept.at(from - lo - 1).isHighSurrogate());
-        const qsizetype rest = to - lo + (to - lo < kept.size() && to > lo && kept.at(to - lo).isLowSurrogate() &&
-                                          kept.at(to - lo - 1).isHighSurrogate());
-        const QString text = kept.left(cut) + e->commitString() + kept.mid(rest);
-        m_preedit.clear();
-        showPreedit();
-        // A commit is an undo step of its own, as a text document counts it.
-        edit(lo, hi - lo, TextPiece(text), false);
-        // The caret goes after the committed text (its line breaks may have been folded on the way in).
-        const qsizetype caret = m_cursor - (kept.size() - rest);
-        if (caret != m_cursor)
-            moveCursor(caret, false);
-    }
-    // An input method that sets the selection (reconversion, on-screen keyboards) puts it in the line.
-    for (const QInputMethodEvent::Attribute &a : e->attributes()) {
-        if (a.type != QInputMethodEvent::Selection)
-            continue;
-        const qsizetype lineStart = store().lineStart(store().lineAt(m_cursor));
-        const qsizetype anchor = std::clamp<qsizetype>(lineStart + a.start, 0, store().size());
-        setSelection(snapToCharacter(anchor, false),
-                     snapToCharacter(std::clamp<qsizetype>(anchor + a.length, 0, store().size()), true));
-    }
-    // The preedit shows with the input method's formats (underlines, the part being converted) and its
-    // own caret.
-    const QString preedit = e->preeditString();
-    int preeditCursor = int(preedit.size());
-    bool preeditCursorShown = true;
-    QList<QTextLayout::FormatRange> formats;
-    for (const QInputMethodEvent::Attribute &a : e->attributes()) {
-        if (a.type == QInputMethodEvent::Cursor) {
-            preeditCursor = std::clamp(a.start, 0, int(preedit.size()));
-            preeditCursorShown = a.length > 0;
-        } else if (a.type == QInputMethodEvent::TextFormat && a.length > 0) {
-            const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
-            if (format.isValid())
-                formats.append({a.start, a.length, format});
-        }
-    }
-    if (preedit.isEmpty())
-        formats.clear();
-    m_preeditCursor = preeditCursor;
-    m_preeditCursorShown = preeditCursorShown;
-    if (preedit != m_preedit || formats != m_preeditFormats) {
-        m_preedit = preedit;
-        m_preeditFormats = formats;
-        showPreedit();
-    }
-    viewport()->update();
-    e->accept();
-}
-
-QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
-    switch (query) {
-    case Qt::ImEnabled:
-        return !m_readOnly;
-    case Qt::ImCursorRectangle:
-        return QRectF(cursorRect()).translated(viewport()->pos());
-    case Qt::ImFont:
-        return font();
-    case Qt::ImCursorPosition: {
-        const qsizetype line = store().lineAt(m_cursor);
-        return qlonglong(std::min<qsizetype>(m_cursor - store().lineStart(line), kSurroundingReach));
-    }
-    case Qt::ImAnchorPosition: {
-        const qsizetype line = store().lineAt(m_cursor);
-        const qsizetype start = std::max(store().lineStart(line), m_cursor - kSurroundingReach);
-        return qlonglong(std::clamp<qsizetype>(m_anchor - start, 0, (2 * kSurroundingReach)));
-    }
-    case Qt::ImSurroundingText: {
-        const qsizetype line = store().lineAt(m_cursor);
-        const qsizetype lineStart = store().lineStart(line);
-        const qsizetype start = std::max(lineStart, m_cursor - kSurroundingReach);
-        const qsizetype end = std::min(lineStart + store().lineLength(line), m_cursor + kSurroundingReach);
-        return store().mid(start, end - start);
-    }
-    case Qt::ImCurrentSelection:
-        return selectionEnd() - selectionStart() <= 1'000'000 ? selectedText() : QString();
-    case Qt::ImHints:
-        return int(Qt::ImhMultiLine);
-    case Qt::ImMaximumTextLength:
-        return QVariant();
-    default:
-        return QAbstractScrollArea::inputMethodQuery(query);
-    }
 }
 
 } // namespace rw

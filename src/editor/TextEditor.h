@@ -6,7 +6,6 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QElapsedTimer>
 #include <QTextCharFormat>
 #include <QTextLayout>
 
@@ -16,8 +15,8 @@
 
 
 namespace rw {
-class LineMotion;
 class MarkSource;
+class TextControl;
 } // namespace rw
 
 namespace rw {
@@ -29,6 +28,10 @@ namespace rw {
 //
 // It edits as a text box does: typing, selection by keyboard and mouse, clipboard, undo and redo, input
 // methods. Positions count a line break as one character, as QPlainTextEdit does.
+//
+// The widget is the view: the caret, the scrolling and the rows in view. The text, its history and its
+// marks are a TextDocument; the rows a PieceLayout; painting a TextRenderer; what the user does with
+// keys, mouse and input methods a TextControl, which the widget hands its events.
 class TextEditor : public QAbstractScrollArea {
     Q_OBJECT
     // The properties QPlainTextEdit has, so that tools and tests that speak Qt find them.
@@ -194,31 +197,21 @@ private:
     // The rectangle of [from, to) in a row in view (from == to: a caret's place), if any of it is there.
     std::optional<QRectF> spanRect(const PieceLayout::RowView &row, qsizetype from, qsizetype to) const;
 
+    // The control works the caret and the text through these.
+    friend class TextControl;
     void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);
     void cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX);
-    LineMotion lineMotion(qsizetype line) const;
-    template <typename Motion> qsizetype forward(qsizetype position, Motion motion) const;
-    template <typename Motion> qsizetype backward(qsizetype position, Motion motion) const;
-    // Grapheme steps (a surrogate pair, a base with its marks, a flag is one); a line break is one.
-    qsizetype previousCharacter(qsizetype position) const;
-    // What Backspace removes: one code point, as QTextCursor does.
-    qsizetype previousCodePoint(qsizetype position) const;
-    // The nearest grapheme boundary: position itself, or the one before (or after, when forwards).
-    qsizetype snapToCharacter(qsizetype position, bool forwards) const;
-    qsizetype nextCharacter(qsizetype position) const;
-    qsizetype previousWord(qsizetype position) const;
-    qsizetype nextWord(qsizetype position) const;
-    std::pair<qsizetype, qsizetype> wordAt(qsizetype position) const;
     qsizetype rowsPerPage() const;
+    // Moves the focus on (or back) as the widget's base does, which Tab does not reach in an editable box.
+    void moveFocus(bool next);
 
     void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing,
               EditKind kind = EditKind::Block);
-    bool lineIsRightToLeft(qsizetype position) const;
-    // Where Left (or Right) takes the caret, as the line's direction has it.
-    qsizetype visualStep(qsizetype position, bool left) const;
     // Takes the last undo step back (back) or does the last undone one again.
     void travel(bool back);
     void applied(const TextChange &change);
+    // The input method's text being composed, with its formats and its caret, shown at the caret.
+    void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret, bool caretShown);
     void showPreedit();
     void restartBlink();
     bool cursorShown() const;
@@ -248,11 +241,7 @@ private:
 
     QBasicTimer m_blink;
     bool m_blinkOn = true;
-    QBasicTimer m_dragScroll;
-    bool m_dragging = false;
-    QPoint m_dragPoint;
-    QElapsedTimer m_sinceDoubleClick;
-    QPoint m_doubleClickPoint;
+    TextControl *m_control = nullptr;
 };
 
 } // namespace rw
