@@ -1,9 +1,6 @@
 #include "TextControl.h"
 
 #include "CursorMotion.h"
-#include "editor/TextDrag.h"
-#include "editor/TextEditor.h"
-#include "editor/TextEditorAccessible.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,25 +18,34 @@ namespace {
 constexpr qsizetype kSurroundingReach = 1024;
 } // namespace
 
-TextControl::TextControl(TextEditor *box) : QObject(box), m_box(box) {
-    serveAccessibility(box);
-    new TextDrag(box);
-}
+TextControl::TextControl(TextControlHost *host, QObject *parent) : QObject(parent), m_host(host) {}
 
 qsizetype TextControl::caret() const {
-    return m_box->m_cursor;
+    return m_host->cursorPosition();
 }
 
 qsizetype TextControl::anchor() const {
-    return m_box->m_anchor;
+    return m_host->anchorPosition();
 }
 
 const PieceLayout &TextControl::layout() const {
-    return m_box->m_layout;
+    return m_host->pieceLayout();
 }
 
 const TextStore &TextControl::store() const {
-    return m_box->store();
+    return m_host->store();
+}
+
+QString TextControl::selectedText() const {
+    return store().mid(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void TextControl::removeSelection() {
+    m_host->edit(selectionStart(), selectionEnd() - selectionStart(), {}, TextDocument::EditKind::Block);
+}
+
+void TextControl::replaceSelection(const QString &text) {
+    m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), TextDocument::EditKind::Block);
 }
 
 // ---- motion ----
@@ -129,19 +135,19 @@ bool TextControl::shortcutOverride(QKeyEvent *key) const {
            key->matches(QKeySequence::Delete) || key->matches(QKeySequence::MoveToStartOfDocument) ||
            key->matches(QKeySequence::MoveToEndOfDocument) || key->key() == Qt::Key_Home ||
            key->key() == Qt::Key_End || key->key() == Qt::Key_Backspace ||
-           (!m_box->isReadOnly() && isAcceptableKeyText(key, true));
+           (!m_host->isReadOnly() && isAcceptableKeyText(key, true));
 }
 
 void TextControl::keyPressEvent(QKeyEvent *e) {
-    const bool editable = !m_box->isReadOnly();
+    const bool editable = !m_host->isReadOnly();
     auto move = [&](qsizetype position, bool keepX = false) {
-        m_box->moveCursor(position, e->modifiers() & Qt::ShiftModifier, keepX);
+        m_host->moveCursor(position, e->modifiers() & Qt::ShiftModifier, keepX);
     };
     auto rowMove = [&](qsizetype rows) {
         TextRow row = layout().rowOf(caret());
-        if (m_box->m_desiredX < 0)
-            m_box->m_desiredX = layout().cursorX(row, caret());
-        const qreal x = m_box->m_desiredX;
+        if (m_host->desiredX() < 0)
+            m_host->setDesiredX(layout().cursorX(row, caret()));
+        const qreal x = m_host->desiredX();
         const TextRow from = row;
         const bool oneRow = rows == 1 || rows == -1;
         for (; rows > 0; --rows)
@@ -155,7 +161,7 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
     };
 
     if (e == QKeySequence::SelectAll) {
-        m_box->selectAll();
+        m_host->setSelection(0, store().size());
     } else if (e == QKeySequence::Copy) {
         copy();
     } else if (e == QKeySequence::Cut) {
@@ -168,10 +174,10 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
             paste();
     } else if (e == QKeySequence::Undo) {
         if (editable)
-            m_box->undo();
+            m_host->undo();
     } else if (e == QKeySequence::Redo) {
         if (editable)
-            m_box->redo();
+            m_host->redo();
     } else if (e == QKeySequence::MoveToStartOfDocument || e == QKeySequence::SelectStartOfDocument) {
         move(0);
     } else if (e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument) {
@@ -183,13 +189,13 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
         move(lineIsRightToLeft(caret()) ? previousWord(caret()) : nextWord(caret()));
     } else if (e == QKeySequence::MoveToPreviousChar || e == QKeySequence::SelectPreviousChar) {
         // With a selection, the caret goes to its left end: its start, or its end in a right-to-left line.
-        if (m_box->hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(lineIsRightToLeft(caret()) ? m_box->selectionEnd() : m_box->selectionStart());
+        if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
+            move(lineIsRightToLeft(caret()) ? selectionEnd() : selectionStart());
         else
             move(visualStep(caret(), true));
     } else if (e == QKeySequence::MoveToNextChar || e == QKeySequence::SelectNextChar) {
-        if (m_box->hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(lineIsRightToLeft(caret()) ? m_box->selectionStart() : m_box->selectionEnd());
+        if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
+            move(lineIsRightToLeft(caret()) ? selectionStart() : selectionEnd());
         else
             move(visualStep(caret(), false));
     } else if (e == QKeySequence::SelectPreviousLine && layout().rowOf(caret()) == TextRow{}) {
@@ -202,11 +208,11 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
     } else if (e == QKeySequence::MoveToNextLine || e == QKeySequence::SelectNextLine) {
         rowMove(1);
     } else if (e == QKeySequence::MoveToPreviousPage || e == QKeySequence::SelectPreviousPage) {
-        m_box->scrollRows(-m_box->rowsPerPage());
-        rowMove(-m_box->rowsPerPage());
+        m_host->scrollRows(-m_host->rowsPerPage());
+        rowMove(-m_host->rowsPerPage());
     } else if (e == QKeySequence::MoveToNextPage || e == QKeySequence::SelectNextPage) {
-        m_box->scrollRows(m_box->rowsPerPage());
-        rowMove(m_box->rowsPerPage());
+        m_host->scrollRows(m_host->rowsPerPage());
+        rowMove(m_host->rowsPerPage());
     } else if (e == QKeySequence::MoveToStartOfLine || e == QKeySequence::SelectStartOfLine ||
                e == QKeySequence::MoveToStartOfBlock || e == QKeySequence::SelectStartOfBlock) {
         const TextRow row = layout().rowOf(caret());
@@ -227,58 +233,58 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
         move(snapToCharacter(p.start + end, false));
     } else if (e == QKeySequence::DeleteStartOfWord) {
         if (editable) {
-            if (m_box->hasSelection())
-                m_box->edit(m_box->selectionStart(), m_box->selectionEnd() - m_box->selectionStart(), {}, false);
+            if (hasSelection())
+                removeSelection();
             else {
                 const qsizetype from = previousWord(caret());
-                m_box->edit(from, caret() - from, {}, false);
+                m_host->edit(from, caret() - from, {}, TextDocument::EditKind::Block);
             }
         }
     } else if (e == QKeySequence::DeleteEndOfWord) {
         if (editable) {
-            if (m_box->hasSelection())
-                m_box->edit(m_box->selectionStart(), m_box->selectionEnd() - m_box->selectionStart(), {}, false);
+            if (hasSelection())
+                removeSelection();
             else
-                m_box->edit(caret(), nextWord(caret()) - caret(), {}, false);
+                m_host->edit(caret(), nextWord(caret()) - caret(), {}, TextDocument::EditKind::Block);
         }
     } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
         if (editable) {
-            if (m_box->hasSelection())
-                m_box->edit(m_box->selectionStart(), m_box->selectionEnd() - m_box->selectionStart(), {}, false);
+            if (hasSelection())
+                removeSelection();
             else if (caret() > 0) {
                 const qsizetype from = previousCodePoint(caret());
-                m_box->edit(from, caret() - from, {}, false, TextDocument::EditKind::Backspace);
+                m_host->edit(from, caret() - from, {}, TextDocument::EditKind::Backspace);
             }
         }
     } else if (e == QKeySequence::Delete) {
         if (editable) {
-            if (m_box->hasSelection())
-                m_box->edit(m_box->selectionStart(), m_box->selectionEnd() - m_box->selectionStart(), {}, false);
+            if (hasSelection())
+                removeSelection();
             else if (caret() < store().size())
-                m_box->edit(caret(), nextCharacter(caret()) - caret(), {}, false, TextDocument::EditKind::Delete);
+                m_host->edit(caret(), nextCharacter(caret()) - caret(), {}, TextDocument::EditKind::Delete);
         }
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         if (!editable || (e->modifiers() & Qt::ControlModifier)) {
             e->ignore();
             return;
         }
-        m_box->edit(m_box->selectionStart(), m_box->selectionEnd() - m_box->selectionStart(), TextPiece(QStringLiteral("\n")), true);
+        m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")), TextDocument::EditKind::Typing);
     } else if (e->key() == Qt::Key_Insert && !(e->modifiers() & ~Qt::KeypadModifier)) {
-        m_box->setOverwriteMode(!m_box->overwriteMode());
+        m_host->setOverwriteMode(!m_host->overwriteMode());
     } else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
                (e->modifiers() & Qt::ControlModifier)) {
         // Tab types; Ctrl+Tab and Ctrl+Shift+Tab are how the focus leaves the box.
-        m_box->moveFocus(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
+        m_host->moveFocus(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
     } else {
         const QString text = e->text();
-        if (editable && isAcceptableKeyText(e, !m_box->tabChangesFocus())) {
-            qsizetype length = m_box->selectionEnd() - m_box->selectionStart();
+        if (editable && isAcceptableKeyText(e, !m_host->tabChangesFocus())) {
+            qsizetype length = selectionEnd() - selectionStart();
             // Overwrite mode types over the character after the caret, never over a line break.
             const bool over =
-                m_box->overwriteMode() && length == 0 && caret() < store().size() && store().at(caret()) != u'\n';
+                m_host->overwriteMode() && length == 0 && caret() < store().size() && store().at(caret()) != u'\n';
             if (over)
                 length = nextCharacter(caret()) - caret();
-            m_box->edit(m_box->selectionStart(), length, TextPiece(text), !over);
+            m_host->edit(selectionStart(), length, TextPiece(text), over ? TextDocument::EditKind::Block : TextDocument::EditKind::Typing);
         } else {
             e->ignore();
             return;
@@ -291,10 +297,10 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
 
 void TextControl::mousePressEvent(QMouseEvent *e) {
     if (e->button() != Qt::LeftButton) {
-        if (e->button() == Qt::MiddleButton && !m_box->isReadOnly() &&
+        if (e->button() == Qt::MiddleButton && !m_host->isReadOnly() &&
             QGuiApplication::clipboard()->supportsSelection()) {
-            m_box->moveCursor(m_box->positionAt(e->position().toPoint()), false);
-            m_box->insertPlainText(QGuiApplication::clipboard()->text(QClipboard::Selection));
+            m_host->moveCursor(m_host->positionAt(e->position().toPoint()), false, false);
+            replaceSelection(QGuiApplication::clipboard()->text(QClipboard::Selection));
         }
         return;
     }
@@ -304,28 +310,28 @@ void TextControl::mousePressEvent(QMouseEvent *e) {
         m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
         (m_dragPoint - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
         m_sinceDoubleClick.invalidate();
-        const qsizetype line = store().lineAt(m_box->positionAt(m_dragPoint));
+        const qsizetype line = store().lineAt(m_host->positionAt(m_dragPoint));
         const qsizetype start = store().lineStart(line);
-        m_box->setSelection(start, std::min(store().size(), start + store().lineLength(line) + 1));
+        m_host->setSelection(start, std::min(store().size(), start + store().lineLength(line) + 1));
         return;
     }
     m_dragging = true;
-    m_box->moveCursor(m_box->positionAt(m_dragPoint), e->modifiers() & Qt::ShiftModifier);
+    m_host->moveCursor(m_host->positionAt(m_dragPoint), e->modifiers() & Qt::ShiftModifier, false);
 }
 
 void TextControl::mouseMoveEvent(QMouseEvent *e) {
     if (!m_dragging || !(e->buttons() & Qt::LeftButton))
         return;
     m_dragPoint = e->position().toPoint();
-    if (m_dragPoint.y() < 0 || m_dragPoint.y() > m_box->viewport()->height()) {
+    if (m_dragPoint.y() < 0 || m_dragPoint.y() > m_host->viewHeight()) {
         if (!m_dragScroll.isActive())
             m_dragScroll.start(50, this);
         return;
     }
     m_dragScroll.stop();
-    const qsizetype position = m_box->positionAt(m_dragPoint);
+    const qsizetype position = m_host->positionAt(m_dragPoint);
     if (position != caret())
-        m_box->setSelection(anchor(), position);
+        m_host->setSelection(anchor(), position);
 }
 
 void TextControl::timerEvent(QTimerEvent *event) {
@@ -340,12 +346,12 @@ void TextControl::timerEvent(QTimerEvent *event) {
         return;
     }
     if (m_dragPoint.y() < 0)
-        m_box->scrollRows(-1);
-    else if (m_dragPoint.y() > m_box->viewport()->height())
-        m_box->scrollRows(1);
+        m_host->scrollRows(-1);
+    else if (m_dragPoint.y() > m_host->viewHeight())
+        m_host->scrollRows(1);
     else
         return;
-    m_box->moveCursor(m_box->positionAt(m_dragPoint), true);
+    m_host->moveCursor(m_host->positionAt(m_dragPoint), true, false);
 }
 
 void TextControl::mouseReleaseEvent(QMouseEvent *e) {
@@ -358,45 +364,45 @@ void TextControl::mouseReleaseEvent(QMouseEvent *e) {
 void TextControl::mouseDoubleClickEvent(QMouseEvent *e) {
     if (e->button() != Qt::LeftButton)
         return;
-    const auto [start, end] = wordAt(m_box->positionAt(e->position().toPoint()));
-    m_box->setSelection(start, end);
+    const auto [start, end] = wordAt(m_host->positionAt(e->position().toPoint()));
+    m_host->setSelection(start, end);
     m_sinceDoubleClick.start();
     m_doubleClickPoint = e->position().toPoint();
 }
 
 void TextControl::cut() {
-    if (!m_box->hasSelection() || m_box->isReadOnly())
+    if (!hasSelection() || m_host->isReadOnly())
         return;
     copy();
-    m_box->edit(m_box->selectionStart(), m_box->selectionEnd() - m_box->selectionStart(), {}, false);
+    removeSelection();
 }
 
 void TextControl::copy() const {
-    if (m_box->hasSelection())
-        QGuiApplication::clipboard()->setText(m_box->selectedText());
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
 }
 
 void TextControl::paste() {
-    if (m_box->isReadOnly())
+    if (m_host->isReadOnly())
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     // An empty text leaves the selection alone, as in QPlainTextEdit.
     if (!data || !data->hasText() || data->text().isEmpty())
         return;
-    m_box->insertPlainText(data->text());
+    replaceSelection(data->text());
 }
 
 // ---- input methods ----
 
 void TextControl::inputMethodEvent(QInputMethodEvent *e) {
-    if (m_box->isReadOnly()) {
+    if (m_host->isReadOnly()) {
         e->ignore();
         return;
     }
     if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
         // As in Qt's text boxes: the selection goes first, then the replacement range counts from the
         // caret where it stood. Both go as one step.
-        const qsizetype s = m_box->selectionStart(), removed = m_box->selectionEnd() - m_box->selectionStart();
+        const qsizetype s = selectionStart(), removed = selectionEnd() - selectionStart();
         const qsizetype sizeAfter = store().size() - removed;
         const qsizetype from = std::clamp<qsizetype>(s + e->replacementStart(), 0, sizeAfter);
         const qsizetype to = std::clamp<qsizetype>(from + e->replacementLength(), from, sizeAfter);
@@ -411,13 +417,13 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
         const qsizetype rest = to - lo + (to - lo < kept.size() && to > lo && kept.at(to - lo).isLowSurrogate() &&
                                           kept.at(to - lo - 1).isHighSurrogate());
         const QString text = kept.left(cut) + e->commitString() + kept.mid(rest);
-        m_box->setPreedit(QString(), {}, 0, true);
+        m_host->setPreedit(QString(), {}, 0, true);
         // A commit is an undo step of its own, as a text document counts it.
-        m_box->edit(lo, hi - lo, TextPiece(text), false);
+        m_host->edit(lo, hi - lo, TextPiece(text), TextDocument::EditKind::Block);
         // The caret goes after the committed text (its line breaks may have been folded on the way in).
         const qsizetype after = caret() - (kept.size() - rest);
         if (after != caret())
-            m_box->moveCursor(after, false);
+            m_host->moveCursor(after, false, false);
     }
     // An input method that sets the selection (reconversion, on-screen keyboards) puts it in the line.
     for (const QInputMethodEvent::Attribute &a : e->attributes()) {
@@ -425,7 +431,7 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
             continue;
         const qsizetype lineStart = store().lineStart(store().lineAt(caret()));
         const qsizetype from = std::clamp<qsizetype>(lineStart + a.start, 0, store().size());
-        m_box->setSelection(snapToCharacter(from, false),
+        m_host->setSelection(snapToCharacter(from, false),
                             snapToCharacter(std::clamp<qsizetype>(from + a.length, 0, store().size()), true));
     }
     // The preedit shows with the input method's formats (underlines, the part being converted) and its
@@ -446,19 +452,19 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
     }
     if (preedit.isEmpty())
         formats.clear();
-    m_box->setPreedit(preedit, formats, preeditCursor, preeditCursorShown);
-    m_box->viewport()->update();
+    m_host->setPreedit(preedit, formats, preeditCursor, preeditCursorShown);
+    m_host->updateView();
     e->accept();
 }
 
 std::optional<QVariant> TextControl::inputMethodQuery(Qt::InputMethodQuery query) const {
     switch (query) {
     case Qt::ImEnabled:
-        return !m_box->isReadOnly();
+        return !m_host->isReadOnly();
     case Qt::ImCursorRectangle:
-        return QRectF(m_box->cursorRect()).translated(m_box->viewport()->pos());
+        return m_host->caretRectInWidget();
     case Qt::ImFont:
-        return m_box->font();
+        return m_host->textFont();
     case Qt::ImCursorPosition: {
         const qsizetype line = store().lineAt(caret());
         return qlonglong(std::min<qsizetype>(caret() - store().lineStart(line), kSurroundingReach));
@@ -476,7 +482,7 @@ std::optional<QVariant> TextControl::inputMethodQuery(Qt::InputMethodQuery query
         return store().mid(start, end - start);
     }
     case Qt::ImCurrentSelection:
-        return m_box->selectionEnd() - m_box->selectionStart() <= 1'000'000 ? m_box->selectedText() : QString();
+        return selectionEnd() - selectionStart() <= 1'000'000 ? selectedText() : QString();
     case Qt::ImHints:
         return int(Qt::ImhMultiLine);
     case Qt::ImMaximumTextLength:

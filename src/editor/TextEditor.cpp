@@ -2,6 +2,8 @@
 
 #include "editor/MarkSource.h"
 #include "editor/TextControl.h"
+#include "editor/TextDrag.h"
+#include "editor/TextEditorAccessible.h"
 #include "editor/TextRenderer.h"
 
 #include <QApplication>
@@ -33,7 +35,9 @@ TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
     m_layout.setFont(font());
     m_layout.setWidth(layoutWidth());
     updateScrollBar();
-    m_control = new TextControl(this);
+    m_control = new TextControl(this, this);
+    serveAccessibility(this);
+    new TextDrag(this);
 }
 
 TextEditor::~TextEditor() = default;
@@ -478,11 +482,11 @@ void TextEditor::setReadOnly(bool readOnly) {
 }
 
 void TextEditor::insertPlainText(const QString &text) {
-    edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), false);
+    edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), EditKind::Block);
 }
 
 void TextEditor::insertPiece(const TextPiece &text) {
-    edit(selectionStart(), selectionEnd() - selectionStart(), text, false);
+    edit(selectionStart(), selectionEnd() - selectionStart(), text, EditKind::Block);
 }
 
 void TextEditor::replaceRange(qsizetype position, qsizetype length, const QString &text) {
@@ -490,7 +494,7 @@ void TextEditor::replaceRange(qsizetype position, qsizetype length, const QStrin
         return;
     position = std::clamp<qsizetype>(position, 0, size());
     length = std::clamp<qsizetype>(length, 0, size() - position);
-    edit(position, length, TextPiece(text), false);
+    edit(position, length, TextPiece(text), EditKind::Block);
 }
 
 void TextEditor::moveRange(qsizetype from, qsizetype length, qsizetype to) {
@@ -518,12 +522,11 @@ void TextEditor::moveRange(qsizetype from, qsizetype length, qsizetype to) {
     cursorChanged(oldCursor, oldAnchor, false);
 }
 
-void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing, EditKind kind) {
+void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind) {
     if (length == 0 && text.isEmpty())
         return;
     const bool hadUndo = isUndoAvailable(), hadRedo = isRedoAvailable();
-    const TextChange change =
-        m_document.replace(position, length, text, {m_cursor, m_anchor}, typing ? EditKind::Typing : kind);
+    const TextChange change = m_document.replace(position, length, text, {m_cursor, m_anchor}, kind);
     if (!hadUndo)
         emit undoAvailable(true);
     if (hadRedo)
@@ -710,6 +713,10 @@ QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
     if (std::optional<QVariant> answer = m_control->inputMethodQuery(query))
         return *answer;
     return QAbstractScrollArea::inputMethodQuery(query);
+}
+
+QRectF TextEditor::caretRectInWidget() const {
+    return QRectF(cursorRect()).translated(viewport()->pos());
 }
 
 void TextEditor::moveFocus(bool next) {

@@ -3,6 +3,7 @@
 #include "core/editor/TextDocument.h"
 #include "core/search/MarkList.h"
 #include "editor/PieceLayout.h"
+#include "editor/TextControl.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -16,7 +17,6 @@
 
 namespace rw {
 class MarkSource;
-class TextControl;
 } // namespace rw
 
 namespace rw {
@@ -32,7 +32,7 @@ namespace rw {
 // The widget is the view: the caret, the scrolling and the rows in view. The text, its history and its
 // marks are a TextDocument; the rows a PieceLayout; painting a TextRenderer; what the user does with
 // keys, mouse and input methods a TextControl, which the widget hands its events.
-class TextEditor : public QAbstractScrollArea {
+class TextEditor : public QAbstractScrollArea, private TextControlHost {
     Q_OBJECT
     // The properties QPlainTextEdit has, so that tools and tests that speak Qt find them.
     Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText NOTIFY textChanged USER true)
@@ -53,21 +53,21 @@ public:
     void setPlainText(const QString &text);
     // Takes a store built elsewhere (on a worker, for a big text); the undo history starts over.
     void setStore(TextStore store);
-    const TextStore &store() const { return m_document.store(); }
+    const TextStore &store() const override { return m_document.store(); }
     TextSnapshot snapshot() const { return store().snapshot(); }
     qsizetype size() const { return store().size(); }
     // Goes up with every change of the text, so a reader can tell an unchanged box.
     quint64 revision() const { return m_document.revision(); }
 
-    qsizetype cursorPosition() const { return m_cursor; }
-    qsizetype anchorPosition() const { return m_anchor; }
+    qsizetype cursorPosition() const override { return m_cursor; }
+    qsizetype anchorPosition() const override { return m_anchor; }
     qsizetype selectionStart() const { return std::min(m_cursor, m_anchor); }
     qsizetype selectionEnd() const { return std::max(m_cursor, m_anchor); }
     bool hasSelection() const { return m_cursor != m_anchor; }
     QString selectedText() const;
     // Moves the cursor (the anchor too unless keepAnchor) and scrolls it into view.
     void setCursorPosition(qsizetype position, bool keepAnchor = false);
-    void setSelection(qsizetype anchor, qsizetype position);
+    void setSelection(qsizetype anchor, qsizetype position) override;
     void selectAll();
     void ensureCursorVisible();
 
@@ -82,16 +82,16 @@ public:
     // a drop. Nothing on a read-only box, nor for a place inside the text moved.
     void moveRange(qsizetype from, qsizetype length, qsizetype to);
 
-    bool isReadOnly() const { return m_readOnly; }
+    bool isReadOnly() const override { return m_readOnly; }
     void setReadOnly(bool readOnly);
     // Whether Tab moves the focus on instead of typing a tab (Ctrl+Tab always does).
     // Insert toggles it: typing replaces the character after the caret (never a line break).
-    bool overwriteMode() const { return m_overwrite; }
-    void setOverwriteMode(bool overwrite) { m_overwrite = overwrite; }
+    bool overwriteMode() const override { return m_overwrite; }
+    void setOverwriteMode(bool overwrite) override { m_overwrite = overwrite; }
     // Shown faded while the box is empty.
     QString placeholderText() const { return m_placeholder; }
     void setPlaceholderText(const QString &text);
-    bool tabChangesFocus() const { return m_tabChangesFocus; }
+    bool tabChangesFocus() const override { return m_tabChangesFocus; }
     void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
     bool isUndoAvailable() const { return m_document.canUndo(); }
     bool isRedoAvailable() const { return m_document.canRedo(); }
@@ -111,7 +111,7 @@ public:
     // Where a drop would put text (a caret drawn there), or -1 for none.
     void setDropCaret(qsizetype position);
     // For tests and diagnostics: the rows and their layouts.
-    const PieceLayout &pieceLayout() const { return m_layout; }
+    const PieceLayout &pieceLayout() const override { return m_layout; }
 
     // For each row in view holding part of [from, to) (an empty stretch: the row holding from): calls
     // visit with that part and its rectangle in the viewport, until visit returns false.
@@ -119,7 +119,7 @@ public:
     void visitRows(qsizetype from, qsizetype to, const RowVisit &visit) const;
 
     // Geometry in viewport coordinates.
-    qsizetype positionAt(const QPoint &point) const;
+    qsizetype positionAt(const QPoint &point) const override;
     // The rectangle of a cursor at position, or an empty rectangle when that position is not in view.
     QRect cursorRect(qsizetype position) const;
     QRect cursorRect() const { return cursorRect(m_cursor); }
@@ -136,8 +136,8 @@ public slots:
     // Font size by points, as QPlainTextEdit zooms (Ctrl+wheel too).
     void zoomIn(int points = 1);
     void zoomOut(int points = 1);
-    void undo();
-    void redo();
+    void undo() override;
+    void redo() override;
     void cut();
     void copy() const;
     void paste();
@@ -185,7 +185,6 @@ private:
     // The top row for which row shows on the bottom line (the last row: as far down as the view goes).
     Row topShowingAtBottom(Row row, qreal slack) const;
     void setTop(Row row, qreal offset = 0);
-    void scrollRows(qsizetype rows);
     void updateScrollBar();
     // The scroll bar counts rows in a short text and pieces in a long one.
     bool rowScrolling() const;
@@ -197,21 +196,26 @@ private:
     // The rectangle of [from, to) in a row in view (from == to: a caret's place), if any of it is there.
     std::optional<QRectF> spanRect(const PieceLayout::RowView &row, qsizetype from, qsizetype to) const;
 
-    // The control works the caret and the text through these.
-    friend class TextControl;
-    void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);
-    void cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX);
-    qsizetype rowsPerPage() const;
+    // What the control works the box through.
+    void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false) override;
+    qreal desiredX() const override { return m_desiredX; }
+    void setDesiredX(qreal x) override { m_desiredX = x; }
+    void edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind) override;
+    void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
+                    bool caretShown) override;
+    QRectF caretRectInWidget() const override;
+    QFont textFont() const override { return font(); }
+    int viewHeight() const override { return viewport()->height(); }
+    void updateView() override { viewport()->update(); }
+    void scrollRows(qsizetype rows) override;
+    qsizetype rowsPerPage() const override;
     // Moves the focus on (or back) as the widget's base does, which Tab does not reach in an editable box.
-    void moveFocus(bool next);
+    void moveFocus(bool next) override;
+    void cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX);
 
-    void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing,
-              EditKind kind = EditKind::Block);
     // Takes the last undo step back (back) or does the last undone one again.
     void travel(bool back);
     void applied(const TextChange &change);
-    // The input method's text being composed, with its formats and its caret, shown at the caret.
-    void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret, bool caretShown);
     void showPreedit();
     void restartBlink();
     bool cursorShown() const;
