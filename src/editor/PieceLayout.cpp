@@ -101,7 +101,8 @@ void PieceLayout::marksChanged(qsizetype from, qsizetype to) {
     const qsizetype first = unitAtPosition(std::clamp<qsizetype>(from, 0, store().size()));
     const qsizetype last = unitAtPosition(std::clamp<qsizetype>(to, 0, store().size()));
     if (last - first > qsizetype(m_pieces.size())) {
-        std::erase_if(m_pieces, [&](const auto &entry) { return entry.first >= first && entry.first <= last; });
+        std::erase_if(m_pieces,
+                      [&](const auto &entry) { return entry.first >= first && entry.first <= last; });
         return;
     }
     for (qsizetype unit = first; unit <= last; ++unit)
@@ -243,7 +244,8 @@ const PieceLayout::Piece &PieceLayout::piece(qsizetype unit) const {
             const qsizetype from = std::max(m.start, start);
             const qsizetype to = std::min(m.end(), start + length);
             if (to > from)
-                formats.append({layoutPosition(p, unit, from), layoutPosition(p, unit, to) - layoutPosition(p, unit, from),
+                formats.append({layoutPosition(p, unit, from),
+                                layoutPosition(p, unit, to) - layoutPosition(p, unit, from),
                                 m_formats[size_t(i)][m.kind == MarkList::Kind::Found ? 0 : 1]});
         }
     }

@@ -45,15 +45,17 @@ void TextControl::removeSelection() {
 }
 
 void TextControl::replaceSelection(const QString &text) {
-    m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), TextDocument::EditKind::Block);
+    m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text),
+                 TextDocument::EditKind::Block);
 }
 
 // ---- motion ----
 
 LineMotion TextControl::lineMotion(qsizetype line) const {
     const qsizetype start = store().lineStart(line);
-    return LineMotion(store().lineLength(line),
-                      [this, start](qsizetype from, qsizetype to) { return store().mid(start + from, to - from); });
+    return LineMotion(store().lineLength(line), [this, start](qsizetype from, qsizetype to) {
+        return store().mid(start + from, to - from);
+    });
 }
 
 // Each motion works inside the line; across a line break it is one step, as in QPlainTextEdit.
@@ -201,7 +203,8 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
     } else if (e == QKeySequence::SelectPreviousLine && layout().rowOf(caret()) == TextRow{}) {
         // On the first row, Shift+Up selects to the start, as QPlainTextEdit does.
         move(0);
-    } else if (e == QKeySequence::SelectNextLine && layout().nextRow(layout().rowOf(caret())) == layout().rowOf(caret())) {
+    } else if (e == QKeySequence::SelectNextLine &&
+               layout().nextRow(layout().rowOf(caret())) == layout().rowOf(caret())) {
         move(store().size());
     } else if (e == QKeySequence::MoveToPreviousLine || e == QKeySequence::SelectPreviousLine) {
         rowMove(-1);
@@ -268,7 +271,8 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
             e->ignore();
             return;
         }
-        m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")), TextDocument::EditKind::Typing);
+        m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")),
+                     TextDocument::EditKind::Typing);
     } else if (e->key() == Qt::Key_Insert && !(e->modifiers() & ~Qt::KeypadModifier)) {
         m_host->setOverwriteMode(!m_host->overwriteMode());
     } else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
@@ -280,11 +284,12 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
         if (editable && isAcceptableKeyText(e, !m_host->tabChangesFocus())) {
             qsizetype length = selectionEnd() - selectionStart();
             // Overwrite mode types over the character after the caret, never over a line break.
-            const bool over =
-                m_host->overwriteMode() && length == 0 && caret() < store().size() && store().at(caret()) != u'\n';
+            const bool over = m_host->overwriteMode() && length == 0 && caret() < store().size() &&
+                              store().at(caret()) != u'\n';
             if (over)
                 length = nextCharacter(caret()) - caret();
-            m_host->edit(selectionStart(), length, TextPiece(text), over ? TextDocument::EditKind::Block : TextDocument::EditKind::Typing);
+            m_host->edit(selectionStart(), length, TextPiece(text),
+                         over ? TextDocument::EditKind::Block : TextDocument::EditKind::Typing);
         } else {
             e->ignore();
             return;
@@ -412,10 +417,12 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
         const qsizetype hi = std::max(s + removed, to < s ? to : to + removed);
         const QString kept = store().mid(lo, s - lo) + store().mid(s + removed, hi - s - removed);
         // A range that would split a surrogate pair takes the whole pair.
-        const qsizetype cut = from - lo - (from > lo && from - lo < kept.size() && kept.at(from - lo).isLowSurrogate() &&
-                                           kept.at(from - lo - 1).isHighSurrogate());
-        const qsizetype rest = to - lo + (to - lo < kept.size() && to > lo && kept.at(to - lo).isLowSurrogate() &&
-                                          kept.at(to - lo - 1).isHighSurrogate());
+        const qsizetype cut = from - lo -
+                              (from > lo && from - lo < kept.size() && kept.at(from - lo).isLowSurrogate() &&
+                               kept.at(from - lo - 1).isHighSurrogate());
+        const qsizetype rest = to - lo +
+                               (to - lo < kept.size() && to > lo && kept.at(to - lo).isLowSurrogate() &&
+                                kept.at(to - lo - 1).isHighSurrogate());
         const QString text = kept.left(cut) + e->commitString() + kept.mid(rest);
         m_host->setPreedit(QString(), {}, 0, true);
         // A commit is an undo step of its own, as a text document counts it.
@@ -431,8 +438,9 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
             continue;
         const qsizetype lineStart = store().lineStart(store().lineAt(caret()));
         const qsizetype from = std::clamp<qsizetype>(lineStart + a.start, 0, store().size());
-        m_host->setSelection(snapToCharacter(from, false),
-                            snapToCharacter(std::clamp<qsizetype>(from + a.length, 0, store().size()), true));
+        m_host->setSelection(
+            snapToCharacter(from, false),
+            snapToCharacter(std::clamp<qsizetype>(from + a.length, 0, store().size()), true));
     }
     // The preedit shows with the input method's formats (underlines, the part being converted) and its
     // own caret.

@@ -44,7 +44,8 @@ public:
     virtual void setDesiredX(qreal x) = 0;
     // Replaces length characters at position as an undo step (which kind may merge with the one
     // before); the caret goes after the new text.
-    virtual void edit(qsizetype position, qsizetype length, const TextPiece &text, TextDocument::EditKind kind) = 0;
+    virtual void edit(qsizetype position, qsizetype length, const TextPiece &text,
+                      TextDocument::EditKind kind) = 0;
     virtual void undo() = 0;
     virtual void redo() = 0;
     // The input method's text being composed, with its formats and its caret, shown at the caret.

@@ -14,17 +14,15 @@
 #include <optional>
 #include <vector>
 
-
 namespace rw {
+
 class MarkSource;
-} // namespace rw
-
-namespace rw {
 
 // A plain-text box for texts of any size: a hundred megabytes of lines, or one line of sixty million
-// characters. The text lives in a TextStore; only what shows is laid out, a piece at a time. A line of up
-// to kWholeLine characters is one piece, laid out whole and wrapped at word boundaries; a longer line is
-// cut into pieces of kPieceLength characters, each starting on a new row. The scroll bar counts pieces.
+// characters. Only what shows is laid out, a piece at a time. A line of up to kWholeLine characters is one
+// piece, laid out whole and wrapped at word boundaries; a longer line is cut into pieces of kPieceLength
+// characters, each starting on a new row. The scroll bar counts pieces (rows, in a text of a few pieces);
+// the wheel and touchpads scroll by pixels, the top row showing in part.
 //
 // It edits as a text box does: typing, selection by keyboard and mouse, clipboard, undo and redo, input
 // methods. Positions count a line break as one character, as QPlainTextEdit does.

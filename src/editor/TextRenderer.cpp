@@ -9,6 +9,11 @@ namespace {
 // How wide a bar mark is: as wide as the drop caret, wider than the caret, so the two never look alike.
 constexpr qreal kBarWidth = 2;
 constexpr qreal kUnderlineHeight = 2;
+
+// A bar standing where a caret in place would.
+QRectF bar(const QRectF &place) {
+    return QRectF(place.left() - kBarWidth / 2, place.top(), kBarWidth, place.height());
+}
 } // namespace
 
 void TextRenderer::paint(QPainter &painter, const PieceLayout &layout, const Frame &frame, const Walk &walk,
@@ -18,7 +23,8 @@ void TextRenderer::paint(QPainter &painter, const PieceLayout &layout, const Fra
         QColor faded = pal.color(QPalette::Text);
         faded.setAlpha(128);
         painter.setPen(faded);
-        painter.drawText(frame.placeholderRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, frame.placeholder);
+        painter.drawText(frame.placeholderRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         frame.placeholder);
     }
     std::vector<PieceLayout::RowView> rows;
     walk([&](const PieceLayout::RowView &row) {
@@ -35,9 +41,13 @@ void TextRenderer::paint(QPainter &painter, const PieceLayout &layout, const Fra
     std::vector<MarkSource::Mark> marks;
     for (const MarkSource *source : sources)
         source->marksIn(rows.front().start(), rows.back().end(), marks);
-    for (const PieceLayout::RowView &row : rows) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PieceLayout::RowView &row = rows[i];
         if (!shown(row))
             continue;
+        // A long line's piece boundary ends one row and starts the next: a bar there goes on the later
+        // row, where the caret would.
+        const bool boundary = i + 1 < rows.size() && rows[i + 1].start() == row.end();
         for (const MarkSource::Mark &mark : marks) {
             if (mark.to < row.start() || mark.from > row.end())
                 continue;
@@ -47,9 +57,10 @@ void TextRenderer::paint(QPainter &painter, const PieceLayout &layout, const Fra
                     painter.fillRect(*rect, mark.colour);
                 break;
             case MarkSource::Mark::Shape::Bar:
+                if (boundary && mark.from == row.end())
+                    break;
                 if (const auto rect = span(row, mark.from, mark.from))
-                    painter.fillRect(QRectF(rect->left() - kBarWidth / 2, rect->top(), kBarWidth, rect->height()),
-                                     mark.colour);
+                    painter.fillRect(bar(*rect), mark.colour);
                 break;
             case MarkSource::Mark::Shape::Underline:
                 if (const auto rect = span(row, mark.from, mark.to))
@@ -78,7 +89,8 @@ void TextRenderer::paint(QPainter &painter, const PieceLayout &layout, const Fra
         const qsizetype end = p.start + p.length;
         const auto local = [&](qsizetype position) { return layout.layoutPosition(p, unit, position); };
         QList<QTextLayout::FormatRange> ranges;
-        if (frame.selectionStart < frame.selectionEnd && frame.selectionStart < end && frame.selectionEnd > p.start) {
+        if (frame.selectionStart < frame.selectionEnd && frame.selectionStart < end &&
+            frame.selectionEnd > p.start) {
             const qsizetype from = std::max(frame.selectionStart, p.start);
             const qsizetype to = std::min(frame.selectionEnd, end);
             if (to > from)
@@ -90,13 +102,13 @@ void TextRenderer::paint(QPainter &painter, const PieceLayout &layout, const Fra
             p.layout->drawCursor(&painter, at, local(frame.caret) + frame.preeditCaret, 1);
     }
     if (frame.dropCaret >= 0) {
-        for (const PieceLayout::RowView &row : rows) {
-            if (const auto rect = span(row, frame.dropCaret, frame.dropCaret)) {
-                painter.fillRect(QRectF(rect->left() - kBarWidth / 2, rect->top(), kBarWidth, rect->height()),
-                                 pal.color(QPalette::Text));
-                break;
-            }
-        }
+        // On the later row where two rows meet at it, as the caret.
+        std::optional<QRectF> at;
+        for (const PieceLayout::RowView &row : rows)
+            if (const auto rect = span(row, frame.dropCaret, frame.dropCaret))
+                at = rect;
+        if (at)
+            painter.fillRect(bar(*at), pal.color(QPalette::Text));
     }
 }
 

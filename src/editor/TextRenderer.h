@@ -21,13 +21,13 @@ public:
     struct Frame {
         QRectF clip;
         QPalette palette;
-        qreal left = 0;                // the rows' left edge
-        qsizetype selectionStart = 0;  // an empty selection draws none
+        qreal left = 0;               // the rows' left edge
+        qsizetype selectionStart = 0; // an empty selection draws none
         qsizetype selectionEnd = 0;
-        qsizetype caret = -1;          // -1: not shown
-        int preeditCaret = 0;          // the caret's place inside a preedit at the caret
-        qsizetype dropCaret = -1;      // -1: not shown
-        QString placeholder;           // shown when the box is empty
+        qsizetype caret = -1;     // -1: not shown
+        int preeditCaret = 0;     // the caret's place inside a preedit at the caret
+        qsizetype dropCaret = -1; // -1: not shown
+        QString placeholder;      // shown when the box is empty
         QRectF placeholderRect;
     };
     // The walk over the rows in view, and where a stretch of a row in view lies.

@@ -50,8 +50,12 @@ QString difference(const PieceLayout &layout, const TextDocument &document) {
         const PieceLayout::Piece &a = layout.piece(unit), &b = fresh.piece(unit);
         if (a.start != b.start || a.length != b.length || a.layout->text() != b.layout->text() ||
             a.layout->lineCount() != b.layout->lineCount() || a.layout->formats() != b.layout->formats())
-            return QStringLiteral("unit %1: start %2/%3, length %4/%5").arg(unit).arg(a.start).arg(b.start)
-                .arg(a.length).arg(b.length);
+            return QStringLiteral("unit %1: start %2/%3, length %4/%5")
+                .arg(unit)
+                .arg(a.start)
+                .arg(b.start)
+                .arg(a.length)
+                .arg(b.length);
     }
     return QString();
 }
@@ -67,20 +71,27 @@ private slots:
         QTest::addColumn<qsizetype>("removed");
         QTest::addColumn<QString>("added");
         QTest::addColumn<quint64>("laidOut"); // pieces laid out again afterwards
-        QTest::newRow("typing in a line") << qsizetype(100) << qsizetype(3) << qsizetype(0) << "a" << quint64(1);
-        QTest::newRow("a line broken in two") << qsizetype(100) << qsizetype(3) << qsizetype(0) << "\n" << quint64(2);
-        QTest::newRow("two lines joined") << qsizetype(100) << qsizetype(22) << qsizetype(1) << "" << quint64(1);
-        QTest::newRow("lines pasted") << qsizetype(5) << qsizetype(0) << qsizetype(0) << "a\nb\nc\n" << quint64(4);
+        QTest::newRow("typing in a line")
+            << qsizetype(100) << qsizetype(3) << qsizetype(0) << "a" << quint64(1);
+        QTest::newRow("a line broken in two") << qsizetype(100) << qsizetype(3) << qsizetype(0) << "\n"
+                                              << quint64(2);
+        QTest::newRow("two lines joined")
+            << qsizetype(100) << qsizetype(22) << qsizetype(1) << "" << quint64(1);
+        QTest::newRow("lines pasted") << qsizetype(5) << qsizetype(0) << qsizetype(0) << "a\nb\nc\n"
+                                      << quint64(4);
         QTest::newRow("lines removed") << qsizetype(5) << qsizetype(0) << qsizetype(100) << "" << quint64(1);
-        QTest::newRow("typing in the long line") << qsizetype(300) << qsizetype(5000) << qsizetype(0) << "a"
-                                                 << quint64(4);
-        QTest::newRow("a line made long")
-            << qsizetype(10) << qsizetype(0) << qsizetype(0) << QString(2 * PieceLayout::kWholeLine, u'y') << quint64(5);
-        QTest::newRow("the long line cut short") << qsizetype(300) << qsizetype(10) << qsizetype(3 * PieceLayout::kPieceLength)
-                                                 << "" << quint64(1);
+        QTest::newRow("typing in the long line")
+            << qsizetype(300) << qsizetype(5000) << qsizetype(0) << "a" << quint64(4);
+        QTest::newRow("a line made long") << qsizetype(10) << qsizetype(0) << qsizetype(0)
+                                          << QString(2 * PieceLayout::kWholeLine, u'y') << quint64(5);
+        QTest::newRow("the long line cut short")
+            << qsizetype(300) << qsizetype(10) << qsizetype(3 * PieceLayout::kPieceLength) << ""
+            << quint64(1);
         QTest::newRow("a line break after the long line")
-            << qsizetype(300) << qsizetype(3 * PieceLayout::kPieceLength + 100) << qsizetype(0) << "\n" << quint64(5);
-        QTest::newRow("typing in the last line") << qsizetype(400) << qsizetype(2) << qsizetype(0) << "a" << quint64(1);
+            << qsizetype(300) << qsizetype(3 * PieceLayout::kPieceLength + 100) << qsizetype(0) << "\n"
+            << quint64(5);
+        QTest::newRow("typing in the last line")
+            << qsizetype(400) << qsizetype(2) << qsizetype(0) << "a" << quint64(1);
     }
     void changesLayOutOnlyThePiecesTouched() {
         QFETCH(qsizetype, line);

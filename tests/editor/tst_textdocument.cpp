@@ -19,10 +19,12 @@ private slots:
         QTest::addColumn<qsizetype>("length");
         QTest::addColumn<qsizetype>("to"); // in the text before the move
         QTest::addColumn<QString>("moved");
-        QTest::newRow("on") << "alpha beta gamma" << qsizetype(0) << qsizetype(6) << qsizetype(16) << "beta gammaalpha ";
-        QTest::newRow("back") << "alpha beta gamma" << qsizetype(11) << qsizetype(5) << qsizetype(0) << "gammaalpha beta ";
-        QTest::newRow("over a line break") << "one\ntwo\nthree" << qsizetype(3) << qsizetype(4) << qsizetype(13)
-                                           << "one\nthree\ntwo";
+        QTest::newRow("on") << "alpha beta gamma" << qsizetype(0) << qsizetype(6) << qsizetype(16)
+                            << "beta gammaalpha ";
+        QTest::newRow("back") << "alpha beta gamma" << qsizetype(11) << qsizetype(5) << qsizetype(0)
+                              << "gammaalpha beta ";
+        QTest::newRow("over a line break")
+            << "one\ntwo\nthree" << qsizetype(3) << qsizetype(4) << qsizetype(13) << "one\nthree\ntwo";
     }
     void aMoveIsOneStep() {
         QFETCH(QString, text);

@@ -65,7 +65,7 @@ private:
         TextPiece inserted;
         Caret before;
         EditKind kind = EditKind::Block;
-        bool mergeable = true;      // false once undone or redone
+        bool mergeable = true;         // false once undone or redone
         bool joinedToPrevious = false; // undone and redone with the edit below it, as one step
     };
     bool mergeIntoLastStep(const Edit &e);
