@@ -13,6 +13,8 @@
 #include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
+#include "match/ResultsModel.h"
+#include "match/ResultsView.h"
 #include "platform/AppContext.h"
 #include "search/KeywordSearch.h"
 
@@ -29,7 +31,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -181,12 +182,20 @@ void runCase(const char *name, const QString &text, const QString &expression, c
     {
         ui.tabs1->setCurrentIndex(0);
         ui.expression->setPlainText(expression);
+        const double residentBefore = residentMb();
         const auto r = rwbench::measure([&] { ui.matchButton->click(); },
                                         [&] { return ui.matchButton->text() == QStringLiteral("匹配"); });
         const auto rows = ui.resultsList->model()->rowCount();
         printRow({"Match, first run (text read from the box)", r.ms, r.longestGapMs, residentMb()});
         std::printf("   rows %lld (engine %lld); bare PCRE2-JIT find-all keeping its matches %.0f ms; ratio %.2f; status \"%s\"\n",
                     (long long)rows, (long long)bareCount, bareMs, r.ms / bareMs, qPrintable(ui.status()));
+        // What the list costs per match: the resident growth over the run (the table, the list's view of
+        // it, whatever the run kept), and the table's own share.
+        const auto *results = qobject_cast<const rw::ResultsModel *>(ui.resultsList->model());
+        if (rows > 0 && results)
+            std::printf("   memory per match: resident growth %.1f B; the table's own %.1f B\n",
+                        (residentMb() - residentBefore) * 1024 * 1024 / double(rows),
+                        double(results->table().bytesUsed()) / double(rows));
     }
     {
         const auto r = rwbench::measure([&] { ui.matchButton->click(); },

@@ -12,6 +12,7 @@
 #include "live/LiveController.h"
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
+#include "match/ResultsView.h"
 #include "platform/AppContext.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
@@ -80,10 +81,11 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
                                               m_context);
-    // Match lists what the live search found when that search was its very own.
-    m_match->setAlreadyFound([this](const QString &expression, const RegexOptions &options, quint64 revision) {
-        return m_live->found(expression, options, revision);
-    });
+    // Match lists what the live search finds when that search is its very own.
+    m_match->setSearchElsewhere(
+        [this](const QString &expression, const RegexOptions &options, quint64 revision, FoundWaiter waiter) {
+            return m_live->join(expression, options, revision, std::move(waiter));
+        });
     m_explanation = std::make_unique<ExplanationController>(ExplanationWidgets{pattern, ui.explanationTree});
     // The tree starts with the pattern's backtracking cost.
     m_cost = std::make_unique<CostController>(CostWidgets{pattern, ui.explanationTree, ui.sourceText});
@@ -101,6 +103,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
                                        m_context, [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
+    // A file still being imported has not come in: the source text saved is the one from before it.
+    connect(m_files.get(), &WorkingFiles::aboutToSave, m_importer.get(), &Importer::abandon);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     // The desktop session ending (logout, shutdown) would kill the program with its changes unsaved: when
     // the session manager lets it ask, it asks as a close does. Without that leave, nothing changes.

@@ -2,6 +2,7 @@
 
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
+#include "match/ResultsView.h"
 #include "textbox/AffordableWrap.h"
 
 #include <QAction>
@@ -17,7 +18,6 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTextOption>
 #include <QTreeView>
 
@@ -158,16 +158,12 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
                        "匹配结果可按自定义格式导出到剪辑板或桌面；规则页保存常用表达式。\n"
                        "表达式、记事本、源文本和规则在确认关闭时保存到工作文件目录。"));
 
-    resultsList = named(new QTableView(resultsPage), "超级列表框_结果");
+    // Rows all one height and nothing kept per row: ten million matches list without a pause.
+    resultsList = named(new ResultsView(resultsPage), "超级列表框_结果");
     resultsList->setSelectionBehavior(QAbstractItemView::SelectRows);
     resultsList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     resultsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    resultsList->setWordWrap(false);
     resultsList->setContextMenuPolicy(Qt::CustomContextMenu);
-    resultsList->verticalHeader()->hide();
-    resultsList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    // Rows as compact as a report-style list's.
-    resultsList->verticalHeader()->setDefaultSectionSize(resultsList->fontMetrics().height() + 6);
     resultsList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     resultsList->horizontalHeader()->setHighlightSections(false);
     // Dragging a divider resizes a column; double-clicking it fits the column to its shown texts.

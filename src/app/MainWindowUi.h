@@ -11,11 +11,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
-class QTableView;
 class QTreeView;
 class QWidget;
 
 namespace rw {
+class ResultsView;
 class TextEditor;
 }
 
@@ -59,7 +59,7 @@ public:
     QPlainTextEdit *notes = nullptr;      // 编辑框_记录
     QPlainTextEdit *about = nullptr;      // 编辑框_关于
 
-    QTableView *resultsList = nullptr;   // 超级列表框_结果
+    ResultsView *resultsList = nullptr;  // 超级列表框_结果
     QLabel *keywordLabel = nullptr;      // 透明标签1
     QLineEdit *keyword = nullptr;        // 编辑框_关键字
     QPushButton *searchButton = nullptr; // 按钮_搜索关键字

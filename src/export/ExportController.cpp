@@ -14,7 +14,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSaveFile>
-#include <QTableView>
+#include <QAbstractItemView>
 
 
 namespace rw {

@@ -11,7 +11,7 @@
 #include <mutex>
 
 class QMenu;
-class QTableView;
+class QAbstractItemView;
 
 namespace rw {
 
@@ -19,7 +19,7 @@ struct AppContext;
 
 // The widgets the export commands drive.
 struct ExportWidgets {
-    QTableView *results = nullptr; // 超级列表框_结果
+    QAbstractItemView *results = nullptr; // 超级列表框_结果
     QMenu *menu = nullptr;         // 匹配结果右键菜单
 };
 

@@ -5,6 +5,7 @@
 #include "core/rules/RulesCodec.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
+#include "core/text/FirstScreen.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
 #include "editor/TextEditor.h"
@@ -45,28 +46,6 @@ QString notSavedQuestion(const QStringList &failed) {
     return QStringLiteral("以下文件未能保存:\r\n%1\r\n\r\n是否仍然关闭本工具?").arg(failed.join(QStringLiteral("\r\n")));
 }
 
-// The beginning of a big source file, to show while the whole of it is read: whole lines of its first
-// bytes (a line break never falls inside a GB18030 character). Nothing for a small file, or for anything
-// but a regular file (a FIFO would block the open).
-constexpr qint64 kFirstScreenAfter = 4 * 1024 * 1024;
-constexpr qint64 kFirstScreenBytes = 256 * 1024;
-std::optional<QString> firstScreen(const QString &path) {
-    if (!nonRegularReason(path).isEmpty() || QFileInfo(path).size() <= kFirstScreenAfter)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.read(kFirstScreenBytes);
-    const qsizetype lastBreak = bytes.lastIndexOf('\n');
-    if (lastBreak > 0)
-        bytes.truncate(lastBreak + 1);
-    QString text = decodeWorkingBytes(bytes);
-    // One long line: its last character may be cut in two.
-    while (!text.isEmpty() && text.back() == QChar::ReplacementCharacter)
-        text.chop(1);
-    return text;
-}
-
 // A small box's text as a snapshot, so that every box is told unchanged by the same comparison.
 TextSnapshot boxSnapshot(const QTextDocument *doc) {
     return TextStore(paragraphsToLineFeeds(doc->toRawText())).snapshot();
@@ -76,7 +55,8 @@ TextSnapshot boxSnapshot(const QTextDocument *doc) {
 
 WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &context,
                            std::function<QList<Rule>()> currentRules, QObject *parent)
-    : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)) {
+    : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)),
+      m_firstScreen(widgets.sourceText) {
     // Another text (an import, say) is never the loaded one: the loaded text need not stay in memory.
     connect(m_ui.sourceText, &TextEditor::textReplaced, this,
             [this] { freeInBackground(std::exchange(m_keptSource, std::nullopt)); });
@@ -132,13 +112,10 @@ void WorkingFiles::startLoading() {
                 return;
             if (!target.box) {
                 // A big source text shows its first screen at once, read-only until the whole is in.
-                if (std::optional<QString> first = firstScreen(target.path)) {
+                if (std::optional<QString> first =
+                        firstScreen(target.path, decodeWorkingBytes, kMaxTextFileBytes)) {
                     auto preview = std::make_shared<TextStore>(std::move(*first));
-                    run.deliver([this, preview] {
-                        m_ui.sourceText->setReadOnly(true);
-                        m_ui.sourceText->setStore(std::move(*preview));
-                        m_previewShown = true;
-                    });
+                    run.deliver([this, preview] { m_firstScreen.show(std::move(*preview)); });
                 }
             }
             WorkingFileRead read = readWorkingFile(target.path);
@@ -152,9 +129,7 @@ void WorkingFiles::startLoading() {
                     // The text as loaded, shared with the box: edits that end where they began leave the
                     // file alone too.
                     const TextSnapshot loaded = store->snapshot();
-                    m_ui.sourceText->setStore(std::move(*store));
-                    if (std::exchange(m_previewShown, false))
-                        m_ui.sourceText->setReadOnly(false);
+                    m_firstScreen.showWhole(std::move(*store));
                     if (kept) {
                         m_keptSource = loaded;
                         m_keptSourceRevision = m_ui.sourceText->revision();

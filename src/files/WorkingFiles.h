@@ -3,6 +3,7 @@
 #include "core/editor/TextStore.h"
 #include "core/rules/Rule.h"
 #include "core/tasks/RunState.h"
+#include "textbox/FirstScreenShown.h"
 
 #include <QHash>
 #include <QObject>
@@ -102,8 +103,8 @@ private:
     std::function<QList<Rule>()> m_currentRules;
     RunState m_loader;
     bool m_closeWhenLoaded = false;
-    // The source box shows the first screen of its file, read-only, while the whole is read.
-    bool m_previewShown = false;
+    // The source box shows the first screen of its file while the whole is read.
+    FirstScreenShown m_firstScreen;
     RunState m_saver;
     bool m_saved = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at

@@ -1,7 +1,9 @@
 #include "Importer.h"
 
 #include "core/tasks/TaskPool.h"
+#include "core/text/FirstScreen.h"
 #include "core/text/ImportedText.h"
+#include "core/text/RegularFile.h"
 #include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
@@ -23,7 +25,7 @@ const QString kDefaultSuffix = QStringLiteral("txt");
 } // namespace
 
 Importer::Importer(const ImportWidgets &widgets, AppContext &context, QObject *parent)
-    : QObject(parent), m_w(widgets), m_context(context) {
+    : QObject(parent), m_w(widgets), m_context(context), m_firstScreen(widgets.source) {
     connect(m_w.button, &QPushButton::clicked, this, &Importer::chooseAndLoad);
     for (QWidget *target : m_w.dropTargets)
         target->installEventFilter(this);
@@ -41,6 +43,11 @@ void Importer::chooseAndLoad() {
 void Importer::load(const QString &path) {
     const RunState::Run run = m_runs.begin();
     runInBackground([this, run, path] {
+        // A big file shows its first screen at once; the whole follows.
+        if (std::optional<QString> first = firstScreen(path, decodeImported, kMaxTextFileBytes)) {
+            auto store = std::make_shared<TextStore>(std::move(*first));
+            run.deliver([this, store] { m_firstScreen.show(std::move(*store)); });
+        }
         QString reason;
         std::optional<QString> text = readImportFile(path, &reason);
         if (!run.isCurrent())
@@ -48,6 +55,7 @@ void Importer::load(const QString &path) {
         if (!text) {
             run.deliver([this, run, path, reason] {
                 m_runs.finish(run);
+                m_firstScreen.putBack();
                 fail(path, reason);
             });
             return;
@@ -56,10 +64,15 @@ void Importer::load(const QString &path) {
         text.reset();
         run.deliver([this, run, store] {
             m_runs.finish(run);
-            m_w.source->setStore(std::move(*store));
+            m_firstScreen.showWhole(std::move(*store));
             emit finished();
         });
     });
+}
+
+void Importer::abandon() {
+    m_runs.stop();
+    m_firstScreen.putBack();
 }
 
 void Importer::fail(const QString &path, const QString &reason) {

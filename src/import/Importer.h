@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/tasks/RunState.h"
+#include "textbox/FirstScreenShown.h"
 
 #include <QList>
 #include <QObject>
@@ -39,6 +40,8 @@ public:
     static QString droppedFile(const QMimeData *data);
     // Whether a load is under way.
     bool isLoading() const { return m_runs.isRunning(); }
+    // Stops a load under way; a first screen it shows gives way to the text from before it.
+    void abandon();
 
 signals:
     // A load ended, shown or failed (not sent for a superseded one).
@@ -55,6 +58,7 @@ private:
     ImportWidgets m_w;
     AppContext &m_context;
     RunState m_runs;
+    FirstScreenShown m_firstScreen;
 };
 
 } // namespace rw

@@ -74,6 +74,7 @@ void LiveController::setEnabled(bool on) {
     m_pause.stop();
     m_runs.stop();
     m_viewRuns.stop();
+    releaseWaiters();
     m_run = {{QString(), {}, m_w.source->revision(), {}, MatchStatus::Ok, nullptr}, Pattern(), false};
     m_marks->clear();
     showErrorMark(m_w.inputs.expression, nullptr);
@@ -85,6 +86,7 @@ void LiveController::inputsChanged() {
     m_run.done = false;
     if (m_run.search.matches)
         freeInBackground(std::exchange(m_run.search.matches, nullptr));
+    releaseWaiters();
     if (!m_w.toggle->isChecked())
         return;
     m_runs.stop();
@@ -102,6 +104,7 @@ void LiveController::sourceEdited() {
 }
 
 void LiveController::start() {
+    releaseWaiters();
     const QString expression = boxText(m_w.inputs.expression);
     if (expression.isEmpty()) {
         setEnabled(false);
@@ -142,6 +145,8 @@ void LiveController::start() {
                     nextProgress = spent.elapsed() + kProgressMillis;
                     run.deliver([this, n = found.size()] {
                         m_w.label->setText(QStringLiteral("实时: 已找到 %1 个…").arg(n));
+                        for (const FoundWaiter &waiter : m_waiters)
+                            waiter.progress(n);
                     });
                 }
                 return true;
@@ -157,11 +162,30 @@ void LiveController::start() {
     });
 }
 
-std::optional<FoundMatches> LiveController::found(const QString &expression, const RegexOptions &options,
-                                                   quint64 revision) const {
-    if (!m_run.done || !m_run.search.answers(expression, options, revision) || m_w.source->revision() != revision)
-        return std::nullopt;
-    return m_run.search;
+bool LiveController::join(const QString &expression, const RegexOptions &options, quint64 revision,
+                          FoundWaiter waiter) {
+    if (!m_w.toggle->isChecked() || m_w.source->revision() != revision)
+        return false;
+    // The inputs changed a moment ago and their run waits out its pause: a Match will not wait with it.
+    if (m_pause.isActive()) {
+        m_pause.stop();
+        start();
+    }
+    if (!m_run.search.searches(expression, options, revision))
+        return false;
+    if (m_run.done) {
+        waiter.done(m_run.search);
+        return true;
+    }
+    if (!m_runs.isRunning())
+        return false;
+    m_waiters.push_back(std::move(waiter));
+    return true;
+}
+
+void LiveController::releaseWaiters() {
+    for (FoundWaiter &waiter : std::exchange(m_waiters, {}))
+        waiter.done(std::nullopt);
 }
 
 void LiveController::adopt(const Pattern &pattern, const QString &subject) {
@@ -173,6 +197,8 @@ void LiveController::adopt(const Pattern &pattern, const QString &subject) {
 }
 
 void LiveController::showError(const LiveError &error) {
+    // The Match waiting compiles the pattern itself and says what is wrong with it in its own words.
+    releaseWaiters();
     m_viewRuns.stop();
     m_marks->clear();
     m_run.pattern = Pattern();
@@ -190,6 +216,8 @@ void LiveController::showDone(MatchStatus status, LiveFinds &finds) {
     m_marks->showWhole(std::move(finds));
     m_w.label->setText(status == MatchStatus::LimitExceeded ? QStringLiteral("实时: 超出回溯上限")
                                                             : countText(count));
+    for (FoundWaiter &waiter : std::exchange(m_waiters, {}))
+        waiter.done(m_run.search);
     emit finished();
 }
 

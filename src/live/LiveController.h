@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -43,10 +44,11 @@ public:
 
     const RunState &runState() const { return m_runs; }
     LiveMarks &marks() const { return *m_marks; }
-    // The matches of the newest finished live search when it searched expression under options over the
-    // source box at revision (so Match may list them rather than search again); nothing otherwise.
-    std::optional<FoundMatches> found(const QString &expression, const RegexOptions &options,
-                                      quint64 revision) const;
+    // Lets a Match share the live search of expression under options over the source box at revision,
+    // rather than search again: waiter.done is called at once when that search has finished, when it
+    // finishes while it runs (a search still waiting out its pause starts now), or with nothing when it
+    // is abandoned first. False (and waiter never called) when the live search is not that search.
+    bool join(const QString &expression, const RegexOptions &options, quint64 revision, FoundWaiter waiter);
     // How long the inputs must stay unchanged before a live run starts.
     static constexpr int pauseMillis = 150;
 
@@ -63,6 +65,8 @@ private:
     void adopt(const Pattern &pattern, const QString &subject);
     void showError(const LiveError &error);
     void showDone(MatchStatus status, LiveFinds &finds);
+    // Tells the Matches waiting for the current run that it will find nothing for them.
+    void releaseWaiters();
 
     LiveWidgets m_w;
     QString m_settingsDir;
@@ -81,6 +85,8 @@ private:
         bool done = false;
     };
     LiveRun m_run;
+    // Matches that joined the current run.
+    std::vector<FoundWaiter> m_waiters;
 };
 
 } // namespace rw

@@ -2,6 +2,7 @@
 
 #include "ResultsCopy.h"
 #include "ResultsModel.h"
+#include "ResultsView.h"
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
@@ -12,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 namespace rw {
@@ -29,7 +29,8 @@ constexpr qint64 kBatchMillis = 50;
 
 MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
     : QObject(parent), m_w(widgets), m_model(new ResultsModel(this)), m_progress([this] {
-          emit statusChanged(QStringLiteral("正在匹配… 已找到 %1 个").arg(m_model->rowCount()));
+          emit statusChanged(
+              QStringLiteral("正在匹配… 已找到 %1 个").arg(m_foundElsewhere.value_or(m_model->rowCount())));
       }) {
     m_w.results->setModel(m_model);
     new ResultsCopy(m_w.results, m_model, this);
@@ -57,63 +58,90 @@ void MatchController::toggle() {
 void MatchController::stop() {
     // A stop abandons the run: whatever it still posts is dropped, the rows so far stay.
     m_runs.stop();
+    m_foundElsewhere.reset();
     flushBatches();
 }
 
 void MatchController::start() {
     const RegexOptions options = m_w.inputs.options();
     const QString expression = boxText(m_w.inputs.expression);
+    const quint64 revision = m_w.source->revision();
     m_pending.clear();
-    // The live search already went through this very text with this very pattern: list what it found.
-    if (m_alreadyFound) {
-        if (std::optional<FoundMatches> found = m_alreadyFound(expression, options, m_w.source->revision())) {
-            m_model->reset(found->subject);
-            m_model->appendBatches({found->matches});
-            emit tookFoundMatches();
-            finish(found->status, found->matches->isEmpty() ? 0 : found->matches->groupCount());
-            return;
-        }
-    }
     const RunState::Run run = m_runs.begin();
     m_model->reset(QString());
-    BoxText::of(m_w.source)->take(this, [this, run, options, expression](const QString &subject) {
+    BoxText::of(m_w.source)->take(this, [this, run, options, expression, revision](const QString &subject) {
         if (!run.isCurrent())
             return;
-        runInBackground([this, run, options, expression, subject] {
-            // The worker's part: compile, match, deliver the rows in batches, deliver the end.
-            const Pattern pattern = Pattern::compile(expression, options);
-            if (!pattern.isValid()) {
-                run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, 0, error); });
+        // The live search goes (or went) through this very text with this very pattern: wait for it and
+        // list what it finds rather than search beside it; search alone only when it is abandoned first.
+        if (m_elsewhere) {
+            FoundWaiter waiter{[this, run](qsizetype found) {
+                                   if (m_runs.isCurrent(run))
+                                       m_foundElsewhere = found;
+                               },
+                               [this, run, options, expression, subject](std::optional<FoundMatches> found) {
+                                   if (!m_runs.isCurrent(run))
+                                       return;
+                                   m_foundElsewhere.reset();
+                                   if (found)
+                                       list(*found);
+                                   else
+                                       search(run, expression, options, subject);
+                               }};
+            m_foundElsewhere = 0;
+            if (m_elsewhere(expression, options, revision, std::move(waiter)))
                 return;
-            }
-            run.deliver([this, subject] { m_model->reset(subject); });
-            Matcher matcher(pattern);
-            MatchSet found(pattern.captureCount());
-            qsizetype total = 0;
-            QElapsedTimer sinceBatch;
-            sinceBatch.start();
-            auto flush = [&](MatchSet &set) {
-                total += set.size();
-                run.deliver([this, batch = std::move(set)]() mutable { addBatch(std::move(batch)); });
-                set = MatchSet(pattern.captureCount());
-                sinceBatch.restart();
-            };
-            const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
-                if (!run.isCurrent())
-                    return false;
-                if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
-                    flush(set);
-                return true;
-            });
-            if (status == MatchStatus::Canceled)
-                return;
-            if (!found.isEmpty())
-                flush(found);
-            const int submatches = total > 0 ? pattern.captureCount() : 0;
-            run.deliver([this, run, status, submatches] {
-                if (m_runs.finish(run))
-                    finish(status, submatches);
-            });
+            m_foundElsewhere.reset();
+        }
+        search(run, expression, options, subject);
+    });
+}
+
+void MatchController::list(const FoundMatches &found) {
+    m_model->reset(found.subject);
+    m_model->appendBatches({found.matches});
+    emit tookFoundMatches();
+    finish(found.status, found.matches->isEmpty() ? 0 : found.matches->groupCount());
+}
+
+void MatchController::search(const RunState::Run &run, const QString &expression, const RegexOptions &options,
+                             const QString &subject) {
+    runInBackground([this, run, options, expression, subject] {
+        // The worker's part: compile, match, deliver the rows in batches, deliver the end.
+        const Pattern pattern = Pattern::compile(expression, options);
+        if (!pattern.isValid()) {
+            run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, 0, error); });
+            return;
+        }
+        run.deliver([this, subject] { m_model->reset(subject); });
+        Matcher matcher(pattern);
+        MatchSet found(pattern.captureCount());
+        qsizetype total = 0;
+        QElapsedTimer sinceBatch;
+        sinceBatch.start();
+        auto flush = [&](MatchSet &set) {
+            total += set.size();
+            run.deliver([this, batch = std::move(set)]() mutable { addBatch(std::move(batch)); });
+            set = MatchSet(pattern.captureCount());
+            // A search that filled one batch is likely to fill the next: room for it at once.
+            set.reserve(kBatchMatches);
+            sinceBatch.restart();
+        };
+        const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
+            if (!run.isCurrent())
+                return false;
+            if (set.size() >= kBatchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
+                flush(set);
+            return true;
+        });
+        if (status == MatchStatus::Canceled)
+            return;
+        if (!found.isEmpty())
+            flush(found);
+        const int submatches = total > 0 ? pattern.captureCount() : 0;
+        run.deliver([this, run, status, submatches] {
+            if (m_runs.finish(run))
+                finish(status, submatches);
         });
     });
 }

@@ -18,12 +18,12 @@ class QPushButton;
 namespace rw {
 class TextEditor;
 }
-class QTableView;
 
 namespace rw {
 
 class MatchSet;
 class ResultsModel;
+class ResultsView;
 enum class MatchStatus;
 
 // The widgets the Match command drives.
@@ -31,7 +31,7 @@ struct MatchWidgets {
     PatternInputs inputs;
     TextEditor *source = nullptr;  // 编辑框_源文本
     QPushButton *button = nullptr; // 按钮_匹配
-    QTableView *results = nullptr; // 超级列表框_结果
+    ResultsView *results = nullptr; // 超级列表框_结果
 };
 
 // The Match command: its button starts a run over a snapshot of the expression, the source text and the
@@ -44,10 +44,11 @@ public:
 
     ResultsModel *model() const { return m_model; }
     const RunState &runState() const { return m_runs; }
-    // Where a Match may find its matches already searched (the live search): given the pattern as
-    // written, the options and the source box's revision, the matches found for exactly those.
-    using Found = std::function<std::optional<FoundMatches>(const QString &, const RegexOptions &, quint64)>;
-    void setAlreadyFound(Found found) { m_alreadyFound = std::move(found); }
+    // Where a Match may find its search already made or under way (the live search): given the pattern
+    // as written, the options, the source box's revision and a waiter, it answers whether it has that
+    // very search, and if so calls the waiter with what it finds (see FoundWaiter).
+    using SearchElsewhere = std::function<bool(const QString &, const RegexOptions &, quint64, FoundWaiter)>;
+    void setSearchElsewhere(SearchElsewhere elsewhere) { m_elsewhere = std::move(elsewhere); }
 
 public slots:
     // Starts a run, or stops the running one (the button's click).
@@ -59,11 +60,15 @@ signals:
     void statusChanged(const QString &text);
     // A run ended and wrote its status (not sent for a stopped or superseded run).
     void finished();
-    // This Match listed matches already found instead of searching (sent before finished()).
+    // This Match listed matches found elsewhere instead of searching (sent before finished()).
     void tookFoundMatches();
 
 private:
     void start();
+    // The worker's search of expression under options over subject, for run.
+    void search(const RunState::Run &run, const QString &expression, const RegexOptions &options,
+                const QString &subject);
+    void list(const FoundMatches &found);
     void addBatch(MatchSet batch);
     // Puts the batches that came since the last turn of the event loop into the list at once.
     void flushBatches();
@@ -75,7 +80,9 @@ private:
     bool m_flushQueued = false;
     RunState m_runs;
     ProgressTicker m_progress;
-    Found m_alreadyFound;
+    SearchElsewhere m_elsewhere;
+    // While this Match waits for a search made elsewhere: how many that search has found so far.
+    std::optional<qsizetype> m_foundElsewhere;
 };
 
 } // namespace rw

@@ -6,11 +6,11 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QTableView>
+#include <QAbstractItemView>
 
 namespace rw {
 
-ResultsCopy::ResultsCopy(QTableView *view, const ResultsModel *model, QObject *parent)
+ResultsCopy::ResultsCopy(QAbstractItemView *view, const ResultsModel *model, QObject *parent)
     : QObject(parent), m_view(view), m_model(model) {
     m_view->installEventFilter(this);
 }

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class QTableView;
+class QAbstractItemView;
 
 namespace rw {
 
@@ -14,7 +14,7 @@ class ResultsCopy final : public QObject {
     Q_OBJECT
 public:
     // Watches view's keys; view shows model.
-    ResultsCopy(QTableView *view, const ResultsModel *model, QObject *parent = nullptr);
+    ResultsCopy(QAbstractItemView *view, const ResultsModel *model, QObject *parent = nullptr);
 
     // Puts the selected rows on the clipboard; nothing selected leaves the clipboard alone.
     void copySelection() const;
@@ -23,7 +23,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QTableView *m_view;
+    QAbstractItemView *m_view;
     const ResultsModel *m_model;
 };
 

@@ -29,7 +29,19 @@ BoxText::BoxText(TextEditor *box) : QObject(box), m_box(box) {
     });
 }
 
+void BoxText::setHeld(bool held) {
+    m_held = held;
+    if (held)
+        return;
+    for (Waiting &w : std::exchange(m_waitingForHold, {}))
+        take(w.context, std::move(w.done));
+}
+
 void BoxText::take(QObject *context, std::function<void(const QString &)> done) {
+    if (m_held) {
+        m_waitingForHold.push_back({context, std::move(done), 0});
+        return;
+    }
     const quint64 revision = m_box->revision();
     m_waiting.push_back({context, std::move(done), revision});
     if (m_valid && m_revision == revision) {

@@ -31,6 +31,9 @@ public:
     // unchanged since the text was last taken, else when it has been joined. Nothing is called once
     // context is gone.
     void take(QObject *context, std::function<void(const QString &text)> done);
+    // While a big text's first screen stands in for it, the box's text is not the text: takers wait
+    // until the hold ends, and then get the box's text as it is at that point.
+    void setHeld(bool held);
 
 private:
     explicit BoxText(TextEditor *box);
@@ -48,6 +51,8 @@ private:
     bool m_valid = false;
     RunState m_reading;
     std::vector<Waiting> m_waiting;
+    bool m_held = false;
+    std::vector<Waiting> m_waitingForHold;
 };
 
 } // namespace rw

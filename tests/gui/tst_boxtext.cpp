@@ -2,6 +2,7 @@
 #include "core/text/DocumentText.h"
 #include "editor/TextEditor.h"
 #include "textbox/BoxText.h"
+#include "textbox/FirstScreenShown.h"
 
 #include <QTest>
 
@@ -30,6 +31,8 @@ private slots:
     void nothingArrivesAfterTheContextIsGone();
     void paragraphsBecomeCrLf_data();
     void paragraphsBecomeCrLf();
+    void aFirstScreenHoldsTakersUntilItEnds_data();
+    void aFirstScreenHoldsTakersUntilItEnds();
 
 private:
     TaskPool m_pool;
@@ -128,6 +131,48 @@ void TestBoxText::paragraphsBecomeCrLf_data() {
 void TestBoxText::paragraphsBecomeCrLf() {
     QFETCH(QString, raw);
     QTEST(paragraphsToCrLf(raw), "expected");
+}
+
+void TestBoxText::aFirstScreenHoldsTakersUntilItEnds_data() {
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("the whole text comes") << true;
+    QTest::newRow("the read fails") << false;
+}
+
+// While a first screen stands in for a text, nobody takes it for the text: takers wait for the whole, or
+// for the text from before, which comes back with its caret and selection, editable as it was.
+void TestBoxText::aFirstScreenHoldsTakersUntilItEnds() {
+    QFETCH(bool, whole);
+    TextEditor box;
+    box.setPlainText(QStringLiteral("before\nit"));
+    box.setSelection(2, 8);
+    FirstScreenShown first(&box);
+    first.show(TextStore(QStringLiteral("line 1\n")));
+    QVERIFY(box.isReadOnly());
+    // A second load's first screen over the first: the text to go back to stays the one from before.
+    first.show(TextStore(QStringLiteral("other 1\n")));
+    QCOMPARE(box.toPlainText(), QStringLiteral("other 1\n"));
+
+    std::optional<QString> taken;
+    BoxText::of(&box)->take(&box, [&](const QString &text) { taken = text; });
+    QTest::qWait(50);
+    QVERIFY(!taken);
+    if (whole) {
+        first.showWhole(TextStore(QStringLiteral("other 1\nother 2")));
+        QVERIFY(QTest::qWaitFor([&] { return taken.has_value(); }, 20000));
+        QCOMPARE(*taken, QStringLiteral("other 1\r\nother 2"));
+    } else {
+        first.putBack();
+        QVERIFY(QTest::qWaitFor([&] { return taken.has_value(); }, 20000));
+        QCOMPARE(*taken, QStringLiteral("before\r\nit"));
+        QCOMPARE(box.anchorPosition(), 2);
+        QCOMPARE(box.cursorPosition(), 8);
+    }
+    QVERIFY(!box.isReadOnly());
+    QVERIFY(!first.isShown());
+    // Nothing shown, nothing to put back.
+    first.putBack();
+    QCOMPARE(box.toPlainText(), whole ? QStringLiteral("other 1\nother 2") : QStringLiteral("before\nit"));
 }
 
 QTEST_MAIN(TestBoxText)

@@ -4,9 +4,9 @@
 #include "explain/GroupColours.h"
 #include "live/LiveController.h"
 #include "live/LiveMarks.h"
+#include "match/ResultsView.h"
 
 #include <QHeaderView>
-#include <QTableView>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
@@ -179,7 +179,7 @@ void TestExplanation::groupsKeepTheirColours() {
 
     // In the results list: the group columns' headers.
     QVERIFY(t.clickAndWait(u"按钮_匹配"_s, u"匹配"_s));
-    QAbstractItemModel *results = t.find<QTableView>(u"超级列表框_结果"_s)->model();
+    QAbstractItemModel *results = t.find<ResultsView>(u"超级列表框_结果"_s)->model();
     for (int g = 1; g <= 2; ++g) {
         QCOMPARE(results->headerData(1 + g, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(),
                  groupColour(g));

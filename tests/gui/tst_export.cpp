@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "export/ExportController.h"
+#include "match/ResultsView.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -10,7 +11,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableView>
 
 #include <optional>
 

@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPushButton>
+#include <QAbstractItemView>
+#include <QPlainTextEdit>
 #include <QStringEncoder>
 #include <QUrl>
 
@@ -83,6 +85,9 @@ private slots:
     void dropLoadsFirstFileOfAnyKind();
     void dropOnTextBoxLoads();
     void lastChosenWins();
+    void aBigFileShowsItsFirstScreenFirst_data();
+    void aBigFileShowsItsFirstScreenFirst();
+    void aCloseDuringTheFirstScreenSavesTheTextFromBefore();
 };
 
 void TestImport::decodes_data() {
@@ -252,6 +257,86 @@ void TestImport::lastChosenWins() {
     QVERIFY(f.waitForLoad());
     f.t.settle();
     QCOMPARE(f.box->store().lineCount(), 200001);
+}
+
+namespace {
+// A file of more than 4 MB: numbered lines with Chinese and an emoji, so that the 256 KB read first ends
+// inside a line and, likely, inside a character.
+QByteArray bigFile(const char *encoding, int *lines) {
+    QString text;
+    for (*lines = 0; text.size() < 4'200'000; ++*lines)
+        text += QStringLiteral("第 %1 行，测试 😀 text\r\n").arg(*lines);
+    return encoded(encoding, text);
+}
+} // namespace
+
+void TestImport::aBigFileShowsItsFirstScreenFirst_data() {
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("UTF-8, chosen") << QByteArray("UTF-8") << false;
+    QTest::newRow("GB18030, dropped") << QByteArray("GB18030") << true;
+    QTest::newRow("UTF-16 with its mark, chosen") << QByteArray("UTF-16LE-BOM") << false;
+}
+
+// A big file shows its first whole lines at once, read-only, then the whole text, editable. A Match
+// pressed meanwhile lists the whole file's matches, not the first screen's.
+void TestImport::aBigFileShowsItsFirstScreenFirst() {
+    QFETCH(QByteArray, encoding);
+    QFETCH(bool, dropped);
+    Fixture f;
+    int lines = 0;
+    QByteArray bytes = encoding == "UTF-16LE-BOM" ? QByteArray("\xFF\xFE") + bigFile("UTF-16LE", &lines)
+                                                   : bigFile(encoding.constData(), &lines);
+    QVERIFY(bytes.size() > 4 * 1024 * 1024);
+    const QString path = f.write(QStringLiteral("big.txt"), bytes);
+    bytes = QByteArray();
+    f.t.find<QPlainTextEdit>("编辑框_表达式")->setPlainText(QStringLiteral("第 (\\d+) 行"));
+
+    QStringList shown;
+    QList<bool> readOnly;
+    connect(f.box, &TextEditor::textReplaced, this, [&] {
+        shown.append(f.box->toPlainText());
+        readOnly.append(f.box->isReadOnly());
+        if (shown.size() == 1)
+            QTest::mouseClick(f.t.find<QPushButton>("按钮_匹配"), Qt::LeftButton);
+    });
+    if (dropped)
+        f.drop({path});
+    else
+        f.importWithButton(path);
+    QVERIFY(f.waitForLoad());
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(readOnly, (QList<bool>{true, false}));
+    QVERIFY(shown[0].size() < shown[1].size());
+    QVERIFY(shown[0].endsWith(u'\n'));
+    QVERIFY(shown[1].startsWith(shown[0]));
+    QVERIFY(shown[0].startsWith(QStringLiteral("第 0 行，测试 😀 text\n第 1 行")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.t.find<QPushButton>("按钮_匹配")->text(), QStringLiteral("匹配"), 30000);
+    QAbstractItemModel *results = f.t.find<QAbstractItemView>("超级列表框_结果")->model();
+    QCOMPARE(results->rowCount(), lines);
+    QCOMPARE(results->index(lines - 1, 2).data().toString(), QString::number(lines - 1));
+}
+
+// A close confirmed while a big file is still coming in saves the text from before the import.
+void TestImport::aCloseDuringTheFirstScreenSavesTheTextFromBefore() {
+    Fixture f;
+    int lines = 0;
+    const QString path = f.write(QStringLiteral("big.txt"), bigFile("UTF-8", &lines));
+    bool closed = false;
+    connect(f.box, &TextEditor::textReplaced, this, [&] {
+        if (closed)
+            return;
+        closed = true;
+        QVERIFY(f.box->isReadOnly());
+        f.t.dialogs.yesNo.push_back(true);
+        f.t.window().close();
+    });
+    f.importWithButton(path);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.t.window().isVisible(), 30000);
+    QCOMPARE(f.box->toPlainText(), QStringLiteral("old text"));
+    QFile saved(QDir(f.t.programDir.path()).filePath(QStringLiteral("test.txt")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("old text"));
 }
 
 QTEST_MAIN(TestImport)

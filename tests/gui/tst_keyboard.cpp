@@ -2,12 +2,12 @@
 #include "app/MainWindowUi.h"
 #include "editor/TextEditor.h"
 #include "match/MatchController.h"
+#include "match/ResultsView.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
 
 using namespace rw;
 

@@ -6,6 +6,7 @@
 #include "match/MatchController.h"
 #include "live/LiveMarks.h"
 #include "live/SourcePositions.h"
+#include "match/ResultsView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableView>
 
 using namespace rw;
 
@@ -91,6 +91,8 @@ private slots:
     void settingIsRememberedAcrossWindows();
     void matchListsWhatTheLiveSearchFound_data();
     void matchListsWhatTheLiveSearchFound();
+    void matchJoinsTheLiveSearchUnderWay_data();
+    void matchJoinsTheLiveSearchUnderWay();
 };
 
 void TestLive::boxPositionsAndEngineOffsetsCorrespond_data() {
@@ -395,7 +397,7 @@ void TestLive::resultsListAndStatusStayAsMatchLeftThem() {
     Live live(t);
     QVERIFY(live.type(QStringLiteral("b"), QStringLiteral("abba")));
     QVERIFY(t.clickAndWait(QStringLiteral("按钮_匹配"), QStringLiteral("匹配")));
-    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    QAbstractItemModel *model = t.find<ResultsView>("超级列表框_结果")->model();
     QCOMPARE(model->rowCount(), 2);
     const QString status = t.status();
     const int page = t.find<QTabWidget>("高级选择夹2")->currentIndex();
@@ -509,7 +511,7 @@ QTEST_MAIN(TestLive)
 namespace {
 // Every cell of the results list, and the status, as a Match left them.
 QStringList listed(TestWindow &t) {
-    QAbstractItemModel *model = t.find<QTableView>("超级列表框_结果")->model();
+    QAbstractItemModel *model = t.find<ResultsView>("超级列表框_结果")->model();
     QStringList out{t.status()};
     for (int r = 0; r < model->rowCount(); ++r) {
         QStringList row;
@@ -556,13 +558,63 @@ void TestLive::matchListsWhatTheLiveSearchFound() {
     QCOMPARE(took.size(), 1);
     QCOMPARE(listed(t), reused);
 
-    // An edit after the live search: Match does not take what no longer fits the text.
+    // An edit after the live search: Match does not take what no longer fits the text, but the live
+    // search of the edited text that it starts at once.
     live.toggle->setChecked(true);
     QVERIFY(live.type(pattern, text));
     live.source->setCursorPosition(0);
     live.source->insertPlainText(QStringLiteral("9-9 "));
     QVERIFY(t.clickAndWait("按钮_匹配", "匹配"));
-    QCOMPARE(took.size(), 1);
+    QCOMPARE(took.size(), 2);
+    const QStringList edited = listed(t);
+    live.toggle->setChecked(false);
+    t.window().ui().setStatus(QString());
+    QVERIFY(t.clickAndWait("按钮_匹配", "匹配"));
+    QCOMPARE(took.size(), 2);
+    QCOMPARE(listed(t), edited);
+}
+
+void TestLive::matchJoinsTheLiveSearchUnderWay_data() {
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<int>("took");
+    // Pressed while the live search still waits out its pause: that search starts at once.
+    QTest::newRow("in its pause") << "pause" << 1;
+    // Pressed while the live search goes through a long text.
+    QTest::newRow("under way") << "running" << 1;
+    // The pattern changes while Match waits: the live search it waited for is abandoned, and Match
+    // searches its own inputs (those of the press) for itself.
+    QTest::newRow("abandoned by an edit") << "edit" << 0;
+}
+
+// Match waits for the live search of its very inputs instead of searching beside it, and lists exactly
+// what a Match of its own lists.
+void TestLive::matchJoinsTheLiveSearchUnderWay() {
+    QFETCH(QString, when);
+    QFETCH(int, took);
+    QString text;
+    for (int i = 0; i < 150000; ++i)
+        text += QStringLiteral("%1-%2 x ").arg(i).arg(i % 7);
+    const QString pattern = QStringLiteral("(\\d+)-(\\d)");
+
+    TestWindow own;
+    Live(own).toggle->setChecked(false);
+    own.setInputs(pattern, text);
+    QVERIFY(own.clickAndWait("按钮_匹配", "匹配"));
+    const QStringList expected = listed(own);
+    QCOMPARE(expected.size(), 150000 + 1 + 4);
+
+    TestWindow t;
+    Live live(t);
+    QSignalSpy took_(t.window().matchController(), &MatchController::tookFoundMatches);
+    t.setInputs(pattern, text);
+    if (when == u"running")
+        QTRY_VERIFY(live.controller->runState().isRunning());
+    QTest::mouseClick(t.find<QPushButton>("按钮_匹配"), Qt::LeftButton);
+    if (when == u"edit")
+        live.expression->setPlainText(QStringLiteral("x"));
+    QTRY_COMPARE_WITH_TIMEOUT(t.find<QPushButton>("按钮_匹配")->text(), QStringLiteral("匹配"), 20000);
+    QCOMPARE(took_.size(), took);
+    QCOMPARE(listed(t), expected);
 }
 
 #include "tst_live.moc"

@@ -2,6 +2,7 @@
 #include "app/MainWindowUi.h"
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
+#include "match/ResultsView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTreeView>
 
 using namespace rw;
@@ -83,7 +83,7 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
     for (const char *name : {"编辑框_表达式", "编辑框_记录"})
         QVERIFY2(t.find<QPlainTextEdit>(QString::fromUtf8(name)), name);
 
-    auto *results = t.find<QTableView>("超级列表框_结果");
+    auto *results = t.find<ResultsView>("超级列表框_结果");
     QCOMPARE(results->model()->columnCount(), 2);
     QCOMPARE(results->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("序号"));
     QCOMPARE(results->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("匹配文本"));
@@ -152,7 +152,7 @@ void TestMainWindow::followsTheWindowSize() {
     QTRY_COMPARE(t.find<QGroupBox>("分组框1")->height(), 235);
     QCOMPARE(t.find<QGroupBox>("分组框1")->width(), 897);
     QCOMPARE(t.find<QGroupBox>("分组框2")->y(), 240);
-    QCOMPARE(t.find<QTableView>("超级列表框_结果")->width(), 867);
+    QCOMPARE(t.find<ResultsView>("超级列表框_结果")->width(), 867);
     // Page controls are placed in their tab control's coordinates.
     auto *tabs1 = t.find<QTabWidget>("高级选择夹1");
     QCOMPARE(t.find<QPushButton>("按钮_匹配")->mapTo(tabs1, QPoint(0, 0)).x(), 900 - 140);

@@ -1,4 +1,5 @@
 #include "TestWindow.h"
+#include "match/ResultsView.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -7,7 +8,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTextDocument>
 
 using namespace rw;
@@ -24,14 +24,14 @@ bool runMatch(TestWindow &t, const QString &expression, const QString &source) {
 }
 
 // The list, shown and holding the keyboard focus, as a user who clicked into it has it.
-QTableView *focusedList(TestWindow &t) {
-    auto *view = t.find<QTableView>(kList);
+ResultsView *focusedList(TestWindow &t) {
+    auto *view = t.find<ResultsView>(kList);
     t.find<QTabWidget>("高级选择夹2")->setCurrentIndex(0);
     view->setFocus();
     return view;
 }
 
-void clickRow(QTableView *view, int row, Qt::KeyboardModifiers modifiers = {}) {
+void clickRow(ResultsView *view, int row, Qt::KeyboardModifiers modifiers = {}) {
     const QRect cell = view->visualRect(view->model()->index(row, 1));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, cell.center());
 }
@@ -114,7 +114,7 @@ void TestResults::copyingAMillionRowsIsQuick() {
 void TestResults::groupHeaderTooltipNamesTheGroup() {
     TestWindow t;
     QVERIFY(runMatch(t, QStringLiteral("(\\d)-(\\d)"), QStringLiteral("1-2")));
-    QAbstractItemModel *model = t.find<QTableView>(kList)->model();
+    QAbstractItemModel *model = t.find<ResultsView>(kList)->model();
     QCOMPARE(model->columnCount(), 4);
     QVERIFY(model->headerData(0, Qt::Horizontal, Qt::ToolTipRole).isNull());
     QVERIFY(model->headerData(1, Qt::Horizontal, Qt::ToolTipRole).isNull());
@@ -157,7 +157,7 @@ void TestResults::cellShowsMarksAndTooltipShowsText() {
 
     TestWindow t;
     QVERIFY(runMatch(t, expression, source));
-    const QModelIndex cell = t.find<QTableView>(kList)->model()->index(0, 1);
+    const QModelIndex cell = t.find<ResultsView>(kList)->model()->index(0, 1);
     QCOMPARE(cell.data(Qt::DisplayRole).toString(), shown);
     // The tooltip may be escaped to keep markup from being drawn; what the user reads is the text as it is.
     const QString tip = cell.data(Qt::ToolTipRole).toString();

@@ -1,4 +1,5 @@
 #include "core/text/DocumentText.h"
+#include "core/text/FirstScreen.h"
 #include "core/text/ImportedText.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/RegularFile.h"
@@ -84,6 +85,8 @@ private slots:
     void readsUpToTheLimit();
     void truncatedTails_data();
     void truncatedTails();
+    void firstScreenOfABigFile_data();
+    void firstScreenOfABigFile();
 };
 
 void tst_TextFiles::lineBreaks_data() {
@@ -433,6 +436,54 @@ void tst_TextFiles::truncatedTails() {
     QFETCH(bool, working);
     QFETCH(QString, text);
     QCOMPARE(working ? rw::decodeWorkingBytes(bytes) : rw::decodeImported(bytes), text);
+}
+
+void tst_TextFiles::firstScreenOfABigFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("imported"); // decoded as an import, else as a working file
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<bool>("shown");
+    const qint64 noLimit = rw::kMaxTextFileBytes;
+    QTest::newRow("no bigger than the threshold") << QByteArray(rw::kFirstScreenAfter, 'a') << true << noLimit << false;
+    QTest::newRow("lines, imported UTF-8") << QByteArray("ab \xE4\xB8\xAD\r\n").repeated(900'000) << true << noLimit
+                                           << true;
+    QTest::newRow("lines, working file") << QByteArray("ab \xD6\xD0\r\n").repeated(900'000) << false << noLimit
+                                         << true;
+    // One line: the read ends inside a character, which must not show as a broken one.
+    QTest::newRow("one line of emoji, UTF-8") << QByteArray("x\xF0\x9F\x98\x80").repeated(1'000'000) << true
+                                              << noLimit << true;
+    QTest::newRow("one line, GB18030 cut in a character")
+        << (QByteArray("x") + QByteArray("\xD6\xD0").repeated(2'500'000)) << false << noLimit << true;
+    QTest::newRow("bigger than a whole read takes") << QByteArray(rw::kFirstScreenAfter + 10, 'a') << true
+                                                    << rw::kFirstScreenAfter + 9 << false;
+}
+
+// The first screen is whole lines (or one line's whole characters) of the very text the whole read gives.
+void tst_TextFiles::firstScreenOfABigFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, imported);
+    QFETCH(qint64, limit);
+    QFETCH(bool, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const auto decode = imported ? rw::decodeImported : rw::decodeWorkingBytes;
+    const std::optional<QString> first = rw::firstScreen(path, decode, limit);
+    QCOMPARE(first.has_value(), shown);
+    QVERIFY(!rw::firstScreen(dir.path(), decode, limit));
+    if (!shown)
+        return;
+    const QString whole = decode(bytes);
+    QVERIFY(!first->isEmpty());
+    QVERIFY(first->size() <= rw::kFirstScreenBytes);
+    QVERIFY(whole.startsWith(*first));
+    QVERIFY(!first->contains(QChar::ReplacementCharacter));
+    QVERIFY(!first->back().isHighSurrogate());
+    if (whole.left(first->size() + 1).contains(u'\n'))
+        QVERIFY(first->endsWith(u'\n'));
 }
 
 QTEST_GUILESS_MAIN(tst_TextFiles)

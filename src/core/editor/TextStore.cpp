@@ -1,4 +1,5 @@
 #include "TextStore.h"
+#include "core/memory/HugePages.h"
 
 #include "core/text/LineBreaks.h"
 
@@ -50,6 +51,7 @@ QString sharedPart(const QString &owner, QStringView part) {
 
 QString joinChunks(const std::vector<QString> &chunks, qsizetype size) {
     QString text(size, Qt::Uninitialized);
+    adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
     QChar *out = text.data();
     for (const QString &chunk : chunks) {
         std::memcpy(out, chunk.constData(), size_t(chunk.size()) * sizeof(QChar));
@@ -62,6 +64,7 @@ QString joinChunks(const std::vector<QString> &chunks, qsizetype size) {
 // again here, on the worker, rather than copied out of the store's index on the editing thread.
 QString joinChunksCrLf(const std::vector<QString> &chunks, qsizetype breaks, qsizetype size) {
     QString text(size + breaks, Qt::Uninitialized);
+    adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
     QChar *out = text.data();
     for (const QString &chunk : chunks) {
         const QStringView in(chunk);
@@ -164,6 +167,7 @@ TextPiece::TextPiece(QString text) {
 
 QString TextPiece::toString() const {
     QString text(m_size, Qt::Uninitialized);
+    adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
     QChar *out = text.data();
     for (const Slice &slice : m_slices) {
         std::memcpy(out, slice.chunk.constData() + slice.from, size_t(slice.length) * sizeof(QChar));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/memory/HugePages.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -37,7 +39,7 @@ public:
 private:
     qsizetype stride() const { return 2 * (qsizetype(m_groups) + 1); }
     int m_groups = 0;
-    std::vector<std::int32_t> m_offsets;
+    std::vector<std::int32_t, HugePageAllocator<std::int32_t>> m_offsets;
 };
 
 } // namespace rw

@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace rw {
 
@@ -20,11 +22,19 @@ struct FoundMatches {
     MatchStatus status = MatchStatus::Ok;
     std::shared_ptr<const MatchSet> matches;
 
-    // Whether these are the matches of expression under options over the box at revision.
-    bool answers(const QString &e, const RegexOptions &o, quint64 r) const {
-        return matches && e == expression && r == revision && o.ignoreCase == options.ignoreCase &&
+    // Whether this is the search of expression under options over the box at revision.
+    bool searches(const QString &e, const RegexOptions &o, quint64 r) const {
+        return e == expression && r == revision && o.ignoreCase == options.ignoreCase &&
                o.multiline == options.multiline && o.global == options.global;
     }
+};
+
+// One who waits for a search made elsewhere (Match joining the live search): progress hears the count
+// found so far while the search runs; done hears its matches once it has found them all, or nothing
+// when it is abandoned first (the waiter then searches for itself).
+struct FoundWaiter {
+    std::function<void(qsizetype found)> progress;
+    std::function<void(std::optional<FoundMatches>)> done;
 };
 
 } // namespace rw

@@ -1,4 +1,5 @@
 #include "DocumentText.h"
+#include "core/memory/HugePages.h"
 
 namespace rw {
 
@@ -20,6 +21,7 @@ QString paragraphsToCrLf(QStringView raw) {
         }
     }
     QString out(raw.size() + breaks, Qt::Uninitialized);
+    adviseHugePages(out.data(), std::size_t(out.size()) * sizeof(QChar));
     char16_t *o = reinterpret_cast<char16_t *>(out.data());
     char16_t *const begin = o;
     while (p != end) {

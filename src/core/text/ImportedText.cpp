@@ -1,4 +1,5 @@
 #include "ImportedText.h"
+#include "core/memory/HugePages.h"
 
 #include "RegularFile.h"
 #include "TextDecoding.h"
@@ -53,6 +54,7 @@ std::optional<QString> decodeStrictUtf8(QByteArrayView bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
+    adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
     QChar *out = text.data();
     qsizetype pos = 0;
     while (pos < bytes.size()) {

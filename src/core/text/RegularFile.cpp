@@ -1,4 +1,5 @@
 #include "RegularFile.h"
+#include "core/memory/HugePages.h"
 
 #include <QFile>
 
@@ -83,6 +84,7 @@ FileBytes readRegularFile(const QString &path, qint64 limit) {
     // The size is a hint only (a file may grow while it is read, some report 0): read what it says into
     // one buffer, then on to the end in steps, but never past the limit.
     QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    adviseHugePages(bytes.data(), std::size_t(bytes.size()));
     qint64 total = 0;
     for (;;) {
         if (total == bytes.size()) {
