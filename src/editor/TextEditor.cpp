@@ -186,7 +186,8 @@ bool TextEditor::rowInView(Row row, qreal *y) const {
     return found;
 }
 
-std::optional<QRectF> TextEditor::spanRect(const PieceLayout::RowView &row, qsizetype from, qsizetype to) const {
+std::optional<QRectF> TextEditor::spanRect(const PieceLayout::RowView &row, qsizetype from,
+                                           qsizetype to) const {
     const PieceLayout::Piece &p = row.piece;
     const qsizetype rowStart = row.start(), rowEnd = row.end();
     const auto x = [&](qsizetype position) {
@@ -405,7 +406,9 @@ void TextEditor::paintEvent(QPaintEvent *event) {
     }
     TextRenderer::paint(
         painter, m_layout, frame, [this](const PieceLayout::RowVisitor &visit) { walkView(visit); },
-        [this](const PieceLayout::RowView &row, qsizetype from, qsizetype to) { return spanRect(row, from, to); },
+        [this](const PieceLayout::RowView &row, qsizetype from, qsizetype to) {
+            return spanRect(row, from, to);
+        },
         m_markSources);
 }
 
@@ -632,13 +635,20 @@ void TextEditor::wheelEvent(QWheelEvent *e) {
         return;
     }
     // Touchpads and high-resolution wheels send small steps: they move the view by pixels, the top row
-    // showing in part, so that a slow gesture moves slowly instead of a whole row a step. A wheel's notch
-    // moves as many rows of the box's font as the platform says.
+    // showing in part, so that a slow gesture moves slowly instead of a whole row a step. A whole notch
+    // of a plain wheel moves as many whole rows as the platform says, as in QPlainTextEdit.
+    const int angle = e->angleDelta().y();
+    if (e->pixelDelta().isNull() && angle != 0 && angle % 120 == 0 && m_topOffset == 0 &&
+        m_wheelRemainder == 0) {
+        scrollRows(qsizetype(-angle / 120) * QApplication::wheelScrollLines());
+        e->accept();
+        return;
+    }
     if (!e->pixelDelta().isNull()) {
         m_wheelRemainder += -e->pixelDelta().y();
-    } else if (e->angleDelta().y() != 0) {
+    } else if (angle != 0) {
         const QFontMetricsF metrics(font());
-        m_wheelRemainder += -e->angleDelta().y() / 120.0 * QApplication::wheelScrollLines() * metrics.lineSpacing();
+        m_wheelRemainder += -angle / 120.0 * QApplication::wheelScrollLines() * metrics.lineSpacing();
     } else {
         e->ignore();
         return;

@@ -348,6 +348,17 @@ void TstTextEditor::pixelScrolling() {
     wheel(10 * row);
     QCOMPARE(s.box.cursorRect(probe).y(), y);
     QCOMPARE(s.box.visibleRange().first, 0);
+    // A plain wheel's notch moves whole rows, as many as the platform says, and back again.
+    const auto notch = [&](int angle) {
+        QWheelEvent e(QPointF(50, 50), s.box.mapToGlobal(QPoint(50, 50)), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s.box.viewport(), &e);
+    };
+    const qsizetype below = s.box.positionAt(QPoint(20, 4 + QApplication::wheelScrollLines() * row + row / 2));
+    notch(-120);
+    QCOMPARE(s.box.cursorRect(below).y(), 4);
+    notch(120);
+    QCOMPARE(s.box.cursorRect(probe).y(), y);
     // The scroll bar puts a whole row on top.
     wheel(-row / 2);
     QScrollBar *bar = s.box.verticalScrollBar();
