@@ -74,7 +74,13 @@ void PieceLayout::changed(const TextChange &change) {
     const qsizetype firstLine = s.lineAt(change.position);
     const qsizetype lastLine = s.lineAt(change.position + change.added);
     const qsizetype oldLastLine = lastLine - (s.lineCount() - m_unitsLines);
-    const qsizetype keptBelow = unitOf(firstLine, 0);
+    qsizetype keptBelow = unitOf(firstLine, 0);
+    // In a line long before and after, the pieces before the one the change starts in keep their text:
+    // each is cut at a fixed distance from the line's start.
+    const auto old = std::lower_bound(m_long.begin(), m_long.end(), firstLine,
+                                      [](const LongLine &l, qsizetype value) { return l.line < value; });
+    if (old != m_long.end() && old->line == firstLine && s.lineLength(firstLine) > kWholeLine)
+        keptBelow += (change.position - s.lineStart(firstLine)) / kPieceLength;
     const qsizetype oldAfter = oldLastLine + 1 < m_unitsLines ? unitOf(oldLastLine + 1, 0) : m_units;
     if (!unitsSurvive(change.position, change.added))
         m_unitsDirty = true;

@@ -80,8 +80,12 @@ private slots:
         QTest::newRow("lines pasted") << qsizetype(5) << qsizetype(0) << qsizetype(0) << "a\nb\nc\n"
                                       << quint64(4);
         QTest::newRow("lines removed") << qsizetype(5) << qsizetype(0) << qsizetype(100) << "" << quint64(1);
-        QTest::newRow("typing in the long line")
-            << qsizetype(300) << qsizetype(5000) << qsizetype(0) << "a" << quint64(4);
+        QTest::newRow("typing in the long line's second piece") // the first piece stays
+            << qsizetype(300) << qsizetype(5000) << qsizetype(0) << "a" << quint64(3);
+        QTest::newRow("a stretch of the long line removed") // still long, a piece fewer
+            << qsizetype(300) << qsizetype(4100) << qsizetype(4000) << "" << quint64(2);
+        QTest::newRow("typing in the long line's first piece")
+            << qsizetype(300) << qsizetype(5) << qsizetype(0) << "a" << quint64(4);
         QTest::newRow("a line made long") << qsizetype(10) << qsizetype(0) << qsizetype(0)
                                           << QString(2 * PieceLayout::kWholeLine, u'y') << quint64(5);
         QTest::newRow("the long line cut short")
@@ -89,7 +93,7 @@ private slots:
             << quint64(1);
         QTest::newRow("a line break after the long line")
             << qsizetype(300) << qsizetype(3 * PieceLayout::kPieceLength + 100) << qsizetype(0) << "\n"
-            << quint64(5);
+            << quint64(2); // the long line's last piece and the new line
         QTest::newRow("typing in the last line")
             << qsizetype(400) << qsizetype(2) << qsizetype(0) << "a" << quint64(1);
     }
