@@ -76,13 +76,17 @@ bool TextDrag::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto *e = static_cast<QDragMoveEvent *>(event);
-        if (!canDrop(e->mimeData()))
+        if (!canDrop(e->mimeData())) {
+            m_editor->setDropCaret(-1);
             return false;
+        }
+        // The drop caret shows where the text would go.
+        const qsizetype at = m_editor->positionAt(e->position().toPoint());
         if (m_dragRunning) {
             // A move onto the dragged text itself would do nothing.
-            const qsizetype at = m_editor->positionAt(e->position().toPoint());
             const bool copy = e->modifiers() & Qt::ControlModifier;
             if (!copy && at > m_editor->selectionStart() && at < m_editor->selectionEnd()) {
+                m_editor->setDropCaret(-1);
                 e->ignore();
                 return true;
             }
@@ -91,36 +95,38 @@ bool TextDrag::eventFilter(QObject *watched, QEvent *event) {
         } else {
             e->acceptProposedAction();
         }
+        m_editor->setDropCaret(at);
         return true;
     }
     case QEvent::DragLeave:
+        m_editor->setDropCaret(-1);
         return false;
     case QEvent::Drop: {
         auto *e = static_cast<QDropEvent *>(event);
+        m_editor->setDropCaret(-1);
         if (!canDrop(e->mimeData()))
             return false;
         const QString text = e->mimeData()->text();
-        qsizetype at = m_editor->positionAt(e->position().toPoint());
+        const qsizetype at = m_editor->positionAt(e->position().toPoint());
+        const bool move = m_dragRunning && !(e->modifiers() & Qt::ControlModifier);
         if (m_dragRunning) {
-            const bool copy = e->modifiers() & Qt::ControlModifier;
             const qsizetype start = m_editor->selectionStart(), end = m_editor->selectionEnd();
-            if (!copy) {
-                if (at > start && at < end) {
-                    e->ignore();
-                    return true;
-                }
-                // Moved within the box: the old place goes first, and the drop point shifts with it.
-                m_editor->replaceRange(start, end - start, QString());
-                if (at >= end)
-                    at -= end - start;
+            if (move && at > start && at < end) {
+                e->ignore();
+                return true;
             }
-            e->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+            e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
             m_droppedHere = true;
+            // Moved within the box: taken out and put in as one undo step.
+            if (move)
+                m_editor->moveRange(start, end - start, at);
         } else {
             e->acceptProposedAction();
         }
-        m_editor->setCursorPosition(at);
-        m_editor->insertPlainText(text);
+        if (!move) {
+            m_editor->setCursorPosition(at);
+            m_editor->insertPlainText(text);
+        }
         e->accept();
         m_editor->setFocus(Qt::OtherFocusReason);
         return true;
@@ -144,6 +150,7 @@ void TextDrag::startDrag() {
     const Qt::DropAction preferred = m_editor->isReadOnly() ? Qt::CopyAction : Qt::MoveAction;
     const Qt::DropAction done = m_runner ? m_runner(drag, actions, preferred) : drag->exec(actions, preferred);
     m_dragRunning = false;
+    m_editor->setDropCaret(-1);
     // Moved out to another program: the text leaves this box, unless the box changed meanwhile.
     if (done == Qt::MoveAction && !m_droppedHere && m_editor->revision() == revision && !m_editor->isReadOnly())
         m_editor->replaceRange(start, end - start, QString());

@@ -1,34 +1,36 @@
 #pragma once
 
-#include "core/editor/TextStore.h"
+#include "core/editor/TextDocument.h"
 #include "core/search/MarkList.h"
+#include "editor/PieceLayout.h"
+#include "editor/TextControl.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QElapsedTimer>
 #include <QTextCharFormat>
 #include <QTextLayout>
 
 #include <functional>
-#include <memory>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
-
 namespace rw {
-class LineMotion;
-}
 
-namespace rw {
+class MarkSource;
 
 // A plain-text box for texts of any size: a hundred megabytes of lines, or one line of sixty million
-// characters. The text lives in a TextStore; only what shows is laid out, a piece at a time. A line of up
-// to kWholeLine characters is one piece, laid out whole and wrapped at word boundaries; a longer line is
-// cut into pieces of kPieceLength characters, each starting on a new row. The scroll bar counts pieces.
+// characters. Only what shows is laid out, a piece at a time. A line of up to kWholeLine characters is one
+// piece, laid out whole and wrapped at word boundaries; a longer line is cut into pieces of kPieceLength
+// characters, each starting on a new row. The scroll bar counts pieces (rows, in a text of a few pieces);
+// the wheel and touchpads scroll by pixels, the top row showing in part.
 //
 // It edits as a text box does: typing, selection by keyboard and mouse, clipboard, undo and redo, input
 // methods. Positions count a line break as one character, as QPlainTextEdit does.
-class TextEditor : public QAbstractScrollArea {
+//
+// The widget is the view: the caret, the scrolling and the rows in view. The text, its history and its
+// marks are a TextDocument; the rows a PieceLayout; painting a TextRenderer; what the user does with
+// keys, mouse and input methods a TextControl, which the widget hands its events.
+class TextEditor : public QAbstractScrollArea, private TextControlHost {
     Q_OBJECT
     // The properties QPlainTextEdit has, so that tools and tests that speak Qt find them.
     Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText NOTIFY textChanged USER true)
@@ -37,8 +39,8 @@ class TextEditor : public QAbstractScrollArea {
     Q_PROPERTY(bool overwriteMode READ overwriteMode WRITE setOverwriteMode)
     Q_PROPERTY(bool tabChangesFocus READ tabChangesFocus WRITE setTabChangesFocus)
 public:
-    static constexpr qsizetype kWholeLine = 8192;
-    static constexpr qsizetype kPieceLength = 4096;
+    static constexpr qsizetype kWholeLine = PieceLayout::kWholeLine;
+    static constexpr qsizetype kPieceLength = PieceLayout::kPieceLength;
 
     explicit TextEditor(QWidget *parent = nullptr);
     ~TextEditor() override;
@@ -49,21 +51,21 @@ public:
     void setPlainText(const QString &text);
     // Takes a store built elsewhere (on a worker, for a big text); the undo history starts over.
     void setStore(TextStore store);
-    const TextStore &store() const { return m_store; }
-    TextSnapshot snapshot() const { return m_store.snapshot(); }
-    qsizetype size() const { return m_store.size(); }
+    const TextStore &store() const override { return m_document.store(); }
+    TextSnapshot snapshot() const { return store().snapshot(); }
+    qsizetype size() const { return store().size(); }
     // Goes up with every change of the text, so a reader can tell an unchanged box.
-    quint64 revision() const { return m_revision; }
+    quint64 revision() const { return m_document.revision(); }
 
-    qsizetype cursorPosition() const { return m_cursor; }
-    qsizetype anchorPosition() const { return m_anchor; }
+    qsizetype cursorPosition() const override { return m_cursor; }
+    qsizetype anchorPosition() const override { return m_anchor; }
     qsizetype selectionStart() const { return std::min(m_cursor, m_anchor); }
     qsizetype selectionEnd() const { return std::max(m_cursor, m_anchor); }
     bool hasSelection() const { return m_cursor != m_anchor; }
     QString selectedText() const;
     // Moves the cursor (the anchor too unless keepAnchor) and scrolls it into view.
     void setCursorPosition(qsizetype position, bool keepAnchor = false);
-    void setSelection(qsizetype anchor, qsizetype position);
+    void setSelection(qsizetype anchor, qsizetype position) override;
     void selectAll();
     void ensureCursorVisible();
 
@@ -73,20 +75,24 @@ public:
     // Replaces length characters at position as one undo step; the cursor goes after the new text. Nothing
     // on a read-only box (nor do undo and redo).
     void replaceRange(qsizetype position, qsizetype length, const QString &text);
+    // Moves length characters at from to position to (counted in the text before the move) as one undo
+    // step, whose undo brings back the selection as it was; the caret goes after the moved text, as after
+    // a drop. Nothing on a read-only box, nor for a place inside the text moved.
+    void moveRange(qsizetype from, qsizetype length, qsizetype to);
 
-    bool isReadOnly() const { return m_readOnly; }
+    bool isReadOnly() const override { return m_readOnly; }
     void setReadOnly(bool readOnly);
     // Whether Tab moves the focus on instead of typing a tab (Ctrl+Tab always does).
     // Insert toggles it: typing replaces the character after the caret (never a line break).
-    bool overwriteMode() const { return m_overwrite; }
-    void setOverwriteMode(bool overwrite) { m_overwrite = overwrite; }
+    bool overwriteMode() const override { return m_overwrite; }
+    void setOverwriteMode(bool overwrite) override { m_overwrite = overwrite; }
     // Shown faded while the box is empty.
     QString placeholderText() const { return m_placeholder; }
     void setPlaceholderText(const QString &text);
-    bool tabChangesFocus() const { return m_tabChangesFocus; }
+    bool tabChangesFocus() const override { return m_tabChangesFocus; }
     void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
-    bool isUndoAvailable() const { return !m_undo.empty(); }
-    bool isRedoAvailable() const { return !m_redo.empty(); }
+    bool isUndoAvailable() const { return m_document.canUndo(); }
+    bool isRedoAvailable() const { return m_document.canRedo(); }
 
     // Coloured marks drawn with the text, in layers (a later layer over an earlier one); each kind of
     // mark has its format. The marks follow the text through edits. Call marksChanged() after changing
@@ -94,6 +100,16 @@ public:
     MarkList &marks(int layer);
     void setMarkFormat(int layer, MarkList::Kind kind, const QTextCharFormat &format);
     void marksChanged();
+    // Only the marks over [from, to] changed: only the rows there are laid out again.
+    void marksChanged(qsizetype from, qsizetype to);
+    // Sources of marks painted beneath the text: asked at each paint for their marks in view. A source
+    // removes itself before it goes.
+    void addMarkSource(const MarkSource *source);
+    void removeMarkSource(const MarkSource *source);
+    // Where a drop would put text (a caret drawn there), or -1 for none.
+    void setDropCaret(qsizetype position);
+    // For tests and diagnostics: the rows and their layouts.
+    const PieceLayout &pieceLayout() const override { return m_layout; }
 
     // For each row in view holding part of [from, to) (an empty stretch: the row holding from): calls
     // visit with that part and its rectangle in the viewport, until visit returns false.
@@ -101,7 +117,7 @@ public:
     void visitRows(qsizetype from, qsizetype to, const RowVisit &visit) const;
 
     // Geometry in viewport coordinates.
-    qsizetype positionAt(const QPoint &point) const;
+    qsizetype positionAt(const QPoint &point) const override;
     // The rectangle of a cursor at position, or an empty rectangle when that position is not in view.
     QRect cursorRect(qsizetype position) const;
     QRect cursorRect() const { return cursorRect(m_cursor); }
@@ -109,6 +125,8 @@ public:
     std::pair<qsizetype, qsizetype> visibleRange() const;
     // Scrolls so that position is on the top row.
     void scrollToTop(qsizetype position);
+    // Scrolls by pixels (down for a positive dy): the top row may show in part.
+    void scrollByPixels(qreal dy);
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -116,8 +134,8 @@ public slots:
     // Font size by points, as QPlainTextEdit zooms (Ctrl+wheel too).
     void zoomIn(int points = 1);
     void zoomOut(int points = 1);
-    void undo();
-    void redo();
+    void undo() override;
+    void redo() override;
     void cut();
     void copy() const;
     void paste();
@@ -156,105 +174,59 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    // A row of the view: a piece (by its unit number) and a line of its layout.
-    struct Row {
-        qsizetype unit = 0;
-        int line = 0;
-        friend bool operator==(const Row &, const Row &) = default;
-        friend auto operator<=>(const Row &, const Row &) = default;
-    };
-    struct Piece {
-        qsizetype start = 0;  // position of the piece's first character
-        qsizetype length = 0; // without a line break
-        std::unique_ptr<QTextLayout> layout;
-        qreal height = 0;
-    };
-    struct LongLine {
-        qsizetype line = 0;
-        qsizetype units = 0;
-        qsizetype extraBefore = 0; // the units beyond one of every long line before this one
-    };
-    // How an undo step may merge with its neighbours (see mergeIntoLastStep).
-    enum class EditKind { Block, Typing, Backspace, Delete };
-    struct Edit {
-        qsizetype position = 0;
-        TextPiece removed;
-        TextPiece inserted;
-        qsizetype cursorBefore = 0;
-        qsizetype anchorBefore = 0;
-        EditKind kind = EditKind::Block;
-        bool mergeable = true; // false once undone or redone
-    };
+    using Row = TextRow;
+    using EditKind = TextDocument::EditKind;
 
-    // Units: the pieces of every line, numbered through the text.
-    void ensureUnits() const;
-    qsizetype unitCount() const;
-    qsizetype unitsOfLine(qsizetype line) const;
-    qsizetype unitOf(qsizetype line, qsizetype piece) const;
-    std::pair<qsizetype, qsizetype> lineOfUnit(qsizetype unit) const;
-    qsizetype unitAtPosition(qsizetype position) const;
-    std::pair<qsizetype, qsizetype> unitRange(qsizetype unit) const; // start, length
-
-    Piece &piece(qsizetype unit) const;
-    // Where position (in the piece p of unit) is in the piece's layout text, which holds the preedit.
-    int layoutPosition(qsizetype unit, const Piece &p, qsizetype position) const;
-    void dropLayouts();
     void keepTopInPiece();
     qreal layoutWidth() const;
-    Row rowOf(qsizetype position) const;
-    Row nextRow(Row row) const;
-    Row previousRow(Row row) const;
     Row endTop() const;
-    qsizetype positionInRow(Row row, qreal x) const;
-    void setTop(Row row);
-    void scrollRows(qsizetype rows);
+    // The top row for which row shows on the bottom line (the last row: as far down as the view goes).
+    Row topShowingAtBottom(Row row, qreal slack) const;
+    void setTop(Row row, qreal offset = 0);
     void updateScrollBar();
     // The scroll bar counts rows in a short text and pieces in a long one.
     bool rowScrolling() const;
     int scrollValue(Row row) const;
     Row rowAtScrollValue(int value) const;
     bool rowInView(Row row, qreal *y) const;
+    // The walk over the rows in view, from the top one down.
+    void walkView(const PieceLayout::RowVisitor &visit) const;
+    // The rectangle of [from, to) in a row in view (from == to: a caret's place), if any of it is there.
+    std::optional<QRectF> spanRect(const PieceLayout::RowView &row, qsizetype from, qsizetype to) const;
 
-    void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);
+    // What the control works the box through.
+    void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false) override;
+    qreal desiredX() const override { return m_desiredX; }
+    void setDesiredX(qreal x) override { m_desiredX = x; }
+    void edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind) override;
+    void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
+                    bool caretShown) override;
+    QRectF caretRectInWidget() const override;
+    QFont textFont() const override { return font(); }
+    int viewHeight() const override { return viewport()->height(); }
+    void updateView() override { viewport()->update(); }
+    void scrollRows(qsizetype rows) override;
+    qsizetype rowsPerPage() const override;
+    // Moves the focus on (or back) as the widget's base does, which Tab does not reach in an editable box.
+    void moveFocus(bool next) override;
     void cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX);
-    LineMotion lineMotion(qsizetype line) const;
-    template <typename Motion> qsizetype forward(qsizetype position, Motion motion) const;
-    template <typename Motion> qsizetype backward(qsizetype position, Motion motion) const;
-    // Grapheme steps (a surrogate pair, a base with its marks, a flag is one); a line break is one.
-    qsizetype previousCharacter(qsizetype position) const;
-    // What Backspace removes: one code point, as QTextCursor does.
-    qsizetype previousCodePoint(qsizetype position) const;
-    // The nearest grapheme boundary: position itself, or the one before (or after, when forwards).
-    qsizetype snapToCharacter(qsizetype position, bool forwards) const;
-    qsizetype nextCharacter(qsizetype position) const;
-    qsizetype previousWord(qsizetype position) const;
-    qsizetype nextWord(qsizetype position) const;
-    std::pair<qsizetype, qsizetype> wordAt(qsizetype position) const;
-    qsizetype rowsPerPage() const;
 
-    void edit(qsizetype position, qsizetype length, const TextPiece &text, bool typing,
-              EditKind kind = EditKind::Block);
-    bool mergeIntoLastStep(const Edit &e);
-    bool lineIsRightToLeft(qsizetype position) const;
-    // Where Left (or Right) takes the caret, as the line's direction has it.
-    qsizetype visualStep(qsizetype position, bool left) const;
     // Takes the last undo step back (back) or does the last undone one again.
     void travel(bool back);
-    void applied(qsizetype position, qsizetype removed, qsizetype added);
-    // Whether the units counted before an edit of [position, position + added) still hold after it.
-    bool unitsSurvive(qsizetype position, qsizetype added) const;
+    void applied(const TextChange &change);
+    void showPreedit();
     void restartBlink();
     bool cursorShown() const;
 
-    TextStore m_store;
-    quint64 m_revision = 0;
+    TextDocument m_document;
+    PieceLayout m_layout{m_document};
     qsizetype m_cursor = 0;
     qsizetype m_anchor = 0;
     qreal m_desiredX = -1;
     bool m_readOnly = false;
     bool m_tabChangesFocus = false;
     bool m_overwrite = false;
-    qreal m_wheelRemainder = 0; // rows scrolled by the wheel not yet taken
+    qreal m_wheelRemainder = 0; // pixels scrolled by a wheel not yet taken
     void zoomInF(qreal points);
     QString m_placeholder;
     QString m_preedit;
@@ -264,29 +236,14 @@ private:
     int preeditCaret() const { return m_preedit.isEmpty() ? 0 : m_preeditCursor; }
 
     Row m_top;
+    qreal m_topOffset = 0; // pixels of the top row above the view
     bool m_settingScrollBar = false;
-
-    mutable bool m_unitsDirty = true;
-    mutable std::vector<LongLine> m_long;
-    mutable qsizetype m_units = 1;
-    mutable qsizetype m_unitsLines = 0; // the line count the units were counted for
-    mutable std::unordered_map<qsizetype, Piece> m_pieces;
-
-    struct Layer {
-        MarkList marks;
-        QTextCharFormat formats[2];
-    };
-    std::vector<Layer> m_layers;
-    std::vector<Edit> m_undo;
-    std::vector<Edit> m_redo;
+    std::vector<const MarkSource *> m_markSources;
+    qsizetype m_dropCaret = -1;
 
     QBasicTimer m_blink;
     bool m_blinkOn = true;
-    QBasicTimer m_dragScroll;
-    bool m_dragging = false;
-    QPoint m_dragPoint;
-    QElapsedTimer m_sinceDoubleClick;
-    QPoint m_doubleClickPoint;
+    TextControl *m_control = nullptr;
 };
 
 } // namespace rw

@@ -6,7 +6,6 @@
 #include "explain/GroupColours.h"
 
 #include <QHelpEvent>
-#include <QPainter>
 #include <QToolTip>
 
 #include <optional>
@@ -43,7 +42,13 @@ QString tipText(QStringView text) {
 LiveMarks::LiveMarks(TextEditor *box, QObject *parent) : QObject(parent), m_box(box) {
     box->viewport()->setMouseTracking(true);
     box->viewport()->installEventFilter(this);
+    box->addMarkSource(this);
     connect(box, &TextEditor::viewChanged, this, &LiveMarks::viewMoved);
+}
+
+LiveMarks::~LiveMarks() {
+    if (m_box)
+        m_box->removeMarkSource(this);
 }
 
 void LiveMarks::shown() {
@@ -109,35 +114,41 @@ std::pair<qsizetype, qsizetype> LiveMarks::visibleRange() const {
     return {positions.toEngine(from), positions.toEngine(bottomEnd) + lineBreak};
 }
 
-void LiveMarks::visitVisible(const Visit &visit) const {
+void LiveMarks::forMatches(qsizetype from, qsizetype to, const std::function<bool(qsizetype)> &visit) const {
     static const MatchSet none;
     const MatchSet &set = m_finds.matches ? *m_finds.matches : none;
     const qsizetype n = set.size();
-    if (!m_shown || n == 0 || m_revision != m_box->revision())
+    if (!m_shown || n == 0 || !m_box || m_revision != m_box->revision())
         return;
     const auto startOf = [&](qsizetype i) { return m_finds.base + set.start(i, 0); };
     const auto endOf = [&](qsizetype i) { return m_finds.base + set.end(i, 0); };
-    const SourcePositions positions(m_box->store());
-    const auto [first, last] = m_box->visibleRange();
-    const qsizetype top = positions.toEngine(first);
-    // An empty match inside the bottom line's "\r\n" shows at that line's end.
-    const qsizetype bottom = positions.toEngine(last) + 2;
-
-    // Matches come in order and never overlap, so their ends ascend too: the first one in view is
+    // Matches come in order and never overlap, so their ends ascend too: the first one in the stretch is
     // found by bisection and the rest follow on.
     qsizetype i = 0;
     for (qsizetype hi = n; i < hi;) {
         const qsizetype mid = i + (hi - i) / 2;
-        if (endOf(mid) < top)
+        if (endOf(mid) < from)
             i = mid + 1;
         else
             hi = mid;
     }
+    for (; i < n && startOf(i) < to; ++i)
+        if (!visit(i))
+            return;
+}
+
+void LiveMarks::visitVisible(const Visit &visit) const {
+    if (!m_box || !m_finds.matches)
+        return;
+    const MatchSet &set = *m_finds.matches;
+    const SourcePositions positions(m_box->store());
+    const auto [first, last] = m_box->visibleRange();
     bool going = true;
-    for (; going && i < n && startOf(i) < bottom; ++i) {
-        const qsizetype from = positions.toBox(startOf(i));
-        const qsizetype to = positions.toBox(endOf(i));
-        if (startOf(i) == endOf(i)) {
+    // An empty match inside the bottom line's "\r\n" shows at that line's end.
+    forMatches(positions.toEngine(first), positions.toEngine(last) + 2, [&](qsizetype i) {
+        const qsizetype from = positions.toBox(m_finds.base + set.start(i, 0));
+        const qsizetype to = positions.toBox(m_finds.base + set.end(i, 0));
+        if (set.start(i, 0) == set.end(i, 0)) {
             // A long line's piece boundary is both the end of one row and the start of the next: the bar
             // goes where the cursor would, on the later row.
             std::optional<QRectF> at;
@@ -154,7 +165,42 @@ void LiveMarks::visitVisible(const Visit &visit) const {
                 return going;
             });
         }
-    }
+        return going;
+    });
+}
+
+void LiveMarks::marksIn(qsizetype from, qsizetype to, std::vector<MarkSource::Mark> &marks) const {
+    if (!m_box || !m_finds.matches)
+        return;
+    using Shape = MarkSource::Mark::Shape;
+    const MatchSet &set = *m_finds.matches;
+    const SourcePositions positions(m_box->store());
+    forMatches(positions.toEngine(from), positions.toEngine(to) + 2, [&](qsizetype i) {
+        const qsizetype start = positions.toBox(m_finds.base + set.start(i, 0));
+        const qsizetype end = positions.toBox(m_finds.base + set.end(i, 0));
+        if (set.start(i, 0) == set.end(i, 0)) {
+            marks.push_back({start, start, kEmptyColour, Shape::Bar});
+            return true;
+        }
+        if (start >= end) // only a line break
+            return true;
+        marks.push_back({start, end, kMatchColours[i % 2], Shape::Fill});
+        for (int g = 1; g <= set.groupCount(); ++g) {
+            if (set.start(i, g) < 0 || set.start(i, g) == set.end(i, g))
+                continue;
+            const qsizetype a = std::max(positions.toBox(m_finds.base + set.start(i, g)), start);
+            const qsizetype b = std::min(positions.toBox(m_finds.base + set.end(i, g)), end);
+            if (a >= b)
+                continue;
+            // A tint of the group's colour and a line under it, so the groups differ by more than colour:
+            // nested groups' lines stack upwards.
+            QColor tint = groupColour(g);
+            tint.setAlpha(56);
+            marks.push_back({a, b, tint, Shape::Fill});
+            marks.push_back({a, b, groupColour(g), Shape::Underline, 2.0 * ((g - 1) % 3)});
+        }
+        return true;
+    });
 }
 
 QList<LiveMarks::Mark> LiveMarks::visibleMarks() const {
@@ -164,43 +210,6 @@ QList<LiveMarks::Mark> LiveMarks::visibleMarks() const {
         return true;
     });
     return marks;
-}
-
-void LiveMarks::paint() {
-    QPainter painter(m_box->viewport());
-    visitVisible([&](const Mark &mark, const QRectF &rect) {
-        painter.fillRect(rect, mark.length == 0 ? kEmptyColour : kMatchColours[mark.match % 2]);
-        paintGroups(painter, mark);
-        return true;
-    });
-}
-
-void LiveMarks::paintGroups(QPainter &painter, const Mark &mark) const {
-    if (!m_finds.matches)
-        return;
-    const MatchSet &set = *m_finds.matches;
-    if (mark.length == 0 || set.groupCount() == 0)
-        return;
-    const SourcePositions positions(m_box->store());
-    for (int g = 1; g <= set.groupCount(); ++g) {
-        if (set.start(mark.match, g) < 0 || set.start(mark.match, g) == set.end(mark.match, g))
-            continue;
-        const qsizetype from = std::max(positions.toBox(m_finds.base + set.start(mark.match, g)), mark.position);
-        const qsizetype to =
-            std::min(positions.toBox(m_finds.base + set.end(mark.match, g)), mark.position + mark.length);
-        if (from >= to)
-            continue;
-        // A tint of the group's colour and a line under it, so the groups differ by more than colour:
-        // nested groups' lines stack upwards.
-        QColor tint = groupColour(g);
-        tint.setAlpha(56);
-        m_box->visitRows(from, to, [&](qsizetype, qsizetype, const QRectF &rect) {
-            painter.fillRect(rect, tint);
-            const qreal lift = 2.0 * ((g - 1) % 3);
-            painter.fillRect(QRectF(rect.left(), rect.bottom() - 2 - lift, rect.width(), 2), groupColour(g));
-            return true;
-        });
-    }
 }
 
 QString LiveMarks::toolTipAt(QPoint point) const {
@@ -241,14 +250,9 @@ QString LiveMarks::toolTipAt(QPoint point) const {
 }
 
 bool LiveMarks::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != m_box->viewport())
+    if (!m_box || watched != m_box->viewport())
         return false;
     switch (event->type()) {
-    case QEvent::Paint:
-        // The box paints its text over what is painted here.
-        if (m_shown)
-            paint();
-        break;
     case QEvent::ToolTip: {
         const auto *help = static_cast<QHelpEvent *>(event);
         const QString text = toolTipAt(help->pos());

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "core/regex/MatchSet.h"
+#include "editor/MarkSource.h"
 
 #include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <utility>
 
-class QPainter;
 class QRectF;
 
 namespace rw {
@@ -27,14 +28,14 @@ struct LiveFinds {
     qsizetype firstNumber = 0; // the number of the set's first match in the whole text; 0 when not known
 };
 
-// The live highlight of a source box: the matches in view as light backgrounds, painted beneath the
-// text (so every colour the text itself carries, such as the keyword search's, stays on top) and
-// only for the rows in view, so the cost of a repaint does not grow with the number of matches.
-// Scrolling needs no work beyond the repaint while the offsets cover the text.
+// The live highlight of a source box: the matches in view as light backgrounds, a source of marks the
+// box paints beneath its text (so every colour the text itself carries, such as the keyword search's,
+// stays on top). The box asks only for the stretch in view, so the cost of a repaint does not grow with
+// the number of matches. Scrolling needs no work beyond the repaint while the offsets cover the text.
 //
 // The offsets refer to the box's text as it was when they were shown: once the text changes nothing is
-// painted until other matches are shown (the controller clears the marks on every edit anyway).
-class LiveMarks final : public QObject {
+// shown until other matches are (the controller drops them on every edit anyway).
+class LiveMarks final : public QObject, public MarkSource {
     Q_OBJECT
 public:
     // One marked stretch in view, in box positions (a match over several rows gives one per row).
@@ -45,6 +46,7 @@ public:
     };
 
     explicit LiveMarks(TextEditor *box, QObject *parent = nullptr);
+    ~LiveMarks() override;
 
     // The text the offsets of the finds refer to (shared, not copied); tooltips quote it.
     void setSubject(const QString &subject) { m_subject = subject; }
@@ -68,6 +70,10 @@ public:
     // The tooltip for a point of the box's viewport: the match under it, or empty.
     QString toolTipAt(QPoint point) const;
 
+    // Each match over [from, to] as a background in one of two alternating colours, an empty one as a
+    // bar, and each group's part in a tint of the group's colour with a line under it.
+    void marksIn(qsizetype from, qsizetype to, std::vector<MarkSource::Mark> &marks) const override;
+
 signals:
     // Other matches are shown (or none).
     void changed();
@@ -82,12 +88,11 @@ private:
     // Calls visit for each row piece of a match in view with its rectangle in the viewport, until it
     // returns false.
     void visitVisible(const Visit &visit) const;
-    void paint();
-    // Over one piece of a match: each group's part of it in the group's colour.
-    void paintGroups(QPainter &painter, const Mark &mark) const;
+    // Calls visit with the index of each match over the engine offsets [from, to), until it returns false.
+    void forMatches(qsizetype from, qsizetype to, const std::function<bool(qsizetype match)> &visit) const;
     void shown();
 
-    TextEditor *m_box;
+    QPointer<TextEditor> m_box;
     LiveFinds m_finds;
     bool m_shown = false;
     bool m_whole = false;

@@ -42,7 +42,7 @@ void KeywordMarks::markFound(MarkList found) {
 
 void KeywordMarks::markVisited(qsizetype start, qsizetype length) {
     m_box->marks(kLayer).paint(start, length, MarkList::Kind::Visited);
-    m_box->marksChanged();
+    m_box->marksChanged(start, start + length);
 }
 
 const MarkList &KeywordMarks::marks() const {

@@ -84,16 +84,20 @@ private slots:
         QTest::addColumn<int>("dropAt"); // -1: out of the box
         QTest::addColumn<bool>("ctrl");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("moved on") << 16 << false << QStringLiteral("beta gammaalpha ");
-        QTest::newRow("copied with Ctrl") << 16 << true << QStringLiteral("alpha beta gammaalpha ");
-        QTest::newRow("moved back") << 0 << false << QStringLiteral("alpha beta gamma");
-        QTest::newRow("onto itself") << 3 << false << QStringLiteral("alpha beta gamma");
-        QTest::newRow("out to another program") << -1 << false << QStringLiteral("beta gamma");
+        // Whether one undo brings back the selection dragged, too (a move within the box is one step).
+        QTest::addColumn<bool>("selectionBack");
+        QTest::newRow("moved on") << 16 << false << QStringLiteral("beta gammaalpha ") << true;
+        QTest::newRow("moved into the middle") << 11 << false << QStringLiteral("beta alpha gamma") << true;
+        QTest::newRow("copied with Ctrl") << 16 << true << QStringLiteral("alpha beta gammaalpha ") << false;
+        QTest::newRow("moved back") << 0 << false << QStringLiteral("alpha beta gamma") << true;
+        QTest::newRow("onto itself") << 3 << false << QStringLiteral("alpha beta gamma") << true;
+        QTest::newRow("out to another program") << -1 << false << QStringLiteral("beta gamma") << false;
     }
     void draggingTheSelection() {
         QFETCH(int, dropAt);
         QFETCH(bool, ctrl);
         QFETCH(QString, expected);
+        QFETCH(bool, selectionBack);
         Shown s;
         s.box.setPlainText(QStringLiteral("alpha beta gamma"));
         s.box.setSelection(6, 0); // "alpha "
@@ -121,6 +125,41 @@ private slots:
         QCOMPARE(carried, QStringLiteral("alpha "));
         QCOMPARE(s.box.toPlainText(), expected);
         QTest::mouseRelease(s.box.viewport(), Qt::LeftButton, {}, from);
+        s.box.undo();
+        QCOMPARE(s.box.toPlainText(), QStringLiteral("alpha beta gamma"));
+        if (selectionBack) {
+            QCOMPARE(s.box.selectionStart(), 0);
+            QCOMPARE(s.box.selectionEnd(), 6);
+        }
+        s.box.redo();
+        QCOMPARE(s.box.toPlainText(), expected);
+    }
+
+    // While text is dragged over the box, a caret shows where it would go, and goes when the drag does.
+    void dropCaretFollowsTheDrag() {
+        Shown s;
+        s.box.setPlainText(QStringLiteral("hello  big  world"));
+        s.box.clearFocus(); // no blinking caret to be taken for the drop caret
+        QMimeData data;
+        data.setText(QStringLiteral("big "));
+        const QRgb text = s.box.palette().color(QPalette::Text).rgb();
+        // Where position's caret would be, half way down its row, between two spaces.
+        const auto barAt = [&](qsizetype position) {
+            const QRect r = s.box.cursorRect(position);
+            const QImage shot = s.box.viewport()->grab().toImage();
+            return shot.pixel(r.x() - 1, r.center().y()) == text || shot.pixel(r.x(), r.center().y()) == text;
+        };
+        QVERIFY(!barAt(6));
+        QDragEnterEvent enter(s.pointAt(6), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(s.box.viewport(), &enter);
+        QVERIFY(barAt(6));
+        QDragMoveEvent move(s.pointAt(12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(s.box.viewport(), &move);
+        QVERIFY(barAt(12));
+        QVERIFY(!barAt(6));
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(s.box.viewport(), &leave);
+        QVERIFY(!barAt(12));
     }
 };
 

@@ -1,6 +1,7 @@
 // The big-text box as a user drives it: keys, mouse, clipboard, undo, input methods, read-only, marks,
 // and texts far beyond what a QPlainTextEdit shows (a 60 M-character line, two million lines).
 #include "ShownEditor.h"
+#include "editor/MarkSource.h"
 #include "editor/TextEditor.h"
 
 #include <QApplication>
@@ -68,6 +69,9 @@ private slots:
     void mouse();
     void inputMethod();
     void wheelAndZoom();
+    void pixelScrolling_data();
+    void pixelScrolling();
+    void markSourcesArePaintedBeneathTheText();
     void propertiesAndOverwrite();
     void oneWrappedLineTallerThanTheView();
     void readOnly();
@@ -305,6 +309,107 @@ void TstTextEditor::wheelAndZoom() {
     QCOMPARE(s.box.visibleRange().first > 0, true);
     s.box.zoomOut(2);
     QCOMPARE(s.box.font().pointSizeF(), size);
+}
+
+void TstTextEditor::pixelScrolling_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short lines") << QStringLiteral("line of text\n").repeated(300);
+    QTest::newRow("one wrapped line") << QStringLiteral("word ").repeated(1500);
+    QTest::newRow("a line of many pieces") << QString(200000, u'a');
+}
+
+void TstTextEditor::pixelScrolling() {
+    QFETCH(QString, text);
+    Shown s;
+    s.box.setPlainText(text);
+    const auto wheel = [&](int pixels) {
+        QWheelEvent e(QPointF(50, 50), s.box.mapToGlobal(QPoint(50, 50)), QPoint(0, pixels), QPoint(0, pixels * 2),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s.box.viewport(), &e);
+    };
+    const int row = QFontMetrics(s.box.font()).lineSpacing();
+    // Rows' tops may fall between pixels: a rectangle is a pixel off at most.
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+    // A position on the fourth row: every pixel the touchpad scrolls moves it by a pixel, the top row
+    // showing in part.
+    const qsizetype probe = s.box.positionAt(QPoint(20, 4 + 3 * row + row / 2));
+    const int y = s.box.cursorRect(probe).y();
+    for (int i = 0; i < 7; ++i)
+        wheel(-3);
+    QVERIFY2(near(s.box.cursorRect(probe).y(), y - 21), qPrintable(QString::number(s.box.cursorRect(probe).y())));
+    QVERIFY(s.box.positionAt(QPoint(20, 4)) < probe);
+    wheel(-row);
+    QVERIFY(near(s.box.cursorRect(probe).y(), y - 21 - row));
+    // The top row, half hidden, still counts as in view.
+    const qsizetype top = s.box.visibleRange().first;
+    QVERIFY(s.box.cursorRect(top).y() < 4);
+    QVERIFY(s.box.cursorRect(top).y() + row > 4);
+    // Back up past the start: the view stops at the top with nothing hidden.
+    wheel(10 * row);
+    QCOMPARE(s.box.cursorRect(probe).y(), y);
+    QCOMPARE(s.box.visibleRange().first, 0);
+    // A plain wheel's notch moves whole rows, as many as the platform says, and back again.
+    const auto notch = [&](int angle) {
+        QWheelEvent e(QPointF(50, 50), s.box.mapToGlobal(QPoint(50, 50)), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s.box.viewport(), &e);
+    };
+    const qsizetype below = s.box.positionAt(QPoint(20, 4 + QApplication::wheelScrollLines() * row + row / 2));
+    notch(-120);
+    QCOMPARE(s.box.cursorRect(below).y(), 4);
+    notch(120);
+    QCOMPARE(s.box.cursorRect(probe).y(), y);
+    // The scroll bar puts a whole row on top.
+    wheel(-row / 2);
+    QScrollBar *bar = s.box.verticalScrollBar();
+    bar->setValue(2);
+    QCOMPARE(s.box.cursorRect(s.box.visibleRange().first).y(), 4);
+    // Down past the end: the last row at the bottom, again nothing cut.
+    bar->setValue(bar->maximum());
+    wheel(-1000 * row);
+    QCOMPARE(s.box.visibleRange().second, s.box.size());
+    QCOMPARE(s.box.cursorRect(s.box.visibleRange().first).y(), 4);
+}
+
+void TstTextEditor::markSourcesArePaintedBeneathTheText() {
+    // Paints every "beta" in the stretch it is asked for, and notes what it was asked.
+    struct Betas : rw::MarkSource {
+        const TextEditor *box = nullptr;
+        mutable QList<QPair<qsizetype, qsizetype>> asked;
+        void marksIn(qsizetype from, qsizetype to, std::vector<Mark> &marks) const override {
+            asked.append({from, to});
+            const QString text = box->store().mid(from, to - from);
+            for (qsizetype at = text.indexOf(u"beta"); at >= 0; at = text.indexOf(u"beta", at + 1))
+                marks.push_back({from + at, from + at + 4, Qt::red, Mark::Shape::Fill, 0});
+        }
+    };
+    Shown s;
+    s.box.setPlainText(QStringLiteral("alpha beta gamma\n").repeated(500));
+    Betas betas;
+    betas.box = &s.box;
+    s.box.addMarkSource(&betas);
+    // Below the baseline of "beta": no glyph there.
+    const auto redAt = [&](qsizetype position) {
+        const QRect r = s.box.cursorRect(position);
+        return s.box.viewport()->grab().toImage().pixel(r.x() + 2, r.bottom() - 1) == QColor(Qt::red).rgb();
+    };
+    const auto askedForTheView = [&] {
+        const auto [first, last] = s.box.visibleRange();
+        // Asked once a paint, for the rows in view: from the first one's start to the end of the last
+        // one, which may show in part.
+        return !betas.asked.isEmpty() && betas.asked.last().first == first && betas.asked.last().second >= last &&
+               betas.asked.last().second <= last + 17;
+    };
+    QVERIFY(redAt(6));
+    QVERIFY(!redAt(0));
+    QVERIFY(askedForTheView());
+    s.box.scrollToTop(17 * 300);
+    betas.asked.clear();
+    QVERIFY(redAt(17 * 300 + 6));
+    QCOMPARE(betas.asked.size(), 1);
+    QVERIFY(askedForTheView());
+    s.box.removeMarkSource(&betas);
+    QVERIFY(!redAt(17 * 300 + 6));
 }
 
 void TstTextEditor::oneWrappedLineTallerThanTheView() {
