@@ -1,14 +1,15 @@
 #include "FirstScreenShown.h"
 
 #include "BoxText.h"
+#include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
 
 namespace rw {
 
 void FirstScreenShown::show(TextStore first) {
     if (!m_before) {
-        // The store shares its chunks: keeping the text costs its index, not a copy of it.
-        m_before = Before{m_box->store(), m_box->anchorPosition(), m_box->cursorPosition(), m_box->isReadOnly()};
+        // A snapshot shares the chunks: keeping the text costs neither a copy of it nor of its line index.
+        m_before = Before{m_box->snapshot(), m_box->anchorPosition(), m_box->cursorPosition(), m_box->isReadOnly()};
         m_box->setReadOnly(true);
         BoxText::of(m_box)->setHeld(true);
     }
@@ -27,7 +28,7 @@ void FirstScreenShown::putBack() {
     if (!m_before)
         return;
     m_box->setReadOnly(m_before->readOnly);
-    m_box->setStore(std::move(m_before->text));
+    m_box->setStore(TextStore(m_before->text));
     m_box->setSelection(m_before->anchor, m_before->cursor);
     end();
 }
@@ -35,6 +36,8 @@ void FirstScreenShown::putBack() {
 void FirstScreenShown::end() {
     if (!m_before)
         return;
+    // Hundreds of megabytes may go with the last hold on the text from before.
+    freeInBackground(std::exchange(m_before->text, {}));
     m_before.reset();
     // Only now, with the text in place, do the takers get it.
     BoxText::of(m_box)->setHeld(false);

@@ -28,7 +28,7 @@ private:
     void end();
 
     struct Before {
-        TextStore text;
+        TextSnapshot text;
         qsizetype anchor = 0;
         qsizetype cursor = 0;
         bool readOnly = false;

@@ -447,6 +447,17 @@ void TestTextStore::snapshotKeepsItsText() {
         QCOMPARE(afterOne.lineCount(), afterOneText.count(u'\n') + 1);
         QCOMPARE(store.snapshot().toPlain(), QStringLiteral("new"));
         QCOMPARE(store.snapshot().lineCount(), 1);
+
+        // A store made again from a snapshot has the text and the line index of the snapshot's time.
+        TextStore rebuilt(before);
+        const TextStore reference(initial, chunkSize);
+        QCOMPARE(rebuilt.toPlain(), initial);
+        QCOMPARE(rebuilt.lineCount(), reference.lineCount());
+        for (qsizetype line = 0; line < reference.lineCount(); ++line)
+            QCOMPARE(rebuilt.lineStart(line), reference.lineStart(line));
+        QCOMPARE(rebuilt.lineAt(initial.size() / 2), reference.lineAt(initial.size() / 2));
+        rebuilt.replace(3, 2, QStringLiteral("\n"));
+        QCOMPARE(rebuilt.toPlain(), QString(initial).replace(3, 2, QStringLiteral("\n")));
     }
     const TextSnapshot none;
     QCOMPARE(none.toPlain(), QString());

@@ -240,6 +240,17 @@ TextStore::TextStore(QString text, qsizetype chunkSize) : m_chunkSize(std::max<q
     }
 }
 
+TextStore::TextStore(const TextSnapshot &snapshot) : m_chunks(snapshot.m_chunks), m_size(snapshot.m_size) {
+    m_chunkStarts.reserve(m_chunks.size());
+    m_breaks.reserve(size_t(snapshot.m_breaks));
+    qsizetype from = 0;
+    for (const QString &chunk : m_chunks) {
+        m_chunkStarts.push_back(from);
+        appendBreaks(chunk, from, m_breaks);
+        from += chunk.size();
+    }
+}
+
 qsizetype TextStore::chunkAt(qsizetype position) const {
     const auto after = std::upper_bound(m_chunkStarts.begin(), m_chunkStarts.end(), position);
     return std::max<qsizetype>(after - m_chunkStarts.begin() - 1, 0);

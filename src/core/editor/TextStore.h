@@ -67,6 +67,8 @@ public:
     // copied, unless a "\r" has to go and someone else holds text (move it in); the buffer lives as long as
     // any chunk of it does. A small chunkSize is for tests: it makes a short text span many chunks.
     explicit TextStore(QString text, qsizetype chunkSize = DefaultChunkSize);
+    // The text of a snapshot, sharing its chunks: costs a pass to find the line breaks, no copy.
+    explicit TextStore(const TextSnapshot &snapshot);
 
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
