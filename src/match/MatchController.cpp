@@ -120,7 +120,8 @@ void MatchController::search(const RunState::Run &run, const QString &expression
         qsizetype total = 0;
         QElapsedTimer sinceBatch;
         sinceBatch.start();
-        // Full a poll before its room runs out, so that it never grows (which would double it).
+        // A batch counts as full a poll's worth of matches before its room runs out, so that it never
+        // grows (which would double its room).
         const qsizetype batchRoom = found.hugeBatch();
         const qsizetype batchMatches = batchRoom - Matcher::pollEveryMatches;
         auto flush = [&](MatchSet &set) {

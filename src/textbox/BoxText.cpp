@@ -29,16 +29,19 @@ BoxText::BoxText(TextEditor *box) : QObject(box), m_box(box) {
     });
 }
 
-void BoxText::setHeld(bool held) {
-    m_held = held;
-    if (held)
+void BoxText::hold() {
+    ++m_holds;
+}
+
+void BoxText::release() {
+    if (m_holds == 0 || --m_holds > 0)
         return;
     for (Waiting &w : std::exchange(m_waitingForHold, {}))
         take(w.context, std::move(w.done));
 }
 
 void BoxText::take(QObject *context, std::function<void(const QString &)> done) {
-    if (m_held) {
+    if (m_holds > 0) {
         m_waitingForHold.push_back({context, std::move(done), 0});
         return;
     }

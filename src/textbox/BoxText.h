@@ -32,8 +32,9 @@ public:
     // context is gone.
     void take(QObject *context, std::function<void(const QString &text)> done);
     // While a big text's first screen stands in for it, the box's text is not the text: takers wait
-    // until the hold ends, and then get the box's text as it is at that point.
-    void setHeld(bool held);
+    // until every hold is released, and then get the box's text as it is at that point.
+    void hold();
+    void release();
 
 private:
     explicit BoxText(TextEditor *box);
@@ -51,7 +52,7 @@ private:
     bool m_valid = false;
     RunState m_reading;
     std::vector<Waiting> m_waiting;
-    bool m_held = false;
+    int m_holds = 0;
     std::vector<Waiting> m_waitingForHold;
 };
 

@@ -11,7 +11,7 @@ void FirstScreenShown::show(TextStore first) {
         // A snapshot shares the chunks: keeping the text costs neither a copy of it nor of its line index.
         m_before = Before{m_box->snapshot(), m_box->anchorPosition(), m_box->cursorPosition(), m_box->isReadOnly()};
         m_box->setReadOnly(true);
-        BoxText::of(m_box)->setHeld(true);
+        BoxText::of(m_box)->hold();
     }
     m_box->setStore(std::move(first));
 }
@@ -40,7 +40,7 @@ void FirstScreenShown::end() {
     freeInBackground(std::exchange(m_before->text, {}));
     m_before.reset();
     // Only now, with the text in place, do the takers get it.
-    BoxText::of(m_box)->setHeld(false);
+    BoxText::of(m_box)->release();
 }
 
 } // namespace rw

@@ -9,7 +9,7 @@ namespace rw {
 class TextEditor;
 
 // A big text's first screen standing in a box while the whole text is read. Meanwhile the box is
-// read-only and commands that take its text wait for the whole (see BoxText::setHeld). The whole text
+// read-only and commands that take its text wait for the whole (see BoxText::hold). The whole text
 // ends it; so does a failed read, which puts back the text the box held before, with its caret.
 class FirstScreenShown {
 public:

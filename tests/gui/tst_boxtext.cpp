@@ -157,6 +157,16 @@ void TestBoxText::aFirstScreenHoldsTakersUntilItEnds() {
     BoxText::of(&box)->take(&box, [&](const QString &text) { taken = text; });
     QTest::qWait(50);
     QVERIFY(!taken);
+    {
+        // Another load's first screen meanwhile (a file dropped during the start-up load): the takers
+        // wait for both to end.
+        FirstScreenShown other(&box);
+        other.show(TextStore(QStringLiteral("dropped 1\n")));
+        other.showWhole(TextStore(QStringLiteral("other 1\n")));
+        QTest::qWait(50);
+        QVERIFY(!taken);
+        QVERIFY(box.isReadOnly());
+    }
     if (whole) {
         first.showWhole(TextStore(QStringLiteral("other 1\nother 2")));
         QVERIFY(QTest::qWaitFor([&] { return taken.has_value(); }, 20000));
