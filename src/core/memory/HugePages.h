@@ -39,7 +39,7 @@ struct HugePageAllocator {
         if (n * sizeof(T) < kHugePagesFrom)
             std::allocator<T>().deallocate(p, n);
         else
-            ::operator delete(p, n * sizeof(T), std::align_val_t(kHugePageSize));
+            ::operator delete(p, std::align_val_t(kHugePageSize));
     }
     template <class U>
     bool operator==(const HugePageAllocator<U> &) const noexcept { return true; }
