@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need (only those missing).
-# With --fuzz, also what the libFuzzer targets need (clang and its sanitizer runtimes).
+# With --fuzz, also what the libFuzzer targets need (clang and its sanitizer runtimes); with --windows,
+# what the Windows cross build, its packages and its tests under Wine need (packaging/windows/).
 # Run by ./run, ./test and .ci/run, which then build only what they need.
 set -euo pipefail
 
@@ -8,7 +9,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake make pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libpcre2-dev fonts-wqy-zenhei
   qt6-translations-l10n librsvg2-bin desktop-file-utils appstream dpkg-dev file)
 
-[ "${1:-}" = "--fuzz" ] && PACKAGES+=(clang libclang-rt-dev)
+case "${1:-}" in
+  --fuzz) PACKAGES+=(clang libclang-rt-dev) ;;
+  --windows)
+    PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build perl dpkg-dev qt6-base-dev-tools
+      qt6-base-private-dev icoutils nsis zip unzip wine64 xvfb xauth) ;;
+esac
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

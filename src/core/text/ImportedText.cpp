@@ -1,6 +1,7 @@
 #include "ImportedText.h"
 #include "core/memory/HugePages.h"
 
+#include "Gb18030.h"
 #include "RegularFile.h"
 #include "TextDecoding.h"
 #include "WorkingFile.h"
@@ -92,10 +93,7 @@ QString decodeImported(QByteArrayView bytes) {
         return {};
     if (std::optional<QString> text = decodeStrictUtf8(bytes))
         return std::move(*text);
-    QStringDecoder decoder("GB18030");
-    QString text = decodeToEnd(decoder, bytes);
-    text.squeeze();
-    return text;
+    return decodeGb18030(bytes);
 }
 
 std::optional<QString> readImportFile(const QString &path, QString *error) {

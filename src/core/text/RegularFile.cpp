@@ -9,11 +9,58 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace rw {
 
 namespace {
+
+// The few file calls below, with the path as the system takes it: wide on Windows, so that any
+// character in a name works there too.
+#ifdef _WIN32
+using FileStatus = struct _stat64;
+const wchar_t *systemPath(const QString &path) {
+    return reinterpret_cast<const wchar_t *>(path.utf16());
+}
+int statPath(const QString &path, FileStatus *info) {
+    return ::_wstat64(systemPath(path), info);
+}
+int fileStatus(int fd, FileStatus *info) {
+    return ::_fstat64(fd, info);
+}
+int openForReading(const QString &path) {
+    return ::_wopen(systemPath(path), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+qint64 readSome(int fd, char *into, qint64 length) {
+    return ::_read(fd, into, unsigned(std::min(length, qint64(1) << 30)));
+}
+int closeFile(int fd) {
+    return ::_close(fd);
+}
+#else
+using FileStatus = struct stat;
+int statPath(const QString &path, FileStatus *info) {
+    return ::stat(QFile::encodeName(path).constData(), info);
+}
+int fileStatus(int fd, FileStatus *info) {
+    return ::fstat(fd, info);
+}
+// Not blocking: should something other than the file just looked at stand there by now, opening it
+// must not wait for a writer; the second look refuses it.
+int openForReading(const QString &path) {
+    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+qint64 readSome(int fd, char *into, qint64 length) {
+    return ::read(fd, into, std::size_t(length));
+}
+int closeFile(int fd) {
+    return ::close(fd);
+}
+#endif
 
 // Bytes asked of the system per read.
 constexpr qint64 ReadStep = qint64(1) << 20;
@@ -28,11 +75,15 @@ QString refusal(const QString &path, mode_t mode) {
         return {};
     if (S_ISDIR(mode))
         return QStringLiteral("%1 is a directory").arg(path);
-    const char *kind = S_ISFIFO(mode)   ? "a FIFO"
-                       : S_ISSOCK(mode) ? "a socket"
-                       : S_ISCHR(mode)  ? "a character device"
-                       : S_ISBLK(mode)  ? "a block device"
-                                        : "something else";
+    const char *kind = S_ISFIFO(mode) ? "a FIFO" : S_ISCHR(mode) ? "a character device" : "something else";
+#ifdef S_ISSOCK
+    if (S_ISSOCK(mode))
+        kind = "a socket";
+#endif
+#ifdef S_ISBLK
+    if (S_ISBLK(mode))
+        kind = "a block device";
+#endif
     return QStringLiteral("%1 is %2, not a regular file").arg(path, QLatin1String(kind));
 }
 
@@ -50,9 +101,8 @@ FileBytes failed(const QString &error) {
 } // namespace
 
 FileBytes readRegularFile(const QString &path, qint64 limit) {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    if (::stat(name.constData(), &info) != 0) {
+    FileStatus info{};
+    if (statPath(path, &info) != 0) {
         if (errno == ENOENT) {
             FileBytes missing;
             missing.status = FileReadStatus::Missing;
@@ -65,16 +115,14 @@ FileBytes readRegularFile(const QString &path, qint64 limit) {
     if (info.st_size > limit)
         return failed(tooLarge(path, info.st_size, limit));
 
-    // Not blocking: should something other than the file just looked at stand there by now, opening it
-    // must not wait for a writer; the second look below refuses it.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openForReading(path);
     if (fd < 0)
         return failed(QStringLiteral("%1: %2").arg(path, systemReason(errno)));
     const auto fail = [fd](const QString &error) {
-        ::close(fd);
+        closeFile(fd);
         return failed(error);
     };
-    if (::fstat(fd, &info) != 0)
+    if (fileStatus(fd, &info) != 0)
         return fail(QStringLiteral("%1: %2").arg(path, systemReason(errno)));
     if (const QString refused = refusal(path, info.st_mode); !refused.isEmpty())
         return fail(refused);
@@ -92,7 +140,7 @@ FileBytes readRegularFile(const QString &path, qint64 limit) {
                 return fail(tooLarge(path, total, limit));
             bytes.resize(qsizetype(total + std::min(ReadStep, limit + 1 - total)));
         }
-        const ssize_t got = ::read(fd, bytes.data() + total, std::size_t(bytes.size() - total));
+        const qint64 got = readSome(fd, bytes.data() + total, bytes.size() - total);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -102,7 +150,7 @@ FileBytes readRegularFile(const QString &path, qint64 limit) {
             break;
         total += got;
     }
-    ::close(fd);
+    closeFile(fd);
     bytes.resize(qsizetype(total));
     FileBytes result;
     result.bytes = std::move(bytes);
@@ -110,8 +158,8 @@ FileBytes readRegularFile(const QString &path, qint64 limit) {
 }
 
 QString nonRegularReason(const QString &path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    FileStatus info{};
+    if (statPath(path, &info) != 0)
         return {};
     return refusal(path, info.st_mode);
 }

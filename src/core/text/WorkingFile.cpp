@@ -1,11 +1,9 @@
 #include "WorkingFile.h"
 
+#include "Gb18030.h"
 #include "LineBreaksDetail.h"
-#include "TextDecoding.h"
 
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <cstring>
@@ -13,8 +11,6 @@
 namespace rw {
 
 namespace {
-
-constexpr const char *WorkingEncoding = "GB18030";
 
 // Characters encoded per step of a write: large enough that the per-step cost vanishes, small enough that
 // a 50 MB text never needs a second full copy in memory.
@@ -53,11 +49,7 @@ QString decodeWorkingBytes(QByteArrayView bytes) {
     bytes = beforeFirstZero(bytes);
     if (bytes.isEmpty())
         return {};
-    QStringDecoder decoder(WorkingEncoding);
-    QString text = decodeToEnd(decoder, bytes);
-    // The decoder sizes its output for the worst case; give the surplus back.
-    text.squeeze();
-    return text;
+    return decodeGb18030(bytes);
 }
 
 WorkingFileRead readWorkingFile(const QString &path) {
@@ -71,7 +63,6 @@ WorkingFileRead readWorkingFile(const QString &path) {
 }
 
 bool writeWorkingText(QIODevice &device, QStringView text, QString *error) {
-    QStringEncoder encoder(WorkingEncoding);
     QString lines;
     QByteArray bytes;
     qsizetype pos = 0;
@@ -84,8 +75,8 @@ bool writeWorkingText(QIODevice &device, QStringView text, QString *error) {
         lines.resize(2 * piece.size());
         const QChar *linesEnd = detail::writeCrLf(piece, lines.data());
         const QStringView converted(lines.constData(), linesEnd - lines.constData());
-        bytes.resize(encoder.requiredSpace(converted.size()));
-        const char *bytesEnd = encoder.appendToBuffer(bytes.data(), converted);
+        bytes.resize(gb18030MaxBytes(converted.size()));
+        const char *bytesEnd = encodeGb18030(converted, bytes.data());
         const qint64 length = bytesEnd - bytes.constData();
         if (!writeAll(device, bytes.constData(), length, error))
             return false;
