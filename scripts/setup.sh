@@ -13,7 +13,7 @@ case "${1:-}" in
   --fuzz) PACKAGES+=(clang libclang-rt-dev) ;;
   --windows)
     PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build perl dpkg-dev qt6-base-dev-tools
-      qt6-base-private-dev icoutils nsis zip unzip wine64 xvfb xauth) ;;
+      qt6-base-private-dev icoutils nsis zip unzip wine64 xvfb xauth xdotool) ;;
 esac
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -93,7 +93,7 @@ QT_OPTIONS=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLE
 cache_key() { # <deb version> <options...>
   { printf '%s\n' "$@"; cat "$TOOLCHAIN"; x86_64-w64-mingw32-g++-posix -dumpfullversion; } | sha256sum | cut -c1-12
 }
-PCRE2_PREFIX="$CACHE/pcre2-$PCRE2_DEB_VERSION-$(cache_key "$PCRE2_DEB_VERSION" "${PCRE2_OPTIONS[@]}")"
+PCRE2_PREFIX="$CACHE/pcre2-$PCRE2_DEB_VERSION-$(cache_key "$PCRE2_DEB_VERSION" static-cflags "${PCRE2_OPTIONS[@]}")"
 QT_PREFIX="$CACHE/qtbase-$QT_DEB_VERSION-$(cache_key "$QT_DEB_VERSION" "${QT_OPTIONS[@]}")"
 STAMP=".complete"
 
@@ -124,6 +124,11 @@ fetch_source() { # <source package> <version> -> prints the folder
 # (an interrupted build) is removed and built again.
 cached() { [ -f "$1/$STAMP" ]; }
 
+# Builds of other versions or options are not used again.
+for old in "$CACHE"/pcre2-* "$CACHE"/qtbase-*; do
+  [ -e "$old" ] && [ "$old" != "$PCRE2_PREFIX" ] && [ "$old" != "$QT_PREFIX" ] && rm -rf "$old"
+done
+
 if cached "$PCRE2_PREFIX"; then
   step "PCRE2 for Windows: cached in $PCRE2_PREFIX"
 else
@@ -137,6 +142,8 @@ else
     -DCMAKE_INSTALL_PREFIX="$PCRE2_PREFIX" "${PCRE2_OPTIONS[@]}" >/dev/null
   cmake --build "$work" -j"$JOBS"
   cmake --install "$work" >/dev/null
+  # The static library's users must say so (PCRE2_STATIC), or they look for the DLL's imports.
+  sed -i 's/^Cflags: \(.*\)$/Cflags: \1 -DPCRE2_STATIC/' "$PCRE2_PREFIX/lib/pkgconfig/libpcre2-16.pc"
   touch "$PCRE2_PREFIX/$STAMP"
   rm -rf "$work" "$src"
 fi
@@ -160,3 +167,70 @@ else
   touch "$QT_PREFIX/$STAMP"
   rm -rf "$work" "$src"
 fi
+
+WINE="$(command -v wine64 || echo /usr/lib/wine/wine64)"
+VERSION="$(sed -n 's/^project(RegexWorkbench VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")"
+MINGW_RUNTIME_DIRS=("$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
+  /usr/x86_64-w64-mingw32/lib)
+
+step "program and tests for Windows: configure"
+export RW_WINDOWS_PREFIXES="$QT_PREFIX;$PCRE2_PREFIX"
+# The tests run through Wine (packaging/windows/test.sh sets its environment).
+PKG_CONFIG_LIBDIR="$PCRE2_PREFIX/lib/pkgconfig" PKG_CONFIG_PATH="" \
+  cmake -G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_PREFIX_PATH="$QT_PREFIX" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$HOST_CMAKE_DIR" \
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE" >"$BUILD.configure.log" 2>&1 ||
+  { tail -40 "$BUILD.configure.log" >&2; false; }
+rm -f "$BUILD.configure.log"
+
+step "program and tests for Windows: build"
+cmake --build "$BUILD" -j"$JOBS"
+
+# What the tests need to run under Wine: where the DLLs and plugins are.
+cat >"$BUILD/windows-env.sh" <<ENV
+# Written by build.sh: the Windows build's runtime, for packaging/windows/test.sh.
+QT_PREFIX='$QT_PREFIX'
+MINGW_RUNTIME_DIRS=(${MINGW_RUNTIME_DIRS[*]})
+VERSION='$VERSION'
+ENV
+
+step "zip"
+DIST="$BUILD/dist"
+NAME="regex-workbench-$VERSION-windows-x64"
+STAGE="$DIST/$NAME"
+rm -rf "$DIST"
+mkdir -p "$STAGE/platforms" "$STAGE/styles" "$STAGE/translations"
+x86_64-w64-mingw32-strip -o "$STAGE/regex-workbench.exe" "$BUILD/src/regex-workbench.exe"
+cp "$QT_PREFIX/plugins/platforms/qwindows.dll" "$STAGE/platforms/"
+cp "$QT_PREFIX/plugins/styles/qwindowsvistastyle.dll" "$STAGE/styles/"
+# Every DLL the program and its plugins load, found in Qt's and MinGW's folders; Windows' own stay out.
+dll_search=("$QT_PREFIX/bin" "${MINGW_RUNTIME_DIRS[@]}")
+pending=("$STAGE/regex-workbench.exe" "$STAGE/platforms/qwindows.dll" "$STAGE/styles/qwindowsvistastyle.dll")
+while [ ${#pending[@]} -gt 0 ]; do
+  file="${pending[0]}"
+  pending=("${pending[@]:1}")
+  for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+    [ -e "$STAGE/$dll" ] && continue
+    for dir in "${dll_search[@]}"; do
+      if [ -f "$dir/$dll" ]; then
+        cp "$dir/$dll" "$STAGE/"
+        pending+=("$STAGE/$dll")
+        break
+      fi
+    done
+  done
+done
+for dll in "$STAGE"/*.dll "$STAGE"/*/*.dll; do
+  x86_64-w64-mingw32-strip --strip-unneeded "$dll"
+done
+cp /usr/share/qt6/translations/qt_zh_CN.qm /usr/share/qt6/translations/qtbase_zh_CN.qm "$STAGE/translations/"
+cp "$HERE/qt.conf" "$STAGE/"
+cp "$ROOT/LICENSE" "$STAGE/LICENSE"
+(cd "$DIST" && zip -q -r -9 "$NAME.zip" "$NAME")
+
+step "installer"
+makensis -V2 -DVERSION="$VERSION" -DSTAGE="$STAGE" -DICON="$BUILD/src/regex-workbench.ico" \
+  -DOUTFILE="$DIST/regex-workbench-$VERSION-setup.exe" "$HERE/installer.nsi"
+
+step "done"
+ls -l "$DIST"/*.zip "$DIST"/*.exe

@@ -12,7 +12,32 @@
 
 #include <cstring>
 
+#ifdef Q_OS_WIN
+#include <cstdio>
+#include <windows.h>
+#endif
+
 namespace {
+
+#ifdef Q_OS_WIN
+// A GUI program gets no console of its own. Started from one with arguments, it writes --help,
+// --version and the command line's mistakes to that console, unless its output already goes to a pipe
+// or a file.
+void useParentConsole() {
+    const auto connected = [](DWORD which) {
+        const HANDLE handle = GetStdHandle(which);
+        return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+    };
+    const bool out = connected(STD_OUTPUT_HANDLE);
+    const bool err = connected(STD_ERROR_HANDLE);
+    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!err)
+        std::freopen("CONOUT$", "w", stderr);
+}
+#endif
 
 // The file named on the command line (empty when none); prints and exits for --help, --version and
 // mistakes.
@@ -46,6 +71,10 @@ bool asksOnlyForInformation(int argc, char *argv[]) {
 int main(int argc, char *argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("regex-workbench"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RW_VERSION));
+#ifdef Q_OS_WIN
+    if (argc > 1)
+        useParentConsole();
+#endif
     if (asksOnlyForInformation(argc, argv)) {
         QCoreApplication app(argc, argv);
         rw::installQtTranslations(app);

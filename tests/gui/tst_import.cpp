@@ -1,4 +1,5 @@
 #include "TestWindow.h"
+#include "core/text/Gb18030.h"
 #include "platform/QtDialogs.h"
 
 #include "app/MainWindowUi.h"
@@ -10,16 +11,18 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
-#include <QPushButton>
-#include <QAbstractItemView>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStringEncoder>
 #include <QUrl>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 using namespace rw;
 
@@ -27,7 +30,10 @@ namespace {
 
 const QString kChinese = QStringLiteral("中文：测试，第二行");
 
+// GB18030 through the program's own codec (Qt has no converter for it without ICU), the rest through Qt.
 QByteArray encoded(const char *encoding, const QString &text) {
+    if (qstrcmp(encoding, "GB18030") == 0)
+        return rw::toGb18030(text);
     QStringEncoder encoder(encoding);
     return encoder.encode(text);
 }
@@ -182,10 +188,12 @@ void TestImport::unreadableKeepsText_data() {
                                   << "does not exist";
     QTest::newRow("a directory") << "directory"
                                  << "is a directory";
+#ifndef Q_OS_WIN
     QTest::newRow("a FIFO") << "fifo"
                             << "is a FIFO, not a regular file";
     QTest::newRow("a link to /dev/zero") << "zero"
                                          << "is a character device, not a regular file";
+#endif
     QTest::newRow("a sparse file above the limit")
         << "sparse" << QStringLiteral("is too large: %1 bytes").arg(kMaxTextFileBytes + 1);
 }
@@ -197,8 +205,10 @@ void TestImport::unreadableKeepsText() {
     const QString path = QDir(f.t.desktopDir.path()).filePath("in.txt");
     if (kind == "directory")
         QVERIFY(QDir().mkdir(path));
+#ifndef Q_OS_WIN
     else if (kind == "fifo")
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+#endif
     else if (kind == "zero")
         QVERIFY(QFile::link("/dev/zero", path));
     else if (kind == "sparse") {
@@ -286,7 +296,7 @@ void TestImport::aBigFileShowsItsFirstScreenFirst() {
     Fixture f;
     int lines = 0;
     QByteArray bytes = encoding == "UTF-16LE-BOM" ? QByteArray("\xFF\xFE") + bigFile("UTF-16LE", &lines)
-                                                   : bigFile(encoding.constData(), &lines);
+                                                  : bigFile(encoding.constData(), &lines);
     QVERIFY(bytes.size() > 4 * 1024 * 1024);
     const QString path = f.write(QStringLiteral("big.txt"), bytes);
     bytes = QByteArray();

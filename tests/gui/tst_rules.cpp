@@ -1,5 +1,6 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
+#include "core/text/Gb18030.h"
 #include "rules/RulesController.h"
 
 #include <QAbstractItemModelTester>
@@ -29,9 +30,9 @@ using namespace rw;
 namespace {
 
 // Three rules, so that row 0 and the rows behind it can be told apart.
-const QByteArray RulesFile = QStringEncoder("GB18030").encode(QStringLiteral("数字----\\d+----一个数字\r\n"
-                                                                             "单词----\\w+----一个单词\r\n"
-                                                                             "空白----\\s\r\n"));
+const QByteArray RulesFile = rw::toGb18030(QStringLiteral("数字----\\d+----一个数字\r\n"
+                                                          "单词----\\w+----一个单词\r\n"
+                                                          "空白----\\s\r\n"));
 
 } // namespace
 

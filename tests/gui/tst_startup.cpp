@@ -23,7 +23,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/stat.h>
 
 using namespace rw;
 

@@ -63,8 +63,8 @@ void tst_Gb18030::decodeAndEncode_data() {
     QTest::newRow("euro sign (0xA2E3, not 0x80)") << QByteArray("\xA2\xE3") << QStringLiteral("€");
     QTest::newRow("GBK/3 and GBK/4 areas") << QByteArray("\x81\x40\xFE\x4F") << units({0x4E02, 0xFA29});
     QTest::newRow("user-defined area") << QByteArray("\xAA\xA1\xFE\xFE") << units({0xE000, 0xE4C5});
-    QTest::newRow("2005 mapping: 0xA8BC and 0x8135F437") << QByteArray("\xA8\xBC\x81\x35\xF4\x37")
-                                                          << units({0x1E3F, 0xE7C7});
+    QTest::newRow("2005 mapping: 0xA8BC and 0x8135F437")
+        << QByteArray("\xA8\xBC\x81\x35\xF4\x37") << units({0x1E3F, 0xE7C7});
     QTest::newRow("four-byte: first and last of the BMP")
         << QByteArray("\x81\x30\x81\x30\x84\x31\xA4\x39") << units({0x0080, 0xFFFF});
     QTest::newRow("four-byte: U+FFFD itself") << QByteArray("\x84\x31\xA4\x37") << fffd;
@@ -87,14 +87,17 @@ void tst_Gb18030::invalidBytes_data() {
 
     QTest::newRow("0x80 and 0xFF start nothing") << QByteArray("\x80z\xFF") << fffd + "z" + fffd;
     QTest::newRow("lead at the end") << QByteArray("ab\x81") << "ab" + fffd;
-    QTest::newRow("lead before ASCII: the ASCII stays") << QByteArray("\x81\x7F\x81 ") << fffd + "\x7F" + fffd + " ";
+    QTest::newRow("lead before ASCII: the ASCII stays")
+        << QByteArray("\x81\x7F\x81 ") << fffd + "\x7F" + fffd + " ";
     QTest::newRow("lead before 0xFF: both go") << QByteArray("x\x81\xFFy") << "x" + fffd + "y";
     QTest::newRow("four-byte cut after two") << QByteArray("ab\x81\x30") << "ab" + fffd + "0";
     QTest::newRow("four-byte cut after three") << QByteArray("ab\x81\x30\x81") << "ab" + fffd + "0" + fffd;
-    QTest::newRow("four-byte with a bad third byte") << QByteArray("\x81\x30\xFF\x30") << fffd + "0" + fffd + "0";
-    QTest::newRow("four-byte with a bad fourth byte") << QByteArray("\x81\x30\x81\x29") << fffd + "0" + fffd + ")";
-    QTest::newRow("four-byte past the BMP's sequences") << QByteArray("\x84\x31\xA5\x30\x8F\x39\xFE\x39")
-                                                          << fffd + fffd;
+    QTest::newRow("four-byte with a bad third byte")
+        << QByteArray("\x81\x30\xFF\x30") << fffd + "0" + fffd + "0";
+    QTest::newRow("four-byte with a bad fourth byte")
+        << QByteArray("\x81\x30\x81\x29") << fffd + "0" + fffd + ")";
+    QTest::newRow("four-byte past the BMP's sequences")
+        << QByteArray("\x84\x31\xA5\x30\x8F\x39\xFE\x39") << fffd + fffd;
     QTest::newRow("four-byte past U+10FFFF") << QByteArray("\xE3\x32\x9A\x36\xFE\x39\xFE\x39") << fffd + fffd;
 }
 
@@ -129,7 +132,10 @@ void tst_Gb18030::everySequenceAsIcuHasIt() {
                     const QString actual = rw::decodeGb18030({four, 4});
                     if (actual != expected)
                         QFAIL(qPrintable(QStringLiteral("%1 %2 %3 %4: %5, not %6")
-                                             .arg(b1, 0, 16).arg(b2, 0, 16).arg(b3, 0, 16).arg(b4, 0, 16)
+                                             .arg(b1, 0, 16)
+                                             .arg(b2, 0, 16)
+                                             .arg(b3, 0, 16)
+                                             .arg(b4, 0, 16)
                                              .arg(hex(actual), hex(expected))));
                 }
             }
@@ -148,9 +154,10 @@ void tst_Gb18030::everyCharacterAsIcuHasIt() {
         const QByteArray expected = encoder.encode(text);
         const QByteArray actual = rw::toGb18030(text);
         if (actual != expected)
-            QFAIL(qPrintable(QStringLiteral("U+%1: %2, not %3")
-                                 .arg(qulonglong(ch), 4, 16, QChar(u'0'))
-                                 .arg(QString::fromLatin1(actual.toHex(' ')), QString::fromLatin1(expected.toHex(' ')))));
+            QFAIL(qPrintable(
+                QStringLiteral("U+%1: %2, not %3")
+                    .arg(qulonglong(ch), 4, 16, QChar(u'0'))
+                    .arg(QString::fromLatin1(actual.toHex(' ')), QString::fromLatin1(expected.toHex(' ')))));
         QCOMPARE(rw::decodeGb18030(actual), text);
     }
 }

@@ -43,8 +43,9 @@ void putFourBytes(int number, char *out) {
 // The character of a BMP four-byte sequence, 0 when it is none.
 char16_t fourByteBmp(int number) {
     const FourByteRun *end = FourByteRuns + FourByteRunCount;
-    const FourByteRun *run =
-        std::upper_bound(FourByteRuns, end, number, [](int n, const FourByteRun &r) { return n < r.linear; }) - 1;
+    const FourByteRun *run = std::upper_bound(FourByteRuns, end, number,
+                                              [](int n, const FourByteRun &r) { return n < r.linear; }) -
+                             1;
     return run->ch == 0 ? 0 : char16_t(run->ch + (number - run->linear));
 }
 
