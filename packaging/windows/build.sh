@@ -168,6 +168,12 @@ else
   rm -rf "$work" "$src"
 fi
 
+# Qt's Chinese translations, the same files on every system, where a Qt install keeps them: the tests
+# load them from there, the zip from beside the program.
+QM_FILES=(/usr/share/qt6/translations/qt_zh_CN.qm /usr/share/qt6/translations/qtbase_zh_CN.qm)
+mkdir -p "$QT_PREFIX/translations"
+cp "${QM_FILES[@]}" "$QT_PREFIX/translations/"
+
 WINE="$(command -v wine64 || echo /usr/lib/wine/wine64)"
 VERSION="$(sed -n 's/^project(RegexWorkbench VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")"
 MINGW_RUNTIME_DIRS=("$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
@@ -223,7 +229,7 @@ done
 for dll in "$STAGE"/*.dll "$STAGE"/*/*.dll; do
   x86_64-w64-mingw32-strip --strip-unneeded "$dll"
 done
-cp /usr/share/qt6/translations/qt_zh_CN.qm /usr/share/qt6/translations/qtbase_zh_CN.qm "$STAGE/translations/"
+cp "${QM_FILES[@]}" "$STAGE/translations/"
 cp "$HERE/qt.conf" "$STAGE/"
 cp "$ROOT/LICENSE" "$STAGE/LICENSE"
 (cd "$DIST" && zip -q -r -9 "$NAME.zip" "$NAME")

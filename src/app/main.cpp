@@ -14,6 +14,7 @@
 
 #ifdef Q_OS_WIN
 #include <cstdio>
+#include <cstdlib>
 #include <windows.h>
 #endif
 
@@ -21,9 +22,9 @@ namespace {
 
 #ifdef Q_OS_WIN
 // A GUI program gets no console of its own. Started from one with arguments, it writes --help,
-// --version and the command line's mistakes to that console, unless its output already goes to a pipe
-// or a file.
-void useParentConsole() {
+// --version and the command line's mistakes to that console. Returns whether its output goes anywhere:
+// that console, or a pipe or file its parent gave it.
+bool useParentConsole() {
     const auto connected = [](DWORD which) {
         const HANDLE handle = GetStdHandle(which);
         return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
@@ -31,24 +32,48 @@ void useParentConsole() {
     const bool out = connected(STD_OUTPUT_HANDLE);
     const bool err = connected(STD_ERROR_HANDLE);
     if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
-        return;
+        return out;
     if (!out)
         std::freopen("CONOUT$", "w", stdout);
     if (!err)
         std::freopen("CONOUT$", "w", stderr);
+    return true;
 }
 #endif
 
 // The file named on the command line (empty when none); prints and exits for --help, --version and
 // mistakes.
-QString parseCommandLine(const QCoreApplication &app) {
-    QCommandLineParser parser;
+void describeCommandLine(QCommandLineParser &parser) {
     parser.setApplicationDescription(QStringLiteral("正则表达式工作台 — Regex Workbench"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("载入源文本的文件 (file to load as source text)"),
                                  QStringLiteral("[FILE]"));
+}
+
+#ifdef Q_OS_WIN
+// Qt shows --help and --version in a message box unless there is a console or the parent set the
+// standard handles in its start-up information; output that goes to a pipe or file otherwise (a shell
+// under Wine) gets the text as it would on a console.
+[[noreturn]] void printInformation(const QCoreApplication &app) {
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    if (!parser.parse(app.arguments())) {
+        std::fputs(qPrintable(parser.errorText() + u'\n'), stderr);
+        std::exit(1);
+    }
+    if (parser.isSet(QStringLiteral("version")))
+        std::fputs(qPrintable(app.applicationName() + u' ' + app.applicationVersion() + u'\n'), stdout);
+    else
+        std::fputs(qPrintable(parser.helpText()), stdout);
+    std::exit(0);
+}
+#endif
+
+QString parseCommandLine(const QCoreApplication &app) {
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     parser.process(app);
     const QStringList files = parser.positionalArguments();
     // A menu entry may pass several (%F): the source box takes one.
@@ -72,12 +97,15 @@ int main(int argc, char *argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("regex-workbench"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RW_VERSION));
 #ifdef Q_OS_WIN
-    if (argc > 1)
-        useParentConsole();
+    const bool printable = argc > 1 && useParentConsole();
 #endif
     if (asksOnlyForInformation(argc, argv)) {
         QCoreApplication app(argc, argv);
         rw::installQtTranslations(app);
+#ifdef Q_OS_WIN
+        if (printable && !app.arguments().contains(QStringLiteral("--help-all")))
+            printInformation(app);
+#endif
         parseCommandLine(app);
     }
 

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,10 +106,22 @@ void TestStartup::fileFromCommandLineOutlastsTheStartupLoader() {
 // in ~/.local/share/regex-workbench, and writes nothing beside the executable.
 void TestStartup::installedCopyKeepsItsFilesInTheDataDirectory() {
     QTemporaryDir home, programDir, desktopDir;
+    QCoreApplication::setApplicationName("regex-workbench");
+#ifdef Q_OS_WIN
+    // The per-user application data folder is the profile's, whatever HOME says: Qt's test mode puts
+    // it aside, and the test takes it away again.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString expectedDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir(expectedDir).removeRecursively();
+    const auto leave = qScopeGuard([&] {
+        QDir(expectedDir).removeRecursively();
+        QStandardPaths::setTestModeEnabled(false);
+    });
+#else
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath(".local/share").toLocal8Bit());
-    QCoreApplication::setApplicationName("regex-workbench");
     const QString expectedDir = home.filePath(".local/share/regex-workbench");
+#endif
 
     const WorkingDirectory chosen = chooseWorkingDirectory(
         programDir.path(), false, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
@@ -122,7 +135,7 @@ void TestStartup::installedCopyKeepsItsFilesInTheDataDirectory() {
         window.show();
         QVERIFY(QTest::qWaitFor([&] { return !window.workingFiles()->isLoading(); }, 60000));
         QVERIFY(QFileInfo::exists(QDir(expectedDir).filePath("gz.txt")));
-        QVERIFY(window.ui().about->toPlainText().contains(expectedDir));
+        QVERIFY(window.ui().about->toPlainText().contains(QDir::toNativeSeparators(expectedDir)));
 
         window.ui().expression->setPlainText("\\d+");
         window.ui().sourceText->setPlainText("one 1\ntwo 2");

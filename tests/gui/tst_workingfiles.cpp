@@ -507,9 +507,11 @@ void TestWorkingFiles::filesOfEveryKind_data() {
         << FileKinds{{"test.txt", content("a\rb\r")}, {"gz.txt", content("n1----e1\rn2----e2----d2")}}
         << "a\nb\n"
         << two << QString() << QStringList{};
+#ifndef Q_OS_WIN // QFile::link makes a shortcut there, a file of its own
     QTest::newRow("symlink to a regular file")
         << FileKinds{{"real.txt", content("linked\r\ntext")}, {"test.txt", linkTo("real.txt")}}
         << "linked\ntext" << rulesFromBuiltIns() << QString() << QStringList{};
+#endif
     QTest::newRow("gb18030 cut after its lead byte")
         << FileKinds{{"test.txt", content("ab\x81")}, {"gz.txt", content("n----e\x81\x30")}} << "ab" + fffd
         << QList<Rule>{{"n", "e" + fffd + "0", ""}} << QString() << QStringList{};
