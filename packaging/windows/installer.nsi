@@ -2,7 +2,8 @@
 ; Run by a user, it installs for that user alone, without administrator rights, under
 ; %LOCALAPPDATA%\Programs; run as an administrator, for every user under Program Files.
 ; /S installs silently, /D=<folder> chooses the folder.
-Unicode true
+; A 64-bit installer for a 64-bit program (and Wine's 64-bit loader runs it without 32-bit support).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel highest
 ManifestDPIAware true
