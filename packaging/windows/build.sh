@@ -8,7 +8,7 @@
 #   5. makes build-windows/dist/: the zip and the NSIS installer.
 # Any failed step stops the script with the step's name and a non-zero exit.
 # RW_WINDOWS_BUILD sets the build folder; RW_WINDOWS_JOBS the parallel jobs (default: nproc).
-set -euo pipefail
+set -Eeuo pipefail
 shopt -s inherit_errexit
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -129,44 +129,39 @@ for old in "$CACHE"/pcre2-* "$CACHE"/qtbase-*; do
   [ -e "$old" ] && [ "$old" != "$PCRE2_PREFIX" ] && [ "$old" != "$QT_PREFIX" ] && rm -rf "$old"
 done
 
-if cached "$PCRE2_PREFIX"; then
-  step "PCRE2 for Windows: cached in $PCRE2_PREFIX"
-else
-  step "PCRE2 $PCRE2_DEB_VERSION source"
-  rm -rf "$PCRE2_PREFIX"
-  src="$(fetch_source pcre2 "$PCRE2_DEB_VERSION")"
-  step "PCRE2 for Windows: build"
-  work="$CACHE/build/pcre2"
+# Builds Debian's source package for Windows into a prefix with the CMake options given; finish (a
+# function, or true) runs on the installed prefix before its stamp is written.
+build_cached() { # <label> <source package> <version> <prefix> <finish> <options...>
+  local label=$1 package=$2 version=$3 prefix=$4 finish=$5 src work
+  shift 5
+  if cached "$prefix"; then
+    step "$label for Windows: cached in $prefix"
+    return
+  fi
+  step "$label: source package $package $version"
+  rm -rf "$prefix"
+  src="$(fetch_source "$package" "$version")"
+  step "$label for Windows: configure and build (Qt: about half an hour on two cores)"
+  work="$CACHE/build/$package"
   rm -rf "$work"
-  cmake -G Ninja -S "$src" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-    -DCMAKE_INSTALL_PREFIX="$PCRE2_PREFIX" "${PCRE2_OPTIONS[@]}" >/dev/null
+  mkdir -p "$CACHE/build"
+  cmake -G Ninja -S "$src" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    "$@" >"$work.configure.log" 2>&1 || { tail -40 "$work.configure.log" >&2; false; }
   cmake --build "$work" -j"$JOBS"
+  step "$label for Windows: install"
   cmake --install "$work" >/dev/null
-  # The static library's users must say so (PCRE2_STATIC), or they look for the DLL's imports.
-  sed -i 's/^Cflags: \(.*\)$/Cflags: \1 -DPCRE2_STATIC/' "$PCRE2_PREFIX/lib/pkgconfig/libpcre2-16.pc"
-  touch "$PCRE2_PREFIX/$STAMP"
-  rm -rf "$work" "$src"
-fi
+  "$finish" "$prefix"
+  touch "$prefix/$STAMP"
+  rm -rf "$work" "$work.configure.log" "$src"
+}
 
-if cached "$QT_PREFIX"; then
-  step "Qt $QT_VERSION for Windows: cached in $QT_PREFIX"
-else
-  step "Qt base $QT_DEB_VERSION source"
-  rm -rf "$QT_PREFIX"
-  src="$(fetch_source qt6-base "$QT_DEB_VERSION")"
-  step "Qt $QT_VERSION for Windows: configure"
-  work="$CACHE/build/qtbase"
-  rm -rf "$work"
-  cmake -G Ninja -S "$src" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-    -DCMAKE_INSTALL_PREFIX="$QT_PREFIX" "${QT_OPTIONS[@]}" >"$CACHE/build/qtbase-configure.log" ||
-    { tail -40 "$CACHE/build/qtbase-configure.log" >&2; false; }
-  step "Qt $QT_VERSION for Windows: build (about half an hour on two cores)"
-  cmake --build "$work" -j"$JOBS"
-  step "Qt $QT_VERSION for Windows: install"
-  cmake --install "$work" >/dev/null
-  touch "$QT_PREFIX/$STAMP"
-  rm -rf "$work" "$src"
-fi
+# The static library's users must say so (PCRE2_STATIC), or they look for the DLL's imports.
+pcre2_static_cflags() {
+  sed -i 's/^Cflags: \(.*\)$/Cflags: \1 -DPCRE2_STATIC/' "$1/lib/pkgconfig/libpcre2-16.pc"
+}
+
+build_cached PCRE2 pcre2 "$PCRE2_DEB_VERSION" "$PCRE2_PREFIX" pcre2_static_cflags "${PCRE2_OPTIONS[@]}"
+build_cached "Qt $QT_VERSION" qt6-base "$QT_DEB_VERSION" "$QT_PREFIX" true "${QT_OPTIONS[@]}"
 
 # Qt's Chinese translations, the same files on every system, where a Qt install keeps them: the tests
 # load them from there, the zip from beside the program.

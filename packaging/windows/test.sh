@@ -12,7 +12,7 @@
 # RW_WINDOWS_SUITES=0 step 1. A failed smoke test leaves a screenshot in build-windows/smoke-failure.png
 # when ImageMagick's import is there.
 # Nothing is left running: the Wine server and Xvfb are stopped on the way out.
-set -euo pipefail
+set -Eeuo pipefail
 shopt -s inherit_errexit
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
