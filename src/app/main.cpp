@@ -41,8 +41,7 @@ bool useParentConsole() {
 }
 #endif
 
-// The file named on the command line (empty when none); prints and exits for --help, --version and
-// mistakes.
+// The program's options and argument, for --help.
 void describeCommandLine(QCommandLineParser &parser) {
     parser.setApplicationDescription(QStringLiteral("正则表达式工作台 — Regex Workbench"));
     parser.addHelpOption();
@@ -71,6 +70,8 @@ void describeCommandLine(QCommandLineParser &parser) {
 }
 #endif
 
+// The file named on the command line (empty when none); prints and exits for --help, --version and
+// mistakes.
 QString parseCommandLine(const QCoreApplication &app) {
     QCommandLineParser parser;
     describeCommandLine(parser);
