@@ -17,7 +17,6 @@ BUILD="${RW_WINDOWS_BUILD:-$ROOT/build-windows}"
 CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/regex-workbench/windows"
 JOBS="${RW_WINDOWS_JOBS:-$(nproc)}"
 TOOLCHAIN="$HERE/toolchain.cmake"
-HOST_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine 2>/dev/null || echo x86_64-linux-gnu)/cmake"
 
 STEP="start"
 step() {
@@ -28,6 +27,7 @@ trap 'rc=$?; echo "build.sh: failed at step: $STEP (exit $rc)" >&2; exit $rc' ER
 
 step "install missing packages"
 bash "$ROOT/scripts/setup.sh" --windows
+# The host's Qt tools, which the Windows Qt and the program are built with.
 HOST_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine)/cmake"
 
 step "source package entries"
