@@ -17,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStringEncoder>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>

@@ -17,7 +17,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QStringEncoder>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTreeView>
