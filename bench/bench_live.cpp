@@ -9,6 +9,7 @@
 #include "core/regex/Matcher.h"
 #include "editor/TextEditor.h"
 #include "live/LiveController.h"
+#include "pattern/PatternOwner.h"
 #include "live/LiveMarks.h"
 
 #include <QApplication>
@@ -84,8 +85,8 @@ int main(int argc, char *argv[]) {
         rwbench::waitUntil([&] { return finished; });
         const double total = sinceKey.nsecsElapsed() / 1e6;
         gaps.push_back(meter.longestMs());
-        marked.push_back(markedAt - rw::LiveController::pauseMillis);
-        counted.push_back(total - rw::LiveController::pauseMillis);
+        marked.push_back(markedAt - rw::PatternOwner::pauseMillis);
+        counted.push_back(total - rw::PatternOwner::pauseMillis);
         label = ui.liveLabel->text();
     }
     const auto inView = live->marks().visibleMarks().size();

@@ -5,6 +5,7 @@
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
 #include "explain/ExplanationController.h"
+#include "explain/PatternHighlighter.h"
 #include "cost/CostController.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
@@ -13,6 +14,7 @@
 #include "match/MatchController.h"
 #include "match/ResultsModel.h"
 #include "match/ResultsView.h"
+#include "pattern/PatternOwner.h"
 #include "platform/AppContext.h"
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
@@ -47,7 +49,11 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
     setMinimumSize(minimumClientSize());
     MainWindowUi &ui = *m_ui;
-    const PatternInputs pattern{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal};
+    m_pattern = std::make_unique<PatternOwner>(
+        PatternInputs{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal});
+    PatternOwner *pattern = m_pattern.get();
+    // The box owns it (its colours go with it); it follows the box's document through the loader's swap.
+    new PatternHighlighter(pattern);
     auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
 
     m_match = std::make_unique<MatchController>(
@@ -57,7 +63,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
             [&ui] { ui.tabs2->setCurrentIndex(kResultsPage); });
 
     m_replace = std::make_unique<ReplaceController>(
-        ReplaceWidgets{ui.expression, ui.sourceText, ui.replaceResult, ui.replaceButton}, m_context);
+        ReplaceWidgets{pattern, ui.sourceText, ui.replaceResult, ui.replaceButton}, m_context);
     connect(m_replace.get(), &ReplaceController::statusChanged, this, showStatus);
     connect(m_replace.get(), &ReplaceController::resultShown, this,
             [&ui] { ui.tabs2->setCurrentIndex(kReplaceResultPage); });
@@ -90,7 +96,6 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     // The tree starts with the pattern's backtracking cost.
     m_cost = std::make_unique<CostController>(CostWidgets{pattern, ui.explanationTree, ui.sourceText});
     connect(m_explanation.get(), &ExplanationController::explained, m_cost.get(), &CostController::explained);
-    m_cost->explained();
 
     m_search = std::make_unique<KeywordSearch>(
         KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);

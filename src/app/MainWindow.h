@@ -19,6 +19,7 @@ class WorkingFiles;
 class LiveController;
 class CostController;
 class ExplanationController;
+class PatternOwner;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -40,6 +41,7 @@ public:
     KeywordSearch *keywordSearch() const { return m_search.get(); }
     LiveController *liveController() const { return m_live.get(); }
     CostController *costController() const { return m_cost.get(); }
+    PatternOwner *patternOwner() const { return m_pattern.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -62,6 +64,8 @@ private:
     // The controls are children of the window and go in ~QWidget, after every member below: the commands,
     // which hold pointers to them, are destroyed first and with them every run they still had.
     std::unique_ptr<MainWindowUi> m_ui;
+    // Read by the commands below, so made before them and gone after them.
+    std::unique_ptr<PatternOwner> m_pattern;
     std::unique_ptr<MatchController> m_match;
     std::unique_ptr<ReplaceController> m_replace;
     std::unique_ptr<ExportController> m_export;

@@ -1,10 +1,10 @@
 #include "CostController.h"
 
-#include "core/regex/SyntaxTree.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
+#include "explain/ExplanationController.h"
+#include "pattern/PatternOwner.h"
 #include "platform/BoxMarks.h"
-#include "textbox/BoxText.h"
 
 #include <QAction>
 #include <QLocale>
@@ -17,9 +17,6 @@ namespace rw {
 
 namespace {
 const QString kInsert = QStringLiteral("插入到源文本");
-// The roles the explanation page reads to select a part in the pattern box (its begin and end).
-constexpr int kBeginRole = Qt::UserRole + 1;
-constexpr int kEndRole = Qt::UserRole + 2;
 // A witness of an exponential pattern put into the text: long enough to be felt, short enough to stop.
 constexpr int kExponentialInsertSize = 30;
 constexpr int kPolynomialInsertSize = 20000;
@@ -40,16 +37,6 @@ QString quoted(const QString &text) {
             out += c;
     }
     return out + u'"';
-}
-
-// Where offset (in the pattern with "\r\n" breaks) is in the box's text (one position per break).
-int boxPositionOf(const QString &pattern, qsizetype offset) {
-    int at = 0;
-    for (qsizetype i = 0; i < offset && i < pattern.size(); ++i) {
-        if (!(pattern.at(i) == u'\r' && i + 1 < pattern.size() && pattern.at(i + 1) == u'\n'))
-            ++at;
-    }
-    return at;
 }
 
 QStandardItem *item(const QString &text) {
@@ -84,46 +71,69 @@ int CostController::insertSize() const {
     return m_cost.growth == BacktrackCost::Growth::Exponential ? kExponentialInsertSize : kPolynomialInsertSize;
 }
 
-void CostController::explained() {
+void CostController::explained(const PatternSnapshot &value) {
     m_runs.stop();
-    auto *model = qobject_cast<QStandardItemModel *>(m_w.tree->model());
-    m_pattern = boxText(m_w.inputs.expression);
-    m_options = m_w.inputs.options();
-    const SyntaxTree tree = SyntaxTree::parse(m_pattern);
     m_cost = BacktrackCost();
-    setBoxMarks(m_w.inputs.expression, BoxMarkLayer::Cost, {});
-    if (!model || m_pattern.isEmpty() || !tree.isValid())
+    setBoxMarks(m_w.pattern->box(), BoxMarkLayer::Cost, {});
+    if (value->text.isEmpty() || !value->tree.isValid())
         return;
-    m_cost = BacktrackCost::analyse(tree, m_options);
+    // The analysis, then the engine's own steps on the witness (a few hundred milliseconds at most) and
+    // the rewrite, which compiles and runs the patterns it checks.
+    const RunState::Run run = m_runs.begin();
+    runInBackground([this, run, value] {
+        const BacktrackCost cost = BacktrackCost::analyse(value->tree, value->options);
+        run.deliver([this, run, value, cost] {
+            if (!m_runs.isCurrent(run))
+                return;
+            m_cost = cost;
+            show(*value);
+        });
+        if (cost.growth != BacktrackCost::Growth::Exponential && cost.growth != BacktrackCost::Growth::Polynomial)
+            return;
+        const std::vector<BacktrackCost::Sample> samples = cost.measure(value->tree, value->text, value->options);
+        const RewriteHint hint = RewriteHint::find(value->tree, value->text, value->options, cost);
+        run.deliver([this, run, samples, hint] {
+            if (m_runs.finish(run))
+                showSteps(samples, hint);
+        });
+    });
+}
 
+void CostController::show(const PatternValue &value) {
+    auto *model = qobject_cast<QStandardItemModel *>(m_w.tree->model());
+    if (!model)
+        return;
     QStandardItem *node = item(m_cost.verdictText());
     model->insertRow(0, node);
     const bool costly = m_cost.growth == BacktrackCost::Growth::Exponential ||
                         m_cost.growth == BacktrackCost::Growth::Polynomial;
     if (!costly) {
+        m_runs.stop();
         m_w.tree->expand(node->index());
         return;
     }
     // The quantifiers to blame, each selecting itself in the pattern box, and marked there.
+    QPlainTextEdit *box = m_w.pattern->box();
     QList<QTextEdit::ExtraSelection> marks;
     for (int q : m_cost.blamed) {
-        const SyntaxNode &n = tree.node(q);
-        const QString text = m_pattern.mid(n.begin, n.end - n.begin);
+        const SyntaxNode &n = value.tree.node(q);
+        const QString text = value.text.mid(n.begin, n.end - n.begin);
         QStandardItem *blamed = item(QStringLiteral("可用多种方式匹配同一段文本: %1").arg(text));
-        blamed->setData(boxPositionOf(m_pattern, n.begin), kBeginRole);
-        blamed->setData(boxPositionOf(m_pattern, n.end), kEndRole);
+        const auto [begin, end] = value.breaks.boxRange(n.begin, n.end);
+        blamed->setData(int(begin), ExplanationController::BeginRole);
+        blamed->setData(int(end), ExplanationController::EndRole);
         node->appendRow(blamed);
         QTextEdit::ExtraSelection mark;
-        mark.cursor = QTextCursor(m_w.inputs.expression->document());
-        mark.cursor.setPosition(boxPositionOf(m_pattern, n.opBegin));
-        mark.cursor.setPosition(boxPositionOf(m_pattern, n.end), QTextCursor::KeepAnchor);
+        mark.cursor = QTextCursor(box->document());
+        mark.cursor.setPosition(int(value.breaks.boxPosition(n.opBegin)));
+        mark.cursor.setPosition(int(end), QTextCursor::KeepAnchor);
         mark.format.setBackground(QColor(255, 214, 153));
         mark.format.setUnderlineStyle(QTextCharFormat::DashUnderline);
         mark.format.setUnderlineColor(QColor(204, 102, 0));
         mark.format.setToolTip(m_cost.verdictText());
         marks.append(mark);
     }
-    setBoxMarks(m_w.inputs.expression, BoxMarkLayer::Cost, marks);
+    setBoxMarks(box, BoxMarkLayer::Cost, marks);
     node->appendRow(item(QStringLiteral("最坏输入: %1 + %2 × n + %3")
                              .arg(quoted(m_cost.prefix), quoted(m_cost.pump), quoted(m_cost.suffix))));
     QStandardItem *steps = item(QStringLiteral("引擎步数: 计算中…"));
@@ -131,33 +141,24 @@ void CostController::explained() {
     m_stepsItem = steps->index();
     node->appendRow(item(QStringLiteral("右键菜单 \"%1\" 把 n = %2 的最坏输入放进源文本").arg(kInsert).arg(insertSize())));
     m_w.tree->expand(node->index());
+}
 
-    // The engine's own steps on the witness (a few hundred milliseconds at most) and the rewrite, which
-    // compiles and runs the patterns it checks: on a worker.
-    const RunState::Run run = m_runs.begin();
-    runInBackground([this, run, cost = m_cost, pattern = m_pattern, options = m_options] {
-        const std::vector<BacktrackCost::Sample> samples = cost.measure(pattern, options);
-        const RewriteHint hint = RewriteHint::find(pattern, options, cost);
-        run.deliver([this, run, samples, hint] {
-            if (!m_runs.finish(run) || !m_stepsItem.isValid())
-                return;
-            QStringList parts;
-            const QLocale locale = QLocale::c();
-            for (const BacktrackCost::Sample &s : samples) {
-                parts << QStringLiteral("n = %1: %2").arg(s.n).arg(
-                    s.steps >= BacktrackCost::kSampleLimit ? QStringLiteral("> ") + locale.toString(qulonglong(s.steps))
-                                                           : locale.toString(qulonglong(s.steps)));
-            }
-            auto *model = qobject_cast<QStandardItemModel *>(m_w.tree->model());
-            QStandardItem *it = model ? model->itemFromIndex(m_stepsItem) : nullptr;
-            if (!it)
-                return;
-            it->setText(QStringLiteral("引擎步数: ") + parts.join(QStringLiteral("; ")));
-            if (!hint.pattern.isEmpty())
-                it->parent()->insertRow(it->row() + 1,
-                                        item(QStringLiteral("改写建议: %1 (%2)").arg(hint.explanation, hint.pattern)));
-        });
-    });
+void CostController::showSteps(const std::vector<BacktrackCost::Sample> &samples, const RewriteHint &hint) {
+    auto *model = qobject_cast<QStandardItemModel *>(m_w.tree->model());
+    QStandardItem *it = model && m_stepsItem.isValid() ? model->itemFromIndex(m_stepsItem) : nullptr;
+    if (!it)
+        return;
+    QStringList parts;
+    const QLocale locale = QLocale::c();
+    for (const BacktrackCost::Sample &s : samples) {
+        parts << QStringLiteral("n = %1: %2").arg(s.n).arg(
+            s.steps >= BacktrackCost::kSampleLimit ? QStringLiteral("> ") + locale.toString(qulonglong(s.steps))
+                                                   : locale.toString(qulonglong(s.steps)));
+    }
+    it->setText(QStringLiteral("引擎步数: ") + parts.join(QStringLiteral("; ")));
+    if (!hint.pattern.isEmpty())
+        it->parent()->insertRow(it->row() + 1,
+                                item(QStringLiteral("改写建议: %1 (%2)").arg(hint.explanation, hint.pattern)));
 }
 
 void CostController::insertWitness() {

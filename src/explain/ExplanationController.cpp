@@ -1,9 +1,8 @@
 #include "ExplanationController.h"
 
-#include "PatternHighlighter.h"
 #include "core/regex/PatternExplanation.h"
-#include "live/LiveController.h"
-#include "textbox/BoxText.h"
+#include "core/tasks/TaskPool.h"
+#include "pattern/PatternOwner.h"
 
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
@@ -15,63 +14,59 @@ namespace rw {
 
 namespace {
 
-void addItems(QStandardItem *parent, const std::vector<ExplanationItem> &items, const QString &boxText,
-              const QString &pattern) {
+void addItems(QStandardItem *parent, const std::vector<ExplanationItem> &items, const PatternValue &value) {
     for (const ExplanationItem &part : items) {
         auto *item = new QStandardItem(part.text);
         item->setEditable(false);
-        item->setData(boxPosition(boxText, part.begin), ExplanationController::BeginRole);
-        item->setData(boxPosition(boxText, part.end), ExplanationController::EndRole);
-        item->setToolTip(pattern.mid(part.begin, part.end - part.begin));
-        addItems(item, part.children, boxText, pattern);
+        const auto [begin, end] = value.breaks.boxRange(part.begin, part.end);
+        item->setData(int(begin), ExplanationController::BeginRole);
+        item->setData(int(end), ExplanationController::EndRole);
+        item->setToolTip(value.text.mid(part.begin, part.end - part.begin));
+        addItems(item, part.children, value);
         parent->appendRow(item);
     }
 }
 
 } // namespace
 
-int boxPosition(const QString &boxText, qsizetype offset) {
-    qsizetype at = 0;
-    for (qsizetype units = 0; at < boxText.size() && units < offset; ++at)
-        units += boxText.at(at) == QLatin1Char('\n') ? 2 : 1;
-    return int(at);
-}
-
 ExplanationController::ExplanationController(const ExplanationWidgets &widgets, QObject *parent)
     : QObject(parent), m_w(widgets), m_model(new QStandardItemModel(this)) {
-    // The box owns it; it follows the box's document through the loader's swap.
-    new PatternHighlighter(m_w.inputs.expression, [inputs = m_w.inputs] { return inputs.options(); });
     m_w.tree->setModel(m_model);
     m_w.tree->setHeaderHidden(true);
     m_w.tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_w.tree->setUniformRowHeights(true);
-    m_pause.setSingleShot(true);
-    m_pause.setInterval(LiveController::pauseMillis);
-    connect(&m_pause, &QTimer::timeout, this, &ExplanationController::refresh);
-    connect(m_w.inputs.expression, &QPlainTextEdit::textChanged, &m_pause, qOverload<>(&QTimer::start));
-    // Only Multiline changes a text.
-    connect(m_w.inputs.checkMultiline, &QCheckBox::toggled, &m_pause, qOverload<>(&QTimer::start));
+    connect(m_w.pattern, &PatternOwner::valuePublished, this, &ExplanationController::explain);
     connect(m_w.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { selectPart(current); });
     // Clicking the part already current selects it in the pattern box again.
     connect(m_w.tree, &QTreeView::clicked, this, &ExplanationController::selectPart);
-    refresh();
+    explain(m_w.pattern->published());
 }
 
-void ExplanationController::refresh() {
-    const QString pattern = boxText(m_w.inputs.expression);
-    const QString shown = m_w.inputs.expression->document()->toPlainText();
-    const PatternExplanation explanation = PatternExplanation::explain(pattern, m_w.inputs.options());
-    m_model->clear();
-    addItems(m_model->invisibleRootItem(), explanation.items, shown, pattern);
-    m_w.tree->expandAll();
-    emit explained();
+ExplanationController::~ExplanationController() {
+    m_runs.stop();
+}
+
+void ExplanationController::explain(const PatternSnapshot &value) {
+    // Explaining compiles the pattern (to find the faults only the engine finds): on a worker.
+    const RunState::Run run = m_runs.begin();
+    runInBackground([this, run, value] {
+        PatternExplanation explanation = PatternExplanation::explain(value->tree, value->text, value->options);
+        run.deliver([this, run, value, explanation = std::move(explanation)] {
+            if (!m_runs.finish(run))
+                return;
+            m_model->clear();
+            addItems(m_model->invisibleRootItem(), explanation.items, *value);
+            m_w.tree->expandAll();
+            emit explained(value);
+        });
+    });
 }
 
 void ExplanationController::selectPart(const QModelIndex &index) {
     if (!index.isValid())
         return;
-    QPlainTextEdit *box = m_w.inputs.expression;
+    QPlainTextEdit *box = m_w.pattern->box();
     const int length = box->document()->characterCount() - 1;
     QTextCursor cursor(box->document());
     cursor.setPosition(qBound(0, index.data(BeginRole).toInt(), length));

@@ -2,6 +2,7 @@
 
 #include "GroupColours.h"
 #include "core/regex/PatternExplanation.h"
+#include "pattern/PatternOwner.h"
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>
@@ -41,56 +42,55 @@ qsizetype openingEnd(const SyntaxNode &n) {
 
 } // namespace
 
-PatternHighlighter::PatternHighlighter(QPlainTextEdit *box, std::function<RegexOptions()> options)
-    : QSyntaxHighlighter(static_cast<QObject *>(box)), m_box(box), m_options(std::move(options)) {
+PatternHighlighter::PatternHighlighter(PatternOwner *owner)
+    : QSyntaxHighlighter(static_cast<QObject *>(owner->box())), m_owner(owner), m_box(owner->box()) {
     // Owned by the box, not by its document: the loader swaps in a document of its own, and the colours
     // move over to it with the box's next change.
-    setDocument(box->document());
-    connect(box, &QPlainTextEdit::textChanged, this, [this] {
+    setDocument(m_box->document());
+    connect(m_box, &QPlainTextEdit::textChanged, this, [this] {
         if (document() != m_box->document())
             setDocument(m_box->document());
     });
-    connect(box, &QPlainTextEdit::cursorPositionChanged, this, &PatternHighlighter::caretMoved);
-    m_viewport = box->viewport();
+    connect(m_box, &QPlainTextEdit::cursorPositionChanged, this, &PatternHighlighter::caretMoved);
+    m_viewport = m_box->viewport();
     m_viewport->installEventFilter(this);
 }
 
-const SyntaxTree &PatternHighlighter::tree() {
-    const QString text = document()->toPlainText();
-    if (!m_parsed || text != m_treeText) {
-        m_parsed = true;
-        m_treeText = text;
-        m_tree = SyntaxTree::parse(text);
-    }
-    return m_tree;
-}
-
 void PatternHighlighter::highlightBlock(const QString &text) {
-    const SyntaxTree &t = tree();
+    if (!m_owner)
+        return;
+    const PatternValue &value = *m_owner->now();
     const int from = currentBlock().position();
     const int to = from + int(text.size());
-    if (t.isValid())
-        paint(t.root, from, to);
+    if (value.tree.isValid())
+        paint(value, value.tree.root, from, to);
     QTextCharFormat partner;
     partner.setBackground(QColor::fromRgb(0xFFD54F));
     partner.setFontWeight(QFont::Bold);
     for (int at : {m_brackets.first, m_brackets.second}) {
         if (at >= from && at < to)
-            format(at, at + 1, partner, from, to);
+            formatBox(at, at + 1, partner, from);
     }
 }
 
-void PatternHighlighter::format(qsizetype begin, qsizetype end, const QTextCharFormat &f, int from, int to) {
-    for (qsizetype i = std::max<qsizetype>(begin, from); i < std::min<qsizetype>(end, to); ++i) {
+void PatternHighlighter::formatBox(qsizetype begin, qsizetype end, const QTextCharFormat &f, int from) {
+    for (qsizetype i = begin; i < end; ++i) {
         QTextCharFormat merged = QSyntaxHighlighter::format(int(i - from));
         merged.merge(f);
         setFormat(int(i - from), 1, merged);
     }
 }
 
-void PatternHighlighter::paint(int index, int from, int to) {
-    const SyntaxNode &n = m_tree.node(index);
-    if (n.end < from || n.begin >= to)
+void PatternHighlighter::format(const PatternValue &value, qsizetype begin, qsizetype end,
+                                const QTextCharFormat &f, int from, int to) {
+    const auto [boxBegin, boxEnd] = value.breaks.boxRange(begin, end);
+    formatBox(std::max<qsizetype>(boxBegin, from), std::min<qsizetype>(boxEnd, to), f, from);
+}
+
+void PatternHighlighter::paint(const PatternValue &value, int index, int from, int to) {
+    const SyntaxNode &n = value.tree.node(index);
+    const auto [boxBegin, boxEnd] = value.breaks.boxRange(n.begin, n.end);
+    if (boxEnd < from || boxBegin >= to)
         return;
     switch (n.kind) {
     case Kind::Alternation: {
@@ -98,52 +98,52 @@ void PatternHighlighter::paint(int index, int from, int to) {
         bar.setFontWeight(QFont::Bold);
         bar.setBackground(QColor::fromRgb(0xFDECEA));
         for (std::size_t b = 1; b < n.children.size(); ++b) {
-            const qsizetype at = m_tree.node(n.children[b]).begin - 1;
-            format(at, at + 1, bar, from, to);
+            const qsizetype at = value.tree.node(n.children[b]).begin - 1;
+            format(value, at, at + 1, bar, from, to);
         }
         break;
     }
     case Kind::Group: {
         const QTextCharFormat f = groupFormat(n);
-        format(n.begin, openingEnd(n), f, from, to);
-        format(n.end - 1, n.end, f, from, to);
+        format(value, n.begin, openingEnd(n), f, from, to);
+        format(value, n.end - 1, n.end, f, from, to);
         break;
     }
     case Kind::Quantifier: {
         QTextCharFormat f = coloured(0x6A1B9A);
         f.setFontItalic(true);
         f.setFontWeight(QFont::Bold);
-        format(n.opBegin, n.end, f, from, to);
+        format(value, n.opBegin, n.end, f, from, to);
         break;
     }
     case Kind::Class: {
         QTextCharFormat tint;
         tint.setBackground(QColor::fromRgb(0xE3EDFB));
-        format(n.begin, n.end, tint, from, to);
+        format(value, n.begin, n.end, tint, from, to);
         QTextCharFormat bracket = coloured(0x1F4E9A);
         bracket.setFontWeight(QFont::Bold);
-        format(n.begin, n.begin + (n.negated ? 2 : 1), bracket, from, to);
-        format(n.end - 1, n.end, bracket, from, to);
+        format(value, n.begin, n.begin + (n.negated ? 2 : 1), bracket, from, to);
+        format(value, n.end - 1, n.end, bracket, from, to);
         break;
     }
     case Kind::ClassEscape:
-        format(n.begin, n.end, escapeFormat(), from, to);
+        format(value, n.begin, n.end, escapeFormat(), from, to);
         break;
     case Kind::Literal:
     case Kind::Range:
-        if (m_treeText.at(n.begin) == u'\\')
-            format(n.begin, n.end, escapeFormat(), from, to);
-        if (n.kind == Kind::Range && n.end > n.begin && m_treeText.at(n.end - 1) != u'-') {
+        if (value.text.at(n.begin) == u'\\')
+            format(value, n.begin, n.end, escapeFormat(), from, to);
+        if (n.kind == Kind::Range && n.end > n.begin && value.text.at(n.end - 1) != u'-') {
             // The range's far end may be an escape too.
-            const qsizetype hyphen = m_treeText.indexOf(u'-', n.begin + 1);
-            if (hyphen > 0 && hyphen + 1 < n.end && m_treeText.at(hyphen + 1) == u'\\')
-                format(hyphen + 1, n.end, escapeFormat(), from, to);
+            const qsizetype hyphen = value.text.indexOf(u'-', n.begin + 1);
+            if (hyphen > 0 && hyphen + 1 < n.end && value.text.at(hyphen + 1) == u'\\')
+                format(value, hyphen + 1, n.end, escapeFormat(), from, to);
         }
         break;
     case Kind::Dot: {
         QTextCharFormat f = coloured(0x00695C);
         f.setFontWeight(QFont::Bold);
-        format(n.begin, n.end, f, from, to);
+        format(value, n.begin, n.end, f, from, to);
         break;
     }
     case Kind::LineStart:
@@ -152,7 +152,7 @@ void PatternHighlighter::paint(int index, int from, int to) {
     case Kind::NotWordBoundary: {
         QTextCharFormat f = coloured(0xB35900);
         f.setFontUnderline(true);
-        format(n.begin, n.end, f, from, to);
+        format(value, n.begin, n.end, f, from, to);
         break;
     }
     case Kind::BackReference: {
@@ -160,20 +160,21 @@ void PatternHighlighter::paint(int index, int from, int to) {
         f.setForeground(groupColour(n.number));
         f.setFontWeight(QFont::Bold);
         f.setFontUnderline(true);
-        format(n.begin, n.end, f, from, to);
+        format(value, n.begin, n.end, f, from, to);
         break;
     }
     case Kind::Sequence:
         break;
     }
     for (int c : n.children)
-        paint(c, from, to);
+        paint(value, c, from, to);
 }
 
-int PatternHighlighter::tokenAt(int position) {
-    const SyntaxTree &t = tree();
+int PatternHighlighter::tokenAt(const PatternValue &value, int boxPosition) {
+    const SyntaxTree &t = value.tree;
     if (!t.isValid())
         return -1;
+    const qsizetype position = value.breaks.offsetOf(boxPosition);
     int index = t.root;
     for (;;) {
         const SyntaxNode &n = t.node(index);
@@ -201,35 +202,40 @@ int PatternHighlighter::tokenAt(int position) {
 
 bool PatternHighlighter::eventFilter(QObject *watched, QEvent *event) {
     // The viewport kept, not the box's: events still reach the filter while the box is being destroyed.
-    if (watched == m_viewport && event->type() == QEvent::ToolTip) {
+    if (watched == m_viewport && event->type() == QEvent::ToolTip && m_owner) {
         auto *help = static_cast<QHelpEvent *>(event);
         const QTextCursor cursor = m_box->cursorForPosition(help->pos());
         int position = cursor.position();
         // The cursor position nearest the pointer may be after the character under it.
         if (help->pos().x() < m_box->cursorRect(cursor).x() && position > 0)
             --position;
-        const int token = tokenAt(position);
+        const PatternSnapshot value = m_owner->now();
+        const int token = tokenAt(*value, position);
         if (token < 0)
             return false; // the box's own tooltip, which carries a fault's reason
-        QToolTip::showText(help->globalPos(), PatternExplanation::describe(m_tree, token, m_options()), m_box);
+        QToolTip::showText(help->globalPos(), PatternExplanation::describe(value->tree, token, value->options),
+                           m_box);
         return true;
     }
     return QSyntaxHighlighter::eventFilter(watched, event);
 }
 
 std::pair<int, int> PatternHighlighter::bracketPair(int caret) {
-    const SyntaxTree &t = tree();
-    if (!t.isValid())
+    if (!m_owner)
+        return {-1, -1};
+    const PatternValue &value = *m_owner->now();
+    if (!value.tree.isValid())
         return {-1, -1};
     // The bracket right after the caret, else the one right before it.
-    for (int at : {caret, caret - 1}) {
-        if (at < 0)
+    for (int boxAt : {caret, caret - 1}) {
+        if (boxAt < 0)
             continue;
-        for (const SyntaxNode &n : t.nodes) {
+        const qsizetype at = value.breaks.offsetOf(boxAt);
+        for (const SyntaxNode &n : value.tree.nodes) {
             if (n.kind != Kind::Group && n.kind != Kind::Class)
                 continue;
             if (n.begin == at || n.end - 1 == at)
-                return {int(n.begin), int(n.end - 1)};
+                return {int(value.breaks.boxPosition(n.begin)), int(value.breaks.boxPosition(n.end - 1))};
         }
     }
     return {-1, -1};

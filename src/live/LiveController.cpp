@@ -6,6 +6,7 @@
 #include "core/regex/Matcher.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
+#include "pattern/PatternOwner.h"
 #include "platform/AppContext.h"
 #include "textbox/BoxText.h"
 
@@ -44,18 +45,16 @@ LiveFinds searchPart(const Pattern &pattern, const QString &subject, qsizetype f
 LiveController::LiveController(const LiveWidgets &widgets, AppContext &context, QObject *parent)
     : QObject(parent), m_w(widgets), m_settingsDir(context.programDir),
       m_marks(new LiveMarks(widgets.source, this)) {
-    m_pause.setSingleShot(true);
-    m_pause.setInterval(pauseMillis);
-    connect(&m_pause, &QTimer::timeout, this, &LiveController::start);
-
     m_w.toggle->setChecked(loadLiveHighlight(m_settingsDir));
     connect(m_w.toggle, &QCheckBox::toggled, this, [this](bool on) {
         saveLiveHighlight(m_settingsDir, on);
         setEnabled(on);
     });
-    connect(m_w.inputs.expression, &QPlainTextEdit::textChanged, this, &LiveController::inputsChanged);
-    for (QCheckBox *option : {m_w.inputs.checkCase, m_w.inputs.checkMultiline, m_w.inputs.checkGlobal})
-        connect(option, &QCheckBox::toggled, this, &LiveController::inputsChanged);
+    connect(m_w.pattern, &PatternOwner::changed, this, &LiveController::inputsChanged);
+    connect(m_w.pattern, &PatternOwner::settled, this, [this] {
+        if (m_w.toggle->isChecked())
+            start();
+    });
     // Also sent for a text swapped in as a whole.
     connect(m_w.source, &TextEditor::textChanged, this, &LiveController::sourceEdited);
     connect(m_marks, &LiveMarks::viewMoved, this, &LiveController::searchView);
@@ -68,16 +67,15 @@ LiveController::~LiveController() = default;
 
 void LiveController::setEnabled(bool on) {
     if (on) {
-        m_pause.start();
+        m_w.pattern->waitForPause();
         return;
     }
-    m_pause.stop();
     m_runs.stop();
     m_viewRuns.stop();
     releaseWaiters();
     m_run = {{QString(), {}, m_w.source->revision(), {}, MatchStatus::Ok, nullptr}, Pattern(), false};
     m_marks->clear();
-    showErrorMark(m_w.inputs.expression, nullptr);
+    showErrorMark(m_w.pattern->box(), *m_w.pattern->published(), nullptr);
     m_w.label->clear();
 }
 
@@ -91,7 +89,6 @@ void LiveController::inputsChanged() {
         return;
     m_runs.stop();
     m_viewRuns.stop();
-    m_pause.start();
 }
 
 void LiveController::sourceEdited() {
@@ -101,33 +98,34 @@ void LiveController::sourceEdited() {
     m_marks->clear();
     m_run.search.subject.clear();
     inputsChanged();
+    if (m_w.toggle->isChecked())
+        m_w.pattern->waitForPause();
 }
 
 void LiveController::start() {
     releaseWaiters();
-    const QString expression = boxText(m_w.inputs.expression);
-    if (expression.isEmpty()) {
+    const PatternSnapshot value = m_w.pattern->published();
+    if (value->text.isEmpty()) {
         setEnabled(false);
         return;
     }
-    const RegexOptions options = m_w.inputs.options();
     const RunState::Run run = m_runs.begin();
-    m_run = {{expression, options, m_w.source->revision(), {}, MatchStatus::Ok, nullptr}, Pattern(), false};
-    BoxText::of(m_w.source)->take(this, [this, run, expression, options](const QString &subject) {
+    m_run = {{value->text, value->options, m_w.source->revision(), {}, MatchStatus::Ok, nullptr}, Pattern(), false};
+    BoxText::of(m_w.source)->take(this, [this, run, value](const QString &subject) {
         if (!run.isCurrent())
             return;
         const auto [from, to] = m_marks->visibleRange();
-        runInBackground([this, run, expression, options, subject, from, to] {
+        runInBackground([this, run, value, subject, from, to] {
             // The worker's part: compile, search the lines in view, then the whole text.
-            const Pattern pattern = Pattern::compile(expression, options);
+            const Pattern pattern = Pattern::compile(value->tree, value->text, value->options);
             if (!pattern.isValid()) {
-                run.deliver([this, run, error = errorOf(pattern, expression)] {
+                run.deliver([this, run, value, error = errorOf(pattern, value->text)] {
                     if (m_runs.finish(run))
-                        showError(error);
+                        showError(*value, error);
                 });
                 return;
             }
-            run.deliver([this, pattern, subject] { adopt(pattern, subject); });
+            run.deliver([this, value, pattern, subject] { adopt(*value, pattern, subject); });
             // Without the global option only the text's first match counts, which a part cannot tell.
             if (pattern.global() && (from > 0 || to < subject.size())) {
                 LiveFinds part = searchPart(pattern, subject, from, to, run);
@@ -166,11 +164,6 @@ bool LiveController::join(const QString &expression, const RegexOptions &options
                           FoundWaiter waiter) {
     if (!m_w.toggle->isChecked() || m_w.source->revision() != revision)
         return false;
-    // The inputs changed a moment ago and their run waits out its pause: a Match will not wait with it.
-    if (m_pause.isActive()) {
-        m_pause.stop();
-        start();
-    }
     if (!m_run.search.searches(expression, options, revision))
         return false;
     if (m_run.done) {
@@ -188,22 +181,22 @@ void LiveController::releaseWaiters() {
         waiter.done(std::nullopt);
 }
 
-void LiveController::adopt(const Pattern &pattern, const QString &subject) {
+void LiveController::adopt(const PatternValue &value, const Pattern &pattern, const QString &subject) {
     m_run.pattern = pattern;
     m_run.search.subject = subject;
     m_marks->markStale();
     m_marks->setSubject(subject);
-    showErrorMark(m_w.inputs.expression, nullptr);
+    showErrorMark(m_w.pattern->box(), value, nullptr);
 }
 
-void LiveController::showError(const LiveError &error) {
+void LiveController::showError(const PatternValue &value, const LiveError &error) {
     // The Match waiting compiles the pattern itself and says what is wrong with it in its own words.
     releaseWaiters();
     m_viewRuns.stop();
     m_marks->clear();
     m_run.pattern = Pattern();
     m_w.label->setText(QStringLiteral("实时: 表达式错误"));
-    showErrorMark(m_w.inputs.expression, &error);
+    showErrorMark(m_w.pattern->box(), value, &error);
     emit finished();
 }
 

@@ -3,10 +3,8 @@
 #include "core/regex/Pattern.h"
 #include "core/results/FoundMatches.h"
 #include "core/tasks/RunState.h"
-#include "platform/PatternInputs.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <optional>
 #include <vector>
@@ -18,13 +16,15 @@ namespace rw {
 
 struct AppContext;
 struct LiveError;
+struct PatternValue;
 struct LiveFinds;
 class LiveMarks;
+class PatternOwner;
 class TextEditor;
 
 // The widgets the live highlight drives.
 struct LiveWidgets {
-    PatternInputs inputs;
+    PatternOwner *pattern = nullptr; // the expression and the options
     TextEditor *source = nullptr; // 编辑框_源文本
     QCheckBox *toggle = nullptr;  // 选择框_实时
     QLabel *label = nullptr;      // 标签_实时
@@ -46,11 +46,9 @@ public:
     LiveMarks &marks() const { return *m_marks; }
     // Lets a Match share the live search of expression under options over the source box at revision,
     // rather than search again: waiter.done is called at once when that search has finished, when it
-    // finishes while it runs (a search still waiting out its pause starts now), or with nothing when it
-    // is abandoned first. False (and waiter never called) when the live search is not that search.
+    // finishes while it runs, or with nothing when it is abandoned first. (A Match takes the pattern from
+    // PatternOwner::current(), which ends a pause still running, so the live search has started.) False (and waiter never called) when the live search is not that search.
     bool join(const QString &expression, const RegexOptions &options, quint64 revision, FoundWaiter waiter);
-    // How long the inputs must stay unchanged before a live run starts.
-    static constexpr int pauseMillis = 150;
 
 signals:
     // A live run ended and its label shows its outcome (not sent for an abandoned run).
@@ -62,8 +60,8 @@ private:
     void sourceEdited();
     void start();
     void searchView();
-    void adopt(const Pattern &pattern, const QString &subject);
-    void showError(const LiveError &error);
+    void adopt(const PatternValue &value, const Pattern &pattern, const QString &subject);
+    void showError(const PatternValue &value, const LiveError &error);
     void showDone(MatchStatus status, LiveFinds &finds);
     // Tells the Matches waiting for the current run that it will find nothing for them.
     void releaseWaiters();
@@ -71,7 +69,6 @@ private:
     LiveWidgets m_w;
     QString m_settingsDir;
     LiveMarks *m_marks;
-    QTimer m_pause;
     RunState m_runs;
     // Searches of a part scrolled into view while the whole text's matches are not yet known.
     RunState m_viewRuns;

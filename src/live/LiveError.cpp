@@ -2,6 +2,7 @@
 
 #include "core/regex/Pattern.h"
 #include "core/regex/PatternError.h"
+#include "core/regex/PatternValue.h"
 #include "platform/BoxMarks.h"
 
 #include <QPlainTextEdit>
@@ -23,32 +24,28 @@ LiveError errorOf(const Pattern &pattern, const QString &expression) {
     return error;
 }
 
-void showErrorMark(QPlainTextEdit *box, const LiveError *error) {
+void showErrorMark(QPlainTextEdit *box, const PatternValue &value, const LiveError *error) {
     if (!error) {
         setBoxMarks(box, BoxMarkLayer::Error, {});
         box->setToolTip(QString());
         return;
     }
-    // The box holds a line break as one position where the pattern holds "\r\n".
-    const QString text = box->document()->toPlainText();
+    const QString &text = value.text;
     if (text.isEmpty()) {
         box->setToolTip(error->text());
         return;
     }
-    qsizetype at = 0;
-    for (qsizetype i = 0, units = 0; i < text.size() && units < error->offset; ++i, ++at)
-        units += text.at(i) == QLatin1Char('\n') ? 2 : 1;
-    // A fault at the end marks the last character.
-    if (at >= text.size())
-        at = text.size() - 1;
+    // A fault at the end marks the last character; a character outside the BMP is marked whole.
+    qsizetype at = std::min(error->offset, text.size() - 1);
     if (at > 0 && text.at(at).isLowSurrogate() && text.at(at - 1).isHighSurrogate())
         --at;
     const qsizetype length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+    const auto [begin, end] = value.breaks.boxRange(at, at + length);
 
     QTextEdit::ExtraSelection mark;
     mark.cursor = QTextCursor(box->document());
-    mark.cursor.setPosition(int(at));
-    mark.cursor.setPosition(int(at + length), QTextCursor::KeepAnchor);
+    mark.cursor.setPosition(int(begin));
+    mark.cursor.setPosition(int(end), QTextCursor::KeepAnchor);
     mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     mark.format.setUnderlineColor(Qt::red);
     setBoxMarks(box, BoxMarkLayer::Error, {mark});

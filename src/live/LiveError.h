@@ -7,6 +7,7 @@ class QPlainTextEdit;
 namespace rw {
 
 class Pattern;
+struct PatternValue;
 
 // Why and where a pattern did not compile, in the pattern as the user wrote it.
 struct LiveError {
@@ -22,8 +23,8 @@ struct LiveError {
 // The error of expression, which compiled to the invalid pattern: the engine's reason and place.
 LiveError errorOf(const Pattern &pattern, const QString &expression);
 
-// Underlines the character of box at error's place with a red wave and gives the box error's text as its
-// tooltip; a null error removes both.
-void showErrorMark(QPlainTextEdit *box, const LiveError *error);
+// Underlines the character of box (which shows value) at error's place with a red wave and gives the box
+// error's text as its tooltip; a null error removes both.
+void showErrorMark(QPlainTextEdit *box, const PatternValue &value, const LiveError *error);
 
 } // namespace rw

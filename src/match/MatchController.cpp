@@ -1,5 +1,7 @@
 #include "MatchController.h"
 
+#include "pattern/PatternOwner.h"
+
 #include "ResultsCopy.h"
 #include "ResultsModel.h"
 #include "ResultsView.h"
@@ -7,6 +9,7 @@
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
+#include "pattern/PatternOwner.h"
 #include "platform/RunButton.h"
 #include "textbox/BoxText.h"
 
@@ -64,13 +67,12 @@ void MatchController::stop() {
 }
 
 void MatchController::start() {
-    const RegexOptions options = m_w.inputs.options();
-    const QString expression = boxText(m_w.inputs.expression);
+    const PatternSnapshot value = m_w.pattern->current();
     const quint64 revision = m_w.source->revision();
     m_pending.clear();
     const RunState::Run run = m_runs.begin();
     m_model->reset(QString());
-    BoxText::of(m_w.source)->take(this, [this, run, options, expression, revision](const QString &subject) {
+    BoxText::of(m_w.source)->take(this, [this, run, value, revision](const QString &subject) {
         if (!run.isCurrent())
             return;
         // The live search goes (or went) through this very text with this very pattern: wait for it and
@@ -80,21 +82,21 @@ void MatchController::start() {
                                    if (m_runs.isCurrent(run))
                                        m_foundElsewhere = found;
                                },
-                               [this, run, options, expression, subject](std::optional<FoundMatches> found) {
+                               [this, run, value, subject](std::optional<FoundMatches> found) {
                                    if (!m_runs.isCurrent(run))
                                        return;
                                    m_foundElsewhere.reset();
                                    if (found)
                                        list(*found);
                                    else
-                                       search(run, expression, options, subject);
+                                       search(run, value, subject);
                                }};
             m_foundElsewhere = 0;
-            if (m_elsewhere(expression, options, revision, std::move(waiter)))
+            if (m_elsewhere(value->text, value->options, revision, std::move(waiter)))
                 return;
             m_foundElsewhere.reset();
         }
-        search(run, expression, options, subject);
+        search(run, value, subject);
     });
 }
 
@@ -105,11 +107,10 @@ void MatchController::list(const FoundMatches &found) {
     finish(found.status, found.matches->isEmpty() ? 0 : found.matches->groupCount());
 }
 
-void MatchController::search(const RunState::Run &run, const QString &expression, const RegexOptions &options,
-                             const QString &subject) {
-    runInBackground([this, run, options, expression, subject] {
+void MatchController::search(const RunState::Run &run, const PatternSnapshot &value, const QString &subject) {
+    runInBackground([this, run, value, subject] {
         // The worker's part: compile, match, deliver the rows in batches, deliver the end.
-        const Pattern pattern = Pattern::compile(expression, options);
+        const Pattern pattern = Pattern::compile(value->tree, value->text, value->options);
         if (!pattern.isValid()) {
             run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, 0, error); });
             return;

@@ -4,7 +4,7 @@
 #include "core/regex/PatternError.h"
 #include "core/results/FoundMatches.h"
 #include "core/tasks/RunState.h"
-#include "platform/PatternInputs.h"
+#include "core/regex/PatternValue.h"
 #include "platform/ProgressTicker.h"
 
 #include <QObject>
@@ -22,13 +22,14 @@ class TextEditor;
 namespace rw {
 
 class MatchSet;
+class PatternOwner;
 class ResultsModel;
 class ResultsView;
 enum class MatchStatus;
 
 // The widgets the Match command drives.
 struct MatchWidgets {
-    PatternInputs inputs;
+    PatternOwner *pattern = nullptr; // the expression and the options
     TextEditor *source = nullptr;  // 编辑框_源文本
     QPushButton *button = nullptr; // 按钮_匹配
     ResultsView *results = nullptr; // 超级列表框_结果
@@ -65,9 +66,8 @@ signals:
 
 private:
     void start();
-    // The worker's search of expression under options over subject, for run.
-    void search(const RunState::Run &run, const QString &expression, const RegexOptions &options,
-                const QString &subject);
+    // The worker's search of the pattern over subject, for run.
+    void search(const RunState::Run &run, const PatternSnapshot &pattern, const QString &subject);
     void list(const FoundMatches &found);
     void addBatch(MatchSet batch);
     // Puts the batches that came since the last turn of the event loop into the list at once.

@@ -4,6 +4,7 @@
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
+#include "pattern/PatternOwner.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
 #include "platform/RunButton.h"
@@ -56,7 +57,7 @@ void ReplaceController::start() {
         m_replacement = *typed;
     if (!run.isCurrent())
         return;
-    const QString expression = boxText(m_w.expression);
+    const PatternSnapshot value = m_w.pattern->current();
     const QString replacement = m_replacement;
     m_done = 0;
     m_subjectSize = 0;
@@ -66,7 +67,7 @@ void ReplaceController::start() {
         m_subjectSize = subject.size();
         runInBackground([=, this] {
             // The check boxes govern matching only; replacing always uses the component's defaults.
-            const Pattern pattern = Pattern::compile(expression, RegexOptions{});
+            const Pattern pattern = Pattern::compile(value->tree, value->text, RegexOptions{});
             if (!pattern.isValid()) {
                 run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, {}, error); });
                 return;

@@ -20,11 +20,12 @@ class TextStore;
 namespace rw {
 
 struct AppContext;
+class PatternOwner;
 enum class MatchStatus;
 
 // The widgets the Replace command drives.
 struct ReplaceWidgets {
-    QPlainTextEdit *expression = nullptr; // 编辑框_表达式
+    PatternOwner *pattern = nullptr;      // the expression (its options are not used)
     TextEditor *source = nullptr;         // 编辑框_源文本
     TextEditor *result = nullptr;         // 编辑框_替换结果
     QPushButton *button = nullptr;        // 按钮_替换

@@ -5,8 +5,12 @@
 #include "live/LiveController.h"
 #include "live/LiveMarks.h"
 #include "match/ResultsView.h"
+#include "pattern/PatternOwner.h"
 
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
@@ -30,6 +34,7 @@ private slots:
     void matchAndReplaceStillBringTheirPages();
     void hoverExplainsTheToken();
     void groupsKeepTheirColours();
+    void eachChangeIsParsedOnce();
 };
 
 namespace {
@@ -186,6 +191,41 @@ void TestExplanation::groupsKeepTheirColours() {
         QCOMPARE(results->headerData(1 + g, Qt::Horizontal, Qt::DecorationRole).value<QColor>(), groupColour(g));
     }
     QVERIFY(!results->headerData(1, Qt::Horizontal, Qt::ForegroundRole).isValid());
+}
+
+// Every reader (colours, tooltips, explanation, cost, live highlight, Match, Replace) shares the owner's
+// one parse: a keystroke parses the pattern once, an option or a command parses nothing.
+void TestExplanation::eachChangeIsParsedOnce() {
+    TestWindow t;
+    auto *box = t.find<QPlainTextEdit>(u"编辑框_表达式"_s);
+    auto *tree = t.find<QTreeView>(u"树_表达式解释"_s);
+    t.find<QCheckBox>(u"选择框_实时"_s)->setChecked(true);
+    t.setInputs(QString(), u"ab1\nab22\n"_s.repeated(50));
+    QSignalSpy published(t.window().patternOwner(), &PatternOwner::valuePublished);
+    const auto readersDone = [&] {
+        t.settle();
+        return !t.window().liveController()->runState().isRunning() && tree->model()->rowCount() > 0;
+    };
+
+    const quint64 before = SyntaxTree::parseCount();
+    const QString typed = uR"((a)b\d+)"_s;
+    type(box, typed);
+    // The first line is the cost's verdict, which comes last.
+    QTRY_VERIFY(tree->model()->index(0, 0).data().toString().startsWith(u"回溯复杂度"_s));
+    QTRY_VERIFY(readersDone());
+    QCOMPARE(published.size(), 1);
+    QCOMPARE(SyntaxTree::parseCount() - before, quint64(typed.size()));
+
+    // The tooltips, the options and the commands take the tree as it is.
+    const quint64 typedParses = SyntaxTree::parseCount();
+    QTest::mouseMove(box->viewport(), box->cursorRect(QTextCursor(box->document())).center());
+    t.find<QCheckBox>(u"选择框_多行模式"_s)->toggle();
+    QTRY_COMPARE(published.size(), 2);
+    QVERIFY(t.clickAndWait(u"按钮_匹配"_s, u"匹配"_s));
+    t.dialogs.texts.push_back(u"x"_s);
+    QVERIFY(t.clickAndWait(u"按钮_替换"_s, u"替换"_s));
+    QTRY_VERIFY(readersDone());
+    QCOMPARE(SyntaxTree::parseCount(), typedParses);
 }
 
 QTEST_MAIN(TestExplanation)

@@ -3,6 +3,7 @@
 #include "core/editor/TextStore.h"
 #include "editor/TextEditor.h"
 #include "live/LiveController.h"
+#include "pattern/PatternOwner.h"
 #include "match/MatchController.h"
 #include "live/LiveMarks.h"
 #include "live/SourcePositions.h"
@@ -377,7 +378,7 @@ void TestLive::untickClearsEverythingAndStopsRuns() {
     // Unticked, changes start nothing.
     QSignalSpy running(&live.controller->runState(), &RunState::runningChanged);
     t.setInputs(QStringLiteral("a"), QStringLiteral("aaa"));
-    QTest::qWait(LiveController::pauseMillis * 3);
+    QTest::qWait(PatternOwner::pauseMillis * 3);
     QCOMPARE(running.count(), 0);
     QVERIFY(live.marks().isEmpty());
 

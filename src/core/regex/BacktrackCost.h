@@ -51,6 +51,7 @@ struct BacktrackCost {
     };
     static constexpr std::uint64_t kSampleLimit = 20'000'000;
     std::vector<Sample> measure(QStringView pattern, const RegexOptions &options) const;
+    std::vector<Sample> measure(const SyntaxTree &tree, QStringView pattern, const RegexOptions &options) const;
 
     // The verdict as shown to the user: "回溯复杂度: 线性" and so on.
     QString verdictText() const;
@@ -65,6 +66,8 @@ struct RewriteHint {
     QString pattern;     // the whole pattern rewritten
     QString explanation; // in Chinese, e.g. "(a+)+ 可写作 a+"
     static RewriteHint find(QStringView pattern, const RegexOptions &options, const BacktrackCost &cost);
+    static RewriteHint find(const SyntaxTree &tree, QStringView pattern, const RegexOptions &options,
+                            const BacktrackCost &cost);
 };
 
 } // namespace rw

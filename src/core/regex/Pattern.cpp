@@ -2,6 +2,7 @@
 
 #include "CompileErrorReason.h"
 #include "PatternTranslator.h"
+#include "SyntaxTree.h"
 
 #include <pcre2.h>
 
@@ -20,9 +21,13 @@ std::uint32_t Pattern::compileOptions(const RegexOptions &options) {
 }
 
 Pattern Pattern::compile(const QString &componentPattern, const RegexOptions &options) {
+    return compile(SyntaxTree::parse(componentPattern), componentPattern, options);
+}
+
+Pattern Pattern::compile(const SyntaxTree &tree, const QString &componentPattern, const RegexOptions &options) {
     Pattern pattern;
     pattern.m_options = options;
-    const PatternTranslator::Result translated = PatternTranslator::translate(componentPattern, options);
+    const PatternTranslator::Result translated = PatternTranslator::translate(tree, componentPattern, options);
     if (!translated.isValid()) {
         pattern.m_error = translated.error;
         return pattern;

@@ -12,12 +12,16 @@
 
 namespace rw {
 
+struct SyntaxTree;
+
 // The three options of the scripting regex component. The defaults are the component's
 // defaults as the replace task, the exports and the keyword search use them.
 struct RegexOptions {
     bool ignoreCase = true;
     bool multiline = true;
     bool global = true;
+
+    friend bool operator==(const RegexOptions &, const RegexOptions &) = default;
 };
 
 enum class MatchStatus {
@@ -33,6 +37,8 @@ class Pattern final {
 public:
     // Translates and compiles; check isValid().
     static Pattern compile(const QString &componentPattern, const RegexOptions &options = {});
+    // The same for a pattern already read into tree.
+    static Pattern compile(const SyntaxTree &tree, const QString &componentPattern, const RegexOptions &options);
     // PCRE2's compile options for a translated pattern under options (what compile() gives PCRE2).
     static std::uint32_t compileOptions(const RegexOptions &options);
 

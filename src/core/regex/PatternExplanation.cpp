@@ -229,10 +229,14 @@ QString PatternExplanation::describe(const SyntaxTree &tree, int index, const Re
 }
 
 PatternExplanation PatternExplanation::explain(const QString &pattern, const RegexOptions &options) {
+    return explain(SyntaxTree::parse(pattern), pattern, options);
+}
+
+PatternExplanation PatternExplanation::explain(const SyntaxTree &tree, const QString &pattern,
+                                               const RegexOptions &options) {
     PatternExplanation explanation;
-    const SyntaxTree tree = SyntaxTree::parse(pattern);
-    // A fault only PCRE2 finds (a bound or a nesting too big) is a fault too; the pattern is small.
-    const PatternError error = tree.isValid() ? Pattern::compile(pattern, options).error() : tree.error;
+    // A fault only PCRE2 finds (a bound or a nesting too big) is a fault too.
+    const PatternError error = tree.isValid() ? Pattern::compile(tree, pattern, options).error() : tree.error;
     if (error.isError()) {
         explanation.valid = false;
         explanation.items.push_back({QStringLiteral("正则创建失败: ") + error.text(), error.offset,

@@ -29,6 +29,8 @@ struct PatternExplanation {
     // Explains pattern under options (only multiline changes a text); a pattern the engine rejects gives
     // one item with the reason and the place, ranging over the faulty character.
     static PatternExplanation explain(const QString &pattern, const RegexOptions &options);
+    // The same for a pattern already read into tree (which compiles it: not on the UI thread).
+    static PatternExplanation explain(const SyntaxTree &tree, const QString &pattern, const RegexOptions &options);
 
     // The text of one node, as a tooltip shows it: a group says "第 N 个捕获分组", a quantifier what it
     // repeats how often, a class escape or anchor what it matches.

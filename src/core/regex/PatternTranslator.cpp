@@ -343,7 +343,11 @@ qsizetype PatternTranslator::Result::sourceOffset(qsizetype translatedOffset) co
 
 PatternTranslator::Result PatternTranslator::translate(QStringView componentPattern,
                                                        const RegexOptions &options) {
-    const SyntaxTree tree = SyntaxTree::parse(componentPattern);
+    return translate(SyntaxTree::parse(componentPattern), componentPattern, options);
+}
+
+PatternTranslator::Result PatternTranslator::translate(const SyntaxTree &tree, QStringView componentPattern,
+                                                       const RegexOptions &options) {
     if (!tree.isValid()) {
         Result rejected;
         rejected.error = tree.error;

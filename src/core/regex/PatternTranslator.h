@@ -42,6 +42,8 @@ public:
 
     // Translates componentPattern under the given options (only ignoreCase and multiline matter).
     static Result translate(QStringView componentPattern, const RegexOptions &options);
+    // The same for a pattern already read into tree.
+    static Result translate(const SyntaxTree &tree, QStringView componentPattern, const RegexOptions &options);
 };
 
 } // namespace rw

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <atomic>
+
 #include <pcre2.h>
 
 namespace rw {
@@ -598,8 +600,17 @@ QString unitText(char16_t u) {
 
 } // namespace
 
+namespace {
+std::atomic<quint64> parses{0};
+} // namespace
+
 SyntaxTree SyntaxTree::parse(QStringView pattern) {
+    parses.fetch_add(1, std::memory_order_relaxed);
     return Parser(pattern).run();
+}
+
+quint64 SyntaxTree::parseCount() {
+    return parses.load(std::memory_order_relaxed);
 }
 
 bool SyntaxTree::canMatchEmpty(int index) const {

@@ -62,6 +62,8 @@ struct SyntaxTree {
 
     // Reads pattern; never fails to return, a malformed pattern gives a tree with its error set.
     static SyntaxTree parse(QStringView pattern);
+    // How many patterns this process has parsed so far (each change of the pattern box should add one).
+    static quint64 parseCount();
 
     // Whether the node can match the empty string (a lookahead or anchor counts as empty; a back reference
     // does too, since its group may be empty or unset).

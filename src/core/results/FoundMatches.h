@@ -24,8 +24,7 @@ struct FoundMatches {
 
     // Whether this is the search of expression under options over the box at revision.
     bool searches(const QString &e, const RegexOptions &o, quint64 r) const {
-        return e == expression && r == revision && o.ignoreCase == options.ignoreCase &&
-               o.multiline == options.multiline && o.global == options.global;
+        return e == expression && r == revision && o == options;
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace rw {
 
@@ -24,21 +25,23 @@ int countStep(pcre2_callout_block *block, void *data) {
     count->at = now;
     return count->steps > count->limit ? PCRE2_ERROR_MATCHLIMIT : 0;
 }
-} // namespace
 
-std::uint64_t BacktrackCost::engineSteps(QStringView pattern, const RegexOptions &options, QStringView text,
-                                         std::uint64_t limit) {
-    const PatternTranslator::Result translated = PatternTranslator::translate(pattern, options);
+// The engine's own code for a translated pattern, with a callout before every item; the start-up
+// shortcuts (a required unit looked for first) are off, since they only hide the growth on texts of a few
+// thousand units. Null when it does not compile.
+std::shared_ptr<pcre2_code> countingCode(const PatternTranslator::Result &translated, const RegexOptions &options) {
     if (!translated.isValid())
-        return 0;
-    // The engine's own code, with a callout before every item; the start-up shortcuts (a required unit
-    // looked for first) are off, since they only hide the growth on texts of a few thousand units.
+        return nullptr;
     const std::uint32_t flags =
         Pattern::compileOptions(options) | PCRE2_AUTO_CALLOUT | PCRE2_NO_START_OPTIMIZE;
     int error = 0;
     PCRE2_SIZE offset = 0;
     pcre2_code *code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.pattern.utf16()),
                                      PCRE2_SIZE(translated.pattern.size()), flags, &error, &offset, nullptr);
+    return code ? std::shared_ptr<pcre2_code>(code, pcre2_code_free) : nullptr;
+}
+
+std::uint64_t countSteps(pcre2_code *code, const RegexOptions &options, QStringView text, std::uint64_t limit) {
     if (!code)
         return 0;
     StepCount count{0, limit};
@@ -61,14 +64,27 @@ std::uint64_t BacktrackCost::engineSteps(QStringView pattern, const RegexOptions
     }
     pcre2_match_data_free(data);
     pcre2_match_context_free(context);
-    pcre2_code_free(code);
     return std::min(count.steps, limit);
+}
+} // namespace
+
+std::uint64_t BacktrackCost::engineSteps(QStringView pattern, const RegexOptions &options, QStringView text,
+                                         std::uint64_t limit) {
+    const auto code = countingCode(PatternTranslator::translate(pattern, options), options);
+    return countSteps(code.get(), options, text, limit);
 }
 
 std::vector<BacktrackCost::Sample> BacktrackCost::measure(QStringView pattern,
                                                           const RegexOptions &options) const {
+    return measure(SyntaxTree::parse(pattern), pattern, options);
+}
+
+std::vector<BacktrackCost::Sample> BacktrackCost::measure(const SyntaxTree &tree, QStringView pattern,
+                                                          const RegexOptions &options) const {
     std::vector<Sample> out;
-    const auto steps = [&](int n) { return engineSteps(pattern, options, witness(n), kSampleLimit); };
+    // Compiled once for every size.
+    const auto code = countingCode(PatternTranslator::translate(tree, pattern, options), options);
+    const auto steps = [&](int n) { return countSteps(code.get(), options, witness(n), kSampleLimit); };
     if (growth == Growth::Exponential) {
         // Sizes one pump apart, up to where the count reaches a few hundred thousand steps.
         for (int n = 1; n <= 64; ++n) {

@@ -50,7 +50,13 @@ bool sameMatches(QStringView a, QStringView b, const RegexOptions &options, QStr
 RewriteHint RewriteHint::find(QStringView pattern, const RegexOptions &options, const BacktrackCost &cost) {
     if (cost.growth != BacktrackCost::Growth::Exponential)
         return {};
-    const SyntaxTree tree = SyntaxTree::parse(pattern);
+    return find(SyntaxTree::parse(pattern), pattern, options, cost);
+}
+
+RewriteHint RewriteHint::find(const SyntaxTree &tree, QStringView pattern, const RegexOptions &options,
+                              const BacktrackCost &cost) {
+    if (cost.growth != BacktrackCost::Growth::Exponential || !tree.isValid())
+        return {};
     using K = SyntaxNode::Kind;
     const auto text = [&](const SyntaxNode &n) { return pattern.mid(n.begin, n.end - n.begin).toString(); };
     const auto onlyChild = [&](const SyntaxNode &group) -> const SyntaxNode * {
