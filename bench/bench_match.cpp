@@ -10,6 +10,7 @@
 #include "match/ResultsModel.h"
 
 #include "editor/TextEditor.h"
+#include <QCheckBox>
 #include <QApplication>
 #include <QElapsedTimer>
 

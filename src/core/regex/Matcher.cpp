@@ -17,12 +17,15 @@ using Clock = std::chrono::steady_clock;
 // How often findAll hands over to its poll: after this many matches, or this much time.
 constexpr unsigned pollMatches = Matcher::pollEveryMatches;
 constexpr auto pollInterval = std::chrono::milliseconds(10);
-// The clock is read only every so many matches or scanned units, so short matches stay cheap.
+// The clock is read only every so many matches or a stretch of scanned units, so short matches stay cheap.
 constexpr unsigned clockEveryMatches = 256;
-constexpr std::size_t clockEveryUnits = 256 * 1024;
-// A search that finds nothing asks its poll after every stretch this long (a stale run stops within
-// milliseconds, whatever the pattern).
-constexpr std::size_t stretchUnits = 256 * 1024;
+// A search that finds nothing asks its poll after every stretch. A stretch is sized to the pattern's own
+// pace, to take about stretchTime: a quick pattern goes megaunits at a time, one that is slow on every
+// start goes a few hundred units, so a stale run gives its core back within milliseconds.
+constexpr std::size_t firstStretchUnits = 4 * 1024;
+constexpr std::size_t leastStretchUnits = 256;
+constexpr std::size_t mostStretchUnits = 4 * 1024 * 1024;
+constexpr auto stretchTime = std::chrono::milliseconds(2);
 
 // Fails an iteration of a repeat that has not moved since its hidden group marked where it began (see
 // PatternTranslator::Result::emptyIterationGroups); a positive return makes PCRE2 backtrack.
@@ -126,20 +129,28 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out, const std::func
 
     Clock::time_point lastPoll = poll ? Clock::now() : Clock::time_point();
     unsigned sincePoll = 0;
-    std::size_t clockReadAt = 0;
+    std::size_t stretch = firstStretchUnits;
     std::size_t pos = std::size_t(std::clamp<qsizetype>(from, 0, subject.size()));
+    std::size_t clockReadAt = pos;
     const std::size_t limit = startLimit < 0 ? length : std::size_t(std::clamp<qsizetype>(startLimit, 0, subject.size()));
     while (pos <= limit) {
         // With a poll, the search goes a stretch at a time: where a stretch holds no match, the poll is
         // asked before the next one (a match found is the same, since starts are tried left to right).
-        const std::size_t stretchEnd = poll ? std::min(limit, pos + stretchUnits) : limit;
+        const std::size_t stretchEnd = poll ? std::min(limit, pos + stretch) : limit;
         const int rc = d->match(text, length, pos, stretchEnd == length ? PCRE2_UNSET : stretchEnd);
         if (rc == PCRE2_ERROR_NOMATCH) {
             if (stretchEnd >= limit)
                 break;
             if (!poll(out))
                 return MatchStatus::Canceled;
-            lastPoll = Clock::now();
+            const Clock::time_point now = Clock::now();
+            const auto took = now - lastPoll;
+            if (took < stretchTime / 2)
+                stretch = std::min(stretch * 2, mostStretchUnits);
+            else if (took > stretchTime * 2)
+                stretch = std::max(stretch / 2, leastStretchUnits);
+            lastPoll = now;
+            clockReadAt = stretchEnd + 1;
             sincePoll = 0;
             pos = stretchEnd + 1;
             continue;
@@ -156,7 +167,7 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out, const std::func
         if (!poll)
             continue;
         ++sincePoll;
-        if (sincePoll % clockEveryMatches != 0 && pos - clockReadAt < clockEveryUnits)
+        if (sincePoll % clockEveryMatches != 0 && pos - clockReadAt < stretch)
             continue;
         clockReadAt = pos;
         const Clock::time_point now = Clock::now();
