@@ -516,11 +516,15 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
     }
     if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
         // As in Qt's text boxes: the selection goes first, then the replacement range counts from the
-        // caret where it stood. Both go as one step.
+        // caret where it stood. Both go as one step. An end of the range outside the text is not taken,
+        // as a text cursor takes no such position: a start there stays at the caret, an end there leaves
+        // nothing to replace. A negative length reaches back.
         const qsizetype s = selectionStart(), removed = selectionEnd() - selectionStart();
         const qsizetype sizeAfter = store().size() - removed;
-        const qsizetype from = std::clamp<qsizetype>(s + e->replacementStart(), 0, sizeAfter);
-        const qsizetype to = std::clamp<qsizetype>(from + e->replacementLength(), from, sizeAfter);
+        const auto inText = [&](qsizetype p) { return p >= 0 && p <= sizeAfter; };
+        const qsizetype start = inText(s + e->replacementStart()) ? s + e->replacementStart() : s;
+        const qsizetype end = inText(start + e->replacementLength()) ? start + e->replacementLength() : start;
+        const qsizetype from = std::min(start, end), to = std::max(start, end);
         // The two changes as one range of the text as it is now.
         const auto before = [&](qsizetype p) { return p <= s ? p : p + removed; };
         const qsizetype lo = std::min(s, before(from));

@@ -252,6 +252,13 @@ void TestEditorOracle::handPicked_data() {
     QTest::newRow("commit after Up and typing")
         << Case{QStringLiteral("\u200c文"), 0, 0,
                 {{"Up", key(Qt::Key_Up)}, {"type 中", type("中")}, {"commit ,-", commit(",-")}}};
+    // An end of the replacement range outside the text is not taken: the start stays at the caret, and
+    // an end outside leaves nothing to replace.
+    QTest::newRow("input method range partly outside the text")
+        << Case{"w", 0, 0,
+                {{"commit 字 over (-1,2)", commit("字", -1, 2)}, {"commit x over (0,5)", commit("x", 0, 5)},
+                 {"commit y over (-9,1)", commit("y", -9, 1)}, {"commit z over (1,-3)", commit("z", 1, -3)},
+                 {"commit - over (0,-1)", commit("-", 0, -1)}}};
     QTest::newRow("input method sets the selection")
         << Case{"hello world", 0, 0,
                 {{"selection 6+5", commit(QString(), 0, 0, {{QInputMethodEvent::Selection, 6, 5, QVariant()}})}}};
