@@ -1,13 +1,13 @@
 #include "TextControl.h"
 
 #include "CursorMotion.h"
+#include "TextEditor.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QStyleHints>
 
 #include <algorithm>
 
@@ -18,35 +18,119 @@ namespace {
 constexpr qsizetype kSurroundingReach = 1024;
 } // namespace
 
-TextControl::TextControl(TextControlHost *host, QObject *parent) : QObject(parent), m_host(host) {}
-
-qsizetype TextControl::caret() const {
-    return m_host->cursorPosition();
-}
-
-qsizetype TextControl::anchor() const {
-    return m_host->anchorPosition();
-}
+TextControl::TextControl(TextEditor *editor) : m_editor(editor) {}
 
 const PieceLayout &TextControl::layout() const {
-    return m_host->pieceLayout();
-}
-
-const TextStore &TextControl::store() const {
-    return m_host->store();
+    return m_editor->pieceLayout();
 }
 
 QString TextControl::selectedText() const {
     return store().mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
+// ---- caret and edits ----
+
+void TextControl::moveCursor(qsizetype position, bool keepAnchor, bool keepX) {
+    const Caret before{m_cursor, m_anchor};
+    m_cursor = std::clamp<qsizetype>(position, 0, store().size());
+    if (!keepAnchor)
+        m_anchor = m_cursor;
+    caretChanged(before, keepX);
+}
+
+void TextControl::setSelection(qsizetype anchor, qsizetype position) {
+    const Caret before{m_cursor, m_anchor};
+    m_anchor = std::clamp<qsizetype>(anchor, 0, store().size());
+    m_cursor = std::clamp<qsizetype>(position, 0, store().size());
+    caretChanged(before, false);
+}
+
+void TextControl::caretChanged(Caret before, bool keepX) {
+    if (!keepX)
+        m_desiredX = -1;
+    m_editor->caretMoved(before);
+    // The selection is the one the middle button pastes, where the platform has one.
+    if (hasSelection() && selectionEnd() - selectionStart() <= 1'000'000 &&
+        QGuiApplication::clipboard()->supportsSelection())
+        QGuiApplication::clipboard()->setText(selectedText(), QClipboard::Selection);
+}
+
+void TextControl::setStore(TextStore text) {
+    const qsizetype removed = store().size();
+    const bool hadUndo = m_document.canUndo(), hadRedo = m_document.canRedo();
+    m_document.reset(std::move(text));
+    const Caret before{m_cursor, m_anchor};
+    m_cursor = m_anchor = 0;
+    m_editor->applied({0, removed, store().size()});
+    m_editor->historyChanged(hadUndo, hadRedo);
+    caretChanged(before, false);
+}
+
+void TextControl::edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind) {
+    if (length == 0 && text.isEmpty())
+        return;
+    const bool hadUndo = m_document.canUndo(), hadRedo = m_document.canRedo();
+    const Caret before{m_cursor, m_anchor};
+    const TextChange change = m_document.replace(position, length, text, before, kind);
+    m_editor->historyChanged(hadUndo, hadRedo);
+    m_cursor = m_anchor = change.position + change.added;
+    m_editor->applied(change);
+    caretChanged(before, false);
+}
+
+void TextControl::moveRange(qsizetype from, qsizetype length, qsizetype to) {
+    if (m_readOnly)
+        return;
+    const qsizetype size = store().size();
+    from = std::clamp<qsizetype>(from, 0, size);
+    length = std::clamp<qsizetype>(length, 0, size - from);
+    to = std::clamp<qsizetype>(to, 0, size);
+    if (length == 0 || (to >= from && to <= from + length))
+        return;
+    const bool hadUndo = m_document.canUndo(), hadRedo = m_document.canRedo();
+    const Caret before{m_cursor, m_anchor};
+    const TextPiece moved = store().piece(from, length);
+    // The old place goes first, and the new place shifts with it; both are one undo step.
+    m_editor->applied(m_document.replace(from, length, {}, before));
+    if (to > from)
+        to -= length;
+    m_editor->applied(m_document.replace(to, 0, moved, before, EditKind::Block, true));
+    m_editor->historyChanged(hadUndo, hadRedo);
+    m_cursor = m_anchor = to + moved.size();
+    caretChanged(before, false);
+}
+
+void TextControl::travel(bool back) {
+    if (m_readOnly || !(back ? m_document.canUndo() : m_document.canRedo()))
+        return;
+    const bool hadUndo = m_document.canUndo(), hadRedo = m_document.canRedo();
+    const TextDocument::Travel done = back ? m_document.undo() : m_document.redo();
+    const Caret before{m_cursor, m_anchor};
+    m_cursor = done.caret.position;
+    m_anchor = done.caret.anchor;
+    for (const TextChange &change : done.changes)
+        m_editor->applied(change);
+    m_editor->historyChanged(hadUndo, hadRedo);
+    caretChanged(before, false);
+}
+
 void TextControl::removeSelection() {
-    m_host->edit(selectionStart(), selectionEnd() - selectionStart(), {}, TextDocument::EditKind::Block);
+    edit(selectionStart(), selectionEnd() - selectionStart(), {}, EditKind::Block);
 }
 
 void TextControl::replaceSelection(const QString &text) {
-    m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text),
-                 TextDocument::EditKind::Block);
+    edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), EditKind::Block);
+}
+
+void TextControl::setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
+                             bool caretShown) {
+    m_preeditCursor = caret;
+    m_preeditCursorShown = caretShown;
+    if (text == m_preedit && formats == m_preeditFormats)
+        return;
+    m_preedit = text;
+    m_preeditFormats = formats;
+    m_editor->showPreedit();
 }
 
 // ---- motion ----
@@ -137,19 +221,19 @@ bool TextControl::shortcutOverride(QKeyEvent *key) const {
            key->matches(QKeySequence::Delete) || key->matches(QKeySequence::MoveToStartOfDocument) ||
            key->matches(QKeySequence::MoveToEndOfDocument) || key->key() == Qt::Key_Home ||
            key->key() == Qt::Key_End || key->key() == Qt::Key_Backspace ||
-           (!m_host->isReadOnly() && isAcceptableKeyText(key, true));
+           (!m_readOnly && isAcceptableKeyText(key, true));
 }
 
 void TextControl::keyPressEvent(QKeyEvent *e) {
-    const bool editable = !m_host->isReadOnly();
+    const bool editable = !m_readOnly;
     auto move = [&](qsizetype position, bool keepX = false) {
-        m_host->moveCursor(position, e->modifiers() & Qt::ShiftModifier, keepX);
+        moveCursor(position, e->modifiers() & Qt::ShiftModifier, keepX);
     };
     auto rowMove = [&](qsizetype rows) {
-        TextRow row = layout().rowOf(caret());
-        if (m_host->desiredX() < 0)
-            m_host->setDesiredX(layout().cursorX(row, caret()));
-        const qreal x = m_host->desiredX();
+        TextRow row = layout().rowOf(m_cursor);
+        if (m_desiredX < 0)
+            m_desiredX = layout().cursorX(row, m_cursor);
+        const qreal x = m_desiredX;
         const TextRow from = row;
         const bool oneRow = rows == 1 || rows == -1;
         for (; rows > 0; --rows)
@@ -163,7 +247,7 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
     };
 
     if (e == QKeySequence::SelectAll) {
-        m_host->setSelection(0, store().size());
+        setSelection(0, store().size());
     } else if (e == QKeySequence::Copy) {
         copy();
     } else if (e == QKeySequence::Cut) {
@@ -176,55 +260,55 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
             paste();
     } else if (e == QKeySequence::Undo) {
         if (editable)
-            m_host->undo();
+            undo();
     } else if (e == QKeySequence::Redo) {
         if (editable)
-            m_host->redo();
+            redo();
     } else if (e == QKeySequence::MoveToStartOfDocument || e == QKeySequence::SelectStartOfDocument) {
         move(0);
     } else if (e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument) {
         move(store().size());
     } else if (e == QKeySequence::MoveToPreviousWord || e == QKeySequence::SelectPreviousWord) {
         // The word keys go left and right: in a right-to-left line, left is on.
-        move(lineIsRightToLeft(caret()) ? nextWord(caret()) : previousWord(caret()));
+        move(lineIsRightToLeft(m_cursor) ? nextWord(m_cursor) : previousWord(m_cursor));
     } else if (e == QKeySequence::MoveToNextWord || e == QKeySequence::SelectNextWord) {
-        move(lineIsRightToLeft(caret()) ? previousWord(caret()) : nextWord(caret()));
+        move(lineIsRightToLeft(m_cursor) ? previousWord(m_cursor) : nextWord(m_cursor));
     } else if (e == QKeySequence::MoveToPreviousChar || e == QKeySequence::SelectPreviousChar) {
         // With a selection, the caret goes to its left end: its start, or its end in a right-to-left line.
         if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(lineIsRightToLeft(caret()) ? selectionEnd() : selectionStart());
+            move(lineIsRightToLeft(m_cursor) ? selectionEnd() : selectionStart());
         else
-            move(visualStep(caret(), true));
+            move(visualStep(m_cursor, true));
     } else if (e == QKeySequence::MoveToNextChar || e == QKeySequence::SelectNextChar) {
         if (hasSelection() && !(e->modifiers() & Qt::ShiftModifier))
-            move(lineIsRightToLeft(caret()) ? selectionStart() : selectionEnd());
+            move(lineIsRightToLeft(m_cursor) ? selectionStart() : selectionEnd());
         else
-            move(visualStep(caret(), false));
-    } else if (e == QKeySequence::SelectPreviousLine && layout().rowOf(caret()) == TextRow{}) {
+            move(visualStep(m_cursor, false));
+    } else if (e == QKeySequence::SelectPreviousLine && layout().rowOf(m_cursor) == TextRow{}) {
         // On the first row, Shift+Up selects to the start, as QPlainTextEdit does.
         move(0);
     } else if (e == QKeySequence::SelectNextLine &&
-               layout().nextRow(layout().rowOf(caret())) == layout().rowOf(caret())) {
+               layout().nextRow(layout().rowOf(m_cursor)) == layout().rowOf(m_cursor)) {
         move(store().size());
     } else if (e == QKeySequence::MoveToPreviousLine || e == QKeySequence::SelectPreviousLine) {
         rowMove(-1);
     } else if (e == QKeySequence::MoveToNextLine || e == QKeySequence::SelectNextLine) {
         rowMove(1);
     } else if (e == QKeySequence::MoveToPreviousPage || e == QKeySequence::SelectPreviousPage) {
-        m_host->scrollRows(-m_host->rowsPerPage());
-        rowMove(-m_host->rowsPerPage());
+        m_editor->scrollRows(-m_editor->rowsPerPage());
+        rowMove(-m_editor->rowsPerPage());
     } else if (e == QKeySequence::MoveToNextPage || e == QKeySequence::SelectNextPage) {
-        m_host->scrollRows(m_host->rowsPerPage());
-        rowMove(m_host->rowsPerPage());
+        m_editor->scrollRows(m_editor->rowsPerPage());
+        rowMove(m_editor->rowsPerPage());
     } else if (e == QKeySequence::MoveToStartOfLine || e == QKeySequence::SelectStartOfLine ||
                e == QKeySequence::MoveToStartOfBlock || e == QKeySequence::SelectStartOfBlock) {
-        const TextRow row = layout().rowOf(caret());
+        const TextRow row = layout().rowOf(m_cursor);
         const PieceLayout::Piece &p = layout().piece(row.unit);
         // A piece of a long line may start inside a character: the caret never does.
         move(snapToCharacter(p.start + p.layout->lineAt(row.line).textStart(), true));
     } else if (e == QKeySequence::MoveToEndOfLine || e == QKeySequence::SelectEndOfLine ||
                e == QKeySequence::MoveToEndOfBlock || e == QKeySequence::SelectEndOfBlock) {
-        const TextRow row = layout().rowOf(caret());
+        const TextRow row = layout().rowOf(m_cursor);
         const PieceLayout::Piece &p = layout().piece(row.unit);
         const QTextLine line = p.layout->lineAt(row.line);
         qsizetype end = std::min<qsizetype>(line.textStart() + line.textLength(), p.length);
@@ -239,8 +323,8 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
             if (hasSelection())
                 removeSelection();
             else {
-                const qsizetype from = previousWord(caret());
-                m_host->edit(from, caret() - from, {}, TextDocument::EditKind::Block);
+                const qsizetype from = previousWord(m_cursor);
+                edit(from, m_cursor - from, {}, EditKind::Block);
             }
         }
     } else if (e == QKeySequence::DeleteEndOfWord) {
@@ -248,48 +332,48 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
             if (hasSelection())
                 removeSelection();
             else
-                m_host->edit(caret(), nextWord(caret()) - caret(), {}, TextDocument::EditKind::Block);
+                edit(m_cursor, nextWord(m_cursor) - m_cursor, {}, EditKind::Block);
         }
     } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
         if (editable) {
             if (hasSelection())
                 removeSelection();
-            else if (caret() > 0) {
-                const qsizetype from = previousCodePoint(caret());
-                m_host->edit(from, caret() - from, {}, TextDocument::EditKind::Backspace);
+            else if (m_cursor > 0) {
+                const qsizetype from = previousCodePoint(m_cursor);
+                edit(from, m_cursor - from, {}, EditKind::Backspace);
             }
         }
     } else if (e == QKeySequence::Delete) {
         if (editable) {
             if (hasSelection())
                 removeSelection();
-            else if (caret() < store().size())
-                m_host->edit(caret(), nextCharacter(caret()) - caret(), {}, TextDocument::EditKind::Delete);
+            else if (m_cursor < store().size())
+                edit(m_cursor, nextCharacter(m_cursor) - m_cursor, {}, EditKind::Delete);
         }
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         if (!editable || (e->modifiers() & Qt::ControlModifier)) {
             e->ignore();
             return;
         }
-        m_host->edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")),
-                     TextDocument::EditKind::Typing);
+        edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(QStringLiteral("\n")),
+                     EditKind::Typing);
     } else if (e->key() == Qt::Key_Insert && !(e->modifiers() & ~Qt::KeypadModifier)) {
-        m_host->setOverwriteMode(!m_host->overwriteMode());
+        m_overwrite = !m_overwrite;
     } else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
                (e->modifiers() & Qt::ControlModifier)) {
         // Tab types; Ctrl+Tab and Ctrl+Shift+Tab are how the focus leaves the box.
-        m_host->moveFocus(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
+        m_editor->moveFocus(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
     } else {
         const QString text = e->text();
-        if (editable && isAcceptableKeyText(e, !m_host->tabChangesFocus())) {
+        if (editable && isAcceptableKeyText(e, !m_tabChangesFocus)) {
             qsizetype length = selectionEnd() - selectionStart();
             // Overwrite mode types over the character after the caret, never over a line break.
-            const bool over = m_host->overwriteMode() && length == 0 && caret() < store().size() &&
-                              store().at(caret()) != u'\n';
+            const bool over = m_overwrite && length == 0 && m_cursor < store().size() &&
+                              store().at(m_cursor) != u'\n';
             if (over)
-                length = nextCharacter(caret()) - caret();
-            m_host->edit(selectionStart(), length, TextPiece(text),
-                         over ? TextDocument::EditKind::Block : TextDocument::EditKind::Typing);
+                length = nextCharacter(m_cursor) - m_cursor;
+            edit(selectionStart(), length, TextPiece(text),
+                         over ? EditKind::Block : EditKind::Typing);
         } else {
             e->ignore();
             return;
@@ -301,82 +385,108 @@ void TextControl::keyPressEvent(QKeyEvent *e) {
 // ---- mouse ----
 
 void TextControl::mousePressEvent(QMouseEvent *e) {
+    m_mightStartDrag = false;
     if (e->button() != Qt::LeftButton) {
-        if (e->button() == Qt::MiddleButton && !m_host->isReadOnly() &&
-            QGuiApplication::clipboard()->supportsSelection()) {
-            m_host->moveCursor(m_host->positionAt(e->position().toPoint()), false, false);
+        if (e->button() == Qt::MiddleButton && !m_readOnly && QGuiApplication::clipboard()->supportsSelection()) {
+            moveCursor(m_editor->positionAt(e->position().toPoint()), false);
             replaceSelection(QGuiApplication::clipboard()->text(QClipboard::Selection));
         }
         return;
     }
-    m_dragPoint = e->position().toPoint();
-    // A third click soon after a double click selects the whole line, its break included.
-    if (m_sinceDoubleClick.isValid() &&
-        m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
-        (m_dragPoint - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        m_sinceDoubleClick.invalidate();
-        const qsizetype line = store().lineAt(m_host->positionAt(m_dragPoint));
+    m_pressPoint = m_dragPoint = e->position().toPoint();
+    // A third click soon after a double click and near it selects the whole line, its break included.
+    if (m_tripleClick.isActive() &&
+        (m_pressPoint - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        m_tripleClick.stop();
+        const qsizetype line = store().lineAt(m_editor->positionAt(m_pressPoint));
         const qsizetype start = store().lineStart(line);
-        m_host->setSelection(start, std::min(store().size(), start + store().lineLength(line) + 1));
+        setSelection(start, std::min(store().size(), start + store().lineLength(line) + 1));
         return;
     }
-    m_dragging = true;
-    m_host->moveCursor(m_host->positionAt(m_dragPoint), e->modifiers() & Qt::ShiftModifier, false);
+    const qsizetype at = m_editor->positionAt(m_pressPoint);
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    // Pressed on the selection: it stays, to be dragged away, until the mouse comes up.
+    if (!shift && hasSelection() && at >= selectionStart() && at <= selectionEnd()) {
+        m_mightStartDrag = true;
+        return;
+    }
+    m_selecting = true;
+    moveCursor(at, shift);
 }
 
 void TextControl::mouseMoveEvent(QMouseEvent *e) {
-    if (!m_dragging || !(e->buttons() & Qt::LeftButton))
+    if (!(e->buttons() & Qt::LeftButton))
+        return;
+    if (m_mightStartDrag) {
+        if ((e->position().toPoint() - m_pressPoint).manhattanLength() > QApplication::startDragDistance()) {
+            m_selecting = false;
+            m_editor->startDrag();
+        }
+        return;
+    }
+    if (!m_selecting)
         return;
     m_dragPoint = e->position().toPoint();
-    if (m_dragPoint.y() < 0 || m_dragPoint.y() > m_host->viewHeight()) {
+    if (m_dragPoint.y() < 0 || m_dragPoint.y() > m_editor->viewport()->height()) {
         if (!m_dragScroll.isActive())
             m_dragScroll.start(50, this);
         return;
     }
     m_dragScroll.stop();
-    const qsizetype position = m_host->positionAt(m_dragPoint);
-    if (position != caret())
-        m_host->setSelection(anchor(), position);
+    const qsizetype position = m_editor->positionAt(m_dragPoint);
+    if (position != m_cursor)
+        setSelection(m_anchor, position);
 }
 
 void TextControl::timerEvent(QTimerEvent *event) {
+    if (event->timerId() == m_tripleClick.timerId()) {
+        m_tripleClick.stop();
+        return;
+    }
     if (event->timerId() != m_dragScroll.timerId()) {
         QObject::timerEvent(event);
         return;
     }
     // The mouse held above or below the view while selecting: the view scrolls and the selection
     // follows.
-    if (!m_dragging) {
+    if (!m_selecting) {
         m_dragScroll.stop();
         return;
     }
     if (m_dragPoint.y() < 0)
-        m_host->scrollRows(-1);
-    else if (m_dragPoint.y() > m_host->viewHeight())
-        m_host->scrollRows(1);
+        m_editor->scrollRows(-1);
+    else if (m_dragPoint.y() > m_editor->viewport()->height())
+        m_editor->scrollRows(1);
     else
         return;
-    m_host->moveCursor(m_host->positionAt(m_dragPoint), true, false);
+    moveCursor(m_editor->positionAt(m_dragPoint), true);
 }
 
 void TextControl::mouseReleaseEvent(QMouseEvent *e) {
-    if (e->button() == Qt::LeftButton) {
-        m_dragging = false;
-        m_dragScroll.stop();
+    if (e->button() != Qt::LeftButton)
+        return;
+    // Pressed on the selection, and the mouse comes up here (no drag, or one dropped nowhere): the caret
+    // goes where it came up.
+    if (m_mightStartDrag) {
+        m_mightStartDrag = false;
+        moveCursor(m_editor->positionAt(e->position().toPoint()), false);
     }
+    m_selecting = false;
+    m_dragScroll.stop();
 }
 
 void TextControl::mouseDoubleClickEvent(QMouseEvent *e) {
     if (e->button() != Qt::LeftButton)
         return;
-    const auto [start, end] = wordAt(m_host->positionAt(e->position().toPoint()));
-    m_host->setSelection(start, end);
-    m_sinceDoubleClick.start();
-    m_doubleClickPoint = e->position().toPoint();
+    m_mightStartDrag = false;
+    const auto [start, end] = wordAt(m_editor->positionAt(e->position().toPoint()));
+    setSelection(start, end);
+    m_tripleClickPoint = e->position().toPoint();
+    m_tripleClick.start(QApplication::doubleClickInterval(), this);
 }
 
 void TextControl::cut() {
-    if (!hasSelection() || m_host->isReadOnly())
+    if (!hasSelection() || m_readOnly)
         return;
     copy();
     removeSelection();
@@ -388,7 +498,7 @@ void TextControl::copy() const {
 }
 
 void TextControl::paste() {
-    if (m_host->isReadOnly())
+    if (m_readOnly)
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     // An empty text leaves the selection alone, as in QPlainTextEdit.
@@ -400,17 +510,21 @@ void TextControl::paste() {
 // ---- input methods ----
 
 void TextControl::inputMethodEvent(QInputMethodEvent *e) {
-    if (m_host->isReadOnly()) {
+    if (m_readOnly) {
         e->ignore();
         return;
     }
     if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
         // As in Qt's text boxes: the selection goes first, then the replacement range counts from the
-        // caret where it stood. Both go as one step.
+        // caret where it stood. Both go as one step. An end of the range outside the text is not taken,
+        // as a text cursor takes no such position: a start there stays at the caret, an end there leaves
+        // nothing to replace. A negative length reaches back.
         const qsizetype s = selectionStart(), removed = selectionEnd() - selectionStart();
         const qsizetype sizeAfter = store().size() - removed;
-        const qsizetype from = std::clamp<qsizetype>(s + e->replacementStart(), 0, sizeAfter);
-        const qsizetype to = std::clamp<qsizetype>(from + e->replacementLength(), from, sizeAfter);
+        const auto inText = [&](qsizetype p) { return p >= 0 && p <= sizeAfter; };
+        const qsizetype start = inText(s + e->replacementStart()) ? s + e->replacementStart() : s;
+        const qsizetype end = inText(start + e->replacementLength()) ? start + e->replacementLength() : start;
+        const qsizetype from = std::min(start, end), to = std::max(start, end);
         // The two changes as one range of the text as it is now.
         const auto before = [&](qsizetype p) { return p <= s ? p : p + removed; };
         const qsizetype lo = std::min(s, before(from));
@@ -424,21 +538,21 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
                                (to - lo < kept.size() && to > lo && kept.at(to - lo).isLowSurrogate() &&
                                 kept.at(to - lo - 1).isHighSurrogate());
         const QString text = kept.left(cut) + e->commitString() + kept.mid(rest);
-        m_host->setPreedit(QString(), {}, 0, true);
+        setPreedit(QString(), {}, 0, true);
         // A commit is an undo step of its own, as a text document counts it.
-        m_host->edit(lo, hi - lo, TextPiece(text), TextDocument::EditKind::Block);
+        edit(lo, hi - lo, TextPiece(text), EditKind::Block);
         // The caret goes after the committed text (its line breaks may have been folded on the way in).
-        const qsizetype after = caret() - (kept.size() - rest);
-        if (after != caret())
-            m_host->moveCursor(after, false, false);
+        const qsizetype after = m_cursor - (kept.size() - rest);
+        if (after != m_cursor)
+            moveCursor(after, false, false);
     }
     // An input method that sets the selection (reconversion, on-screen keyboards) puts it in the line.
     for (const QInputMethodEvent::Attribute &a : e->attributes()) {
         if (a.type != QInputMethodEvent::Selection)
             continue;
-        const qsizetype lineStart = store().lineStart(store().lineAt(caret()));
+        const qsizetype lineStart = store().lineStart(store().lineAt(m_cursor));
         const qsizetype from = std::clamp<qsizetype>(lineStart + a.start, 0, store().size());
-        m_host->setSelection(
+        setSelection(
             snapToCharacter(from, false),
             snapToCharacter(std::clamp<qsizetype>(from + a.length, 0, store().size()), true));
     }
@@ -460,33 +574,33 @@ void TextControl::inputMethodEvent(QInputMethodEvent *e) {
     }
     if (preedit.isEmpty())
         formats.clear();
-    m_host->setPreedit(preedit, formats, preeditCursor, preeditCursorShown);
-    m_host->updateView();
+    setPreedit(preedit, formats, preeditCursor, preeditCursorShown);
+    m_editor->viewport()->update();
     e->accept();
 }
 
 std::optional<QVariant> TextControl::inputMethodQuery(Qt::InputMethodQuery query) const {
     switch (query) {
     case Qt::ImEnabled:
-        return !m_host->isReadOnly();
+        return !m_readOnly;
     case Qt::ImCursorRectangle:
-        return m_host->caretRectInWidget();
+        return QRectF(m_editor->cursorRect()).translated(m_editor->viewport()->pos());
     case Qt::ImFont:
-        return m_host->textFont();
+        return m_editor->font();
     case Qt::ImCursorPosition: {
-        const qsizetype line = store().lineAt(caret());
-        return qlonglong(std::min<qsizetype>(caret() - store().lineStart(line), kSurroundingReach));
+        const qsizetype line = store().lineAt(m_cursor);
+        return qlonglong(std::min<qsizetype>(m_cursor - store().lineStart(line), kSurroundingReach));
     }
     case Qt::ImAnchorPosition: {
-        const qsizetype line = store().lineAt(caret());
-        const qsizetype start = std::max(store().lineStart(line), caret() - kSurroundingReach);
-        return qlonglong(std::clamp<qsizetype>(anchor() - start, 0, (2 * kSurroundingReach)));
+        const qsizetype line = store().lineAt(m_cursor);
+        const qsizetype start = std::max(store().lineStart(line), m_cursor - kSurroundingReach);
+        return qlonglong(std::clamp<qsizetype>(m_anchor - start, 0, (2 * kSurroundingReach)));
     }
     case Qt::ImSurroundingText: {
-        const qsizetype line = store().lineAt(caret());
+        const qsizetype line = store().lineAt(m_cursor);
         const qsizetype lineStart = store().lineStart(line);
-        const qsizetype start = std::max(lineStart, caret() - kSurroundingReach);
-        const qsizetype end = std::min(lineStart + store().lineLength(line), caret() + kSurroundingReach);
+        const qsizetype start = std::max(lineStart, m_cursor - kSurroundingReach);
+        const qsizetype end = std::min(lineStart + store().lineLength(line), m_cursor + kSurroundingReach);
         return store().mid(start, end - start);
     }
     case Qt::ImCurrentSelection:

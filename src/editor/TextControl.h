@@ -4,11 +4,9 @@
 #include "editor/PieceLayout.h"
 
 #include <QBasicTimer>
-#include <QElapsedTimer>
-#include <QFont>
 #include <QObject>
 #include <QPoint>
-#include <QRectF>
+#include <QTextLayout>
 #include <QVariant>
 
 #include <algorithm>
@@ -21,62 +19,65 @@ class QMouseEvent;
 namespace rw {
 
 class LineMotion;
-class TextStore;
+class TextEditor;
 
-// The box a TextControl works, as the control sees it: the text, the rows, the caret, edits and the view.
-class TextControlHost {
-public:
-    virtual const TextStore &store() const = 0;
-    virtual const PieceLayout &pieceLayout() const = 0;
-    virtual qsizetype cursorPosition() const = 0;
-    virtual qsizetype anchorPosition() const = 0;
-    virtual bool isReadOnly() const = 0;
-    virtual bool overwriteMode() const = 0;
-    virtual void setOverwriteMode(bool overwrite) = 0;
-    virtual bool tabChangesFocus() const = 0;
-
-    // Moves the caret (and the anchor unless keepAnchor) and shows it; keepX keeps the column that Up
-    // and Down aim at.
-    virtual void moveCursor(qsizetype position, bool keepAnchor, bool keepX) = 0;
-    virtual void setSelection(qsizetype anchor, qsizetype position) = 0;
-    // Where Up and Down aim, or -1 to take the caret's place.
-    virtual qreal desiredX() const = 0;
-    virtual void setDesiredX(qreal x) = 0;
-    // Replaces length characters at position as an undo step (which kind may merge with the one
-    // before); the caret goes after the new text.
-    virtual void edit(qsizetype position, qsizetype length, const TextPiece &text,
-                      TextDocument::EditKind kind) = 0;
-    virtual void undo() = 0;
-    virtual void redo() = 0;
-    // The input method's text being composed, with its formats and its caret, shown at the caret.
-    virtual void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
-                            bool caretShown) = 0;
-
-    virtual qsizetype positionAt(const QPoint &point) const = 0;
-    virtual QRectF caretRectInWidget() const = 0;
-    virtual QFont textFont() const = 0;
-    virtual int viewHeight() const = 0;
-    virtual void updateView() = 0;
-    virtual void scrollRows(qsizetype rows) = 0;
-    virtual qsizetype rowsPerPage() const = 0;
-    // Moves the focus on (or back), as Ctrl+Tab does.
-    virtual void moveFocus(bool next) = 0;
-
-protected:
-    ~TextControlHost() = default;
-};
-
-// What the user does to a text box: keys, the mouse (selecting, double and triple clicks, scrolling
-// while selecting), input methods, the clipboard. The box hands it its events; it moves the caret and
-// edits through the box. Positions move by graphemes and words as Qt's boundary finders count them (see
-// CursorMotion).
+// The editing side of a text box, as the user works it: the text and its history, the caret and the
+// selection, the input method's preedit, read-only and overwrite, and what keys, the mouse (selecting,
+// double and triple clicks, pressing on the selection to drag it, scrolling while selecting), input
+// methods and the clipboard do to them. The box (a TextEditor) lays out, paints and scrolls: it hands the
+// control its events and is told of every change of the text, the caret and the preedit. Positions move
+// by graphemes and words as Qt's boundary finders count them (see CursorMotion).
 class TextControl final : public QObject {
 public:
-    TextControl(TextControlHost *host, QObject *parent);
+    using EditKind = TextDocument::EditKind;
+
+    explicit TextControl(TextEditor *editor);
+
+    const TextDocument &document() const { return m_document; }
+    TextDocument &document() { return m_document; }
+    const TextStore &store() const { return m_document.store(); }
+    // Replaces the whole text; the caret goes to the start and the history starts over.
+    void setStore(TextStore text);
+
+    qsizetype cursorPosition() const { return m_cursor; }
+    qsizetype anchorPosition() const { return m_anchor; }
+    bool hasSelection() const { return m_cursor != m_anchor; }
+    qsizetype selectionStart() const { return std::min(m_cursor, m_anchor); }
+    qsizetype selectionEnd() const { return std::max(m_cursor, m_anchor); }
+    QString selectedText() const;
+    // Moves the caret (and the anchor unless keepAnchor) and shows it; keepX keeps the column that Up
+    // and Down aim at.
+    void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false);
+    void setSelection(qsizetype anchor, qsizetype position);
+
+    // Replaces length characters at position as an undo step (which kind may merge with the one before);
+    // the caret goes after the new text. Also on a read-only box: the program's own edits.
+    void edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind);
+    // Moves length characters at from to to (counted in the text before the move) as one undo step, as a
+    // drop does; nothing on a read-only box, nor for a place inside the text moved.
+    void moveRange(qsizetype from, qsizetype length, qsizetype to);
+    // Nothing on a read-only box.
+    void undo() { travel(true); }
+    void redo() { travel(false); }
+
+    bool isReadOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool overwriteMode() const { return m_overwrite; }
+    void setOverwriteMode(bool overwrite) { m_overwrite = overwrite; }
+    bool tabChangesFocus() const { return m_tabChangesFocus; }
+    void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
+
+    // The input method's text being composed, shown at the caret, with its formats (positions within
+    // the preedit) and its own caret.
+    const QString &preedit() const { return m_preedit; }
+    const QList<QTextLayout::FormatRange> &preeditFormats() const { return m_preeditFormats; }
+    int preeditCaret() const { return m_preedit.isEmpty() ? 0 : m_preeditCursor; }
+    bool preeditCaretShown() const { return m_preeditCursorShown; }
 
     // Whether the box takes a key before the window's shortcuts do.
     bool shortcutOverride(QKeyEvent *key) const;
     void keyPressEvent(QKeyEvent *e);
+    // In the viewport's coordinates.
     void mousePressEvent(QMouseEvent *e);
     void mouseMoveEvent(QMouseEvent *e);
     void mouseReleaseEvent(QMouseEvent *e);
@@ -93,17 +94,15 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    qsizetype caret() const;
-    qsizetype anchor() const;
-    bool hasSelection() const { return caret() != anchor(); }
-    qsizetype selectionStart() const { return std::min(caret(), anchor()); }
-    qsizetype selectionEnd() const { return std::max(caret(), anchor()); }
-    QString selectedText() const;
     void removeSelection();
     // As typing does not: a paste's one step.
     void replaceSelection(const QString &text);
+    void travel(bool back);
+    // Tells the box that the caret moved from before, or the selection changed.
+    void caretChanged(Caret before, bool keepX);
+    void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
+                    bool caretShown);
     const PieceLayout &layout() const;
-    const TextStore &store() const;
 
     LineMotion lineMotion(qsizetype line) const;
     template <typename Motion> qsizetype forward(qsizetype position, Motion motion) const;
@@ -122,12 +121,29 @@ private:
     // Where Left (or Right) takes the caret, as the line's direction has it.
     qsizetype visualStep(qsizetype position, bool left) const;
 
-    TextControlHost *m_host;
+    TextEditor *m_editor;
+    TextDocument m_document;
+    qsizetype m_cursor = 0;
+    qsizetype m_anchor = 0;
+    qreal m_desiredX = -1; // where Up and Down aim, or -1 to take the caret's place
+    bool m_readOnly = false;
+    bool m_overwrite = false;
+    bool m_tabChangesFocus = false;
+
+    QString m_preedit;
+    QList<QTextLayout::FormatRange> m_preeditFormats;
+    int m_preeditCursor = 0;
+    bool m_preeditCursorShown = true;
+
+    // The mouse: selecting from a press, or pressed on the selection and maybe dragging it.
+    bool m_selecting = false;
+    bool m_mightStartDrag = false;
+    QPoint m_pressPoint;
+    QPoint m_dragPoint; // where the mouse is while selecting
     QBasicTimer m_dragScroll;
-    bool m_dragging = false;
-    QPoint m_dragPoint;
-    QElapsedTimer m_sinceDoubleClick;
-    QPoint m_doubleClickPoint;
+    // Runs for a double-click interval after a double click: a press near it meanwhile is a third click.
+    QBasicTimer m_tripleClick;
+    QPoint m_tripleClickPoint;
 };
 
 } // namespace rw

@@ -2,13 +2,9 @@
 
 #include "TextEditor.h"
 
-#include <QApplication>
-#include <QDateTime>
 #include <QDrag>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QStyleHints>
 
 namespace rw {
 
@@ -33,46 +29,6 @@ bool TextDrag::eventFilter(QObject *watched, QEvent *event) {
     if (watched != m_viewport)
         return false;
     switch (event->type()) {
-    case QEvent::MouseButtonDblClick:
-        m_lastDoubleClick = QDateTime::currentMSecsSinceEpoch();
-        m_pressedOnSelection = false;
-        return false;
-    case QEvent::MouseButtonPress: {
-        auto *e = static_cast<QMouseEvent *>(event);
-        m_pressedOnSelection = false;
-        if (e->button() != Qt::LeftButton || (e->modifiers() & Qt::ShiftModifier) || !m_editor->hasSelection())
-            return false;
-        // A third click after a double click selects the line: not the start of a drag.
-        if (m_lastDoubleClick >= 0 && QDateTime::currentMSecsSinceEpoch() - m_lastDoubleClick <
-                                          QGuiApplication::styleHints()->mouseDoubleClickInterval())
-            return false;
-        const qsizetype at = m_editor->positionAt(e->position().toPoint());
-        if (at < m_editor->selectionStart() || at > m_editor->selectionEnd())
-            return false;
-        // The selection stays until the mouse moves far enough for a drag, or comes up again.
-        m_pressedOnSelection = true;
-        m_pressPoint = e->position().toPoint();
-        m_editor->setFocus(Qt::MouseFocusReason);
-        return true;
-    }
-    case QEvent::MouseMove: {
-        if (!m_pressedOnSelection)
-            return false;
-        auto *e = static_cast<QMouseEvent *>(event);
-        if ((e->position().toPoint() - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
-            m_pressedOnSelection = false;
-            startDrag();
-        }
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        if (!m_pressedOnSelection)
-            return false;
-        m_pressedOnSelection = false;
-        // A click on the selection without a drag puts the caret there.
-        m_editor->setCursorPosition(m_editor->positionAt(static_cast<QMouseEvent *>(event)->position().toPoint()));
-        return true;
-    }
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto *e = static_cast<QDragMoveEvent *>(event);

@@ -35,9 +35,8 @@ TextEditor::TextEditor(QWidget *parent) : QAbstractScrollArea(parent) {
     m_layout.setFont(font());
     m_layout.setWidth(layoutWidth());
     updateScrollBar();
-    m_control = new TextControl(this, this);
     serveAccessibility(this);
-    new TextDrag(this);
+    m_drag = new TextDrag(this);
 }
 
 TextEditor::~TextEditor() = default;
@@ -53,90 +52,57 @@ void TextEditor::setPlainText(const QString &text) {
 }
 
 void TextEditor::setStore(TextStore text) {
-    const qsizetype removed = size();
-    const bool hadUndo = isUndoAvailable(), hadRedo = isRedoAvailable();
-    m_document.reset(std::move(text));
     m_top = {};
     m_topOffset = 0;
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = m_anchor = 0;
-    applied({0, removed, size()});
-    if (hadUndo)
-        emit undoAvailable(false);
-    if (hadRedo)
-        emit redoAvailable(false);
-    cursorChanged(oldCursor, oldAnchor, false);
+    m_control.setStore(std::move(text));
     emit textReplaced();
-}
-
-QString TextEditor::selectedText() const {
-    return store().mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
 // ---- cursor and selection ----
 
 void TextEditor::setCursorPosition(qsizetype position, bool keepAnchor) {
-    moveCursor(position, keepAnchor);
+    m_control.moveCursor(position, keepAnchor);
 }
 
 void TextEditor::setSelection(qsizetype anchor, qsizetype position) {
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_anchor = std::clamp<qsizetype>(anchor, 0, size());
-    m_cursor = std::clamp<qsizetype>(position, 0, size());
-    cursorChanged(oldCursor, oldAnchor, false);
+    m_control.setSelection(anchor, position);
 }
 
 void TextEditor::selectAll() {
     setSelection(0, size());
 }
 
-void TextEditor::moveCursor(qsizetype position, bool keepAnchor, bool keepX) {
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = std::clamp<qsizetype>(position, 0, size());
-    if (!keepAnchor)
-        m_anchor = m_cursor;
-    cursorChanged(oldCursor, oldAnchor, keepX);
-}
-
-void TextEditor::cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX) {
-    if (!keepX)
-        m_desiredX = -1;
-    if (oldCursor != m_cursor)
+void TextEditor::caretMoved(Caret before) {
+    const qsizetype oldCursor = before.position, oldAnchor = before.anchor;
+    if (oldCursor != cursorPosition())
         showPreedit(); // the preedit goes with the caret
     ensureCursorVisible();
     restartBlink();
     viewport()->update();
     const bool hadSelection = oldCursor != oldAnchor;
-    if (oldCursor != m_cursor)
+    if (oldCursor != cursorPosition())
         emit cursorPositionChanged();
     if ((hadSelection || hasSelection()) && (std::min(oldCursor, oldAnchor) != selectionStart() ||
                                              std::max(oldCursor, oldAnchor) != selectionEnd()))
         emit selectionChanged();
     if (hadSelection != hasSelection())
         emit copyAvailable(hasSelection());
-    if (hasSelection() && selectionEnd() - selectionStart() <= 1'000'000 &&
-        QGuiApplication::clipboard()->supportsSelection())
-        QGuiApplication::clipboard()->setText(selectedText(), QClipboard::Selection);
 }
 
-void TextEditor::setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
-                            bool caretShown) {
-    m_preeditCursor = caret;
-    m_preeditCursorShown = caretShown;
-    if (text == m_preedit && formats == m_preeditFormats)
-        return;
-    m_preedit = text;
-    m_preeditFormats = formats;
-    showPreedit();
+void TextEditor::historyChanged(bool hadUndo, bool hadRedo) {
+    if (hadUndo != isUndoAvailable())
+        emit undoAvailable(isUndoAvailable());
+    if (hadRedo != isRedoAvailable())
+        emit redoAvailable(isRedoAvailable());
 }
 
 void TextEditor::showPreedit() {
-    m_layout.setPreedit(m_cursor, m_preedit, m_preeditFormats);
+    m_layout.setPreedit(cursorPosition(), m_control.preedit(), m_control.preeditFormats());
     keepTopInPiece();
 }
 
 void TextEditor::ensureCursorVisible() {
-    const Row row = m_layout.rowOf(m_cursor);
+    const Row row = m_layout.rowOf(cursorPosition());
     qreal y = 0;
     if (row < m_top || (row == m_top && m_topOffset > 0)) {
         setTop(row);
@@ -372,7 +338,8 @@ QRect TextEditor::cursorRect(qsizetype position) const {
         if (r.row < row)
             return true;
         if (r.row == row) {
-            const int caret = position == m_cursor ? preeditCaret() : int(m_preedit.size());
+            const int caret =
+                position == cursorPosition() ? m_control.preeditCaret() : int(m_control.preedit().size());
             const qreal x = m_layout.cursorX(row, position, caret) + kMargin;
             rect = QRect(int(x), int(r.y), 1, int(r.line.height() + 0.5));
         }
@@ -395,12 +362,12 @@ void TextEditor::paintEvent(QPaintEvent *event) {
     frame.left = kMargin;
     frame.selectionStart = selectionStart();
     frame.selectionEnd = selectionEnd();
-    if (cursorShown() && (m_preedit.isEmpty() || m_preeditCursorShown)) {
-        frame.caret = m_cursor;
-        frame.preeditCaret = preeditCaret();
+    if (cursorShown() && (m_control.preedit().isEmpty() || m_control.preeditCaretShown())) {
+        frame.caret = cursorPosition();
+        frame.preeditCaret = m_control.preeditCaret();
     }
     frame.dropCaret = m_dropCaret;
-    if (size() == 0 && m_preedit.isEmpty()) {
+    if (size() == 0 && m_control.preedit().isEmpty()) {
         frame.placeholder = m_placeholder;
         frame.placeholderRect = viewport()->rect().adjusted(int(kMargin), int(kMargin), -int(kMargin), 0);
     }
@@ -430,7 +397,7 @@ void TextEditor::setDropCaret(qsizetype position) {
 }
 
 bool TextEditor::cursorShown() const {
-    return hasFocus() && m_blinkOn && !m_readOnly;
+    return hasFocus() && m_blinkOn && !isReadOnly();
 }
 
 void TextEditor::restartBlink() {
@@ -475,9 +442,9 @@ void TextEditor::changeEvent(QEvent *event) {
 // ---- editing ----
 
 void TextEditor::setReadOnly(bool readOnly) {
-    if (m_readOnly == readOnly)
+    if (isReadOnly() == readOnly)
         return;
-    m_readOnly = readOnly;
+    m_control.setReadOnly(readOnly);
     setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
     viewport()->setCursor(readOnly ? Qt::ArrowCursor : Qt::IBeamCursor);
     viewport()->update();
@@ -485,59 +452,23 @@ void TextEditor::setReadOnly(bool readOnly) {
 }
 
 void TextEditor::insertPlainText(const QString &text) {
-    edit(selectionStart(), selectionEnd() - selectionStart(), TextPiece(text), EditKind::Block);
+    insertPiece(TextPiece(text));
 }
 
 void TextEditor::insertPiece(const TextPiece &text) {
-    edit(selectionStart(), selectionEnd() - selectionStart(), text, EditKind::Block);
+    m_control.edit(selectionStart(), selectionEnd() - selectionStart(), text, EditKind::Block);
 }
 
 void TextEditor::replaceRange(qsizetype position, qsizetype length, const QString &text) {
-    if (m_readOnly)
+    if (isReadOnly())
         return;
     position = std::clamp<qsizetype>(position, 0, size());
     length = std::clamp<qsizetype>(length, 0, size() - position);
-    edit(position, length, TextPiece(text), EditKind::Block);
+    m_control.edit(position, length, TextPiece(text), EditKind::Block);
 }
 
 void TextEditor::moveRange(qsizetype from, qsizetype length, qsizetype to) {
-    if (m_readOnly)
-        return;
-    from = std::clamp<qsizetype>(from, 0, size());
-    length = std::clamp<qsizetype>(length, 0, size() - from);
-    to = std::clamp<qsizetype>(to, 0, size());
-    if (length == 0 || (to >= from && to <= from + length))
-        return;
-    const bool hadUndo = isUndoAvailable(), hadRedo = isRedoAvailable();
-    const Caret before{m_cursor, m_anchor};
-    const TextPiece moved = store().piece(from, length);
-    // The old place goes first, and the new place shifts with it; both are one undo step.
-    applied(m_document.replace(from, length, {}, before));
-    if (to > from)
-        to -= length;
-    applied(m_document.replace(to, 0, moved, before, EditKind::Block, true));
-    if (!hadUndo)
-        emit undoAvailable(true);
-    if (hadRedo)
-        emit redoAvailable(false);
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = m_anchor = to + moved.size();
-    cursorChanged(oldCursor, oldAnchor, false);
-}
-
-void TextEditor::edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind) {
-    if (length == 0 && text.isEmpty())
-        return;
-    const bool hadUndo = isUndoAvailable(), hadRedo = isRedoAvailable();
-    const TextChange change = m_document.replace(position, length, text, {m_cursor, m_anchor}, kind);
-    if (!hadUndo)
-        emit undoAvailable(true);
-    if (hadRedo)
-        emit redoAvailable(false);
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = m_anchor = change.position + change.added;
-    applied(change);
-    cursorChanged(oldCursor, oldAnchor, false);
+    m_control.moveRange(from, length, to);
 }
 
 void TextEditor::applied(const TextChange &change) {
@@ -555,40 +486,23 @@ void TextEditor::applied(const TextChange &change) {
 }
 
 void TextEditor::undo() {
-    travel(true);
+    m_control.undo();
 }
 
 void TextEditor::redo() {
-    travel(false);
-}
-
-void TextEditor::travel(bool back) {
-    if (m_readOnly || !(back ? isUndoAvailable() : isRedoAvailable()))
-        return;
-    const bool hadUndo = isUndoAvailable(), hadRedo = isRedoAvailable();
-    const TextDocument::Travel done = back ? m_document.undo() : m_document.redo();
-    const qsizetype oldCursor = m_cursor, oldAnchor = m_anchor;
-    m_cursor = done.caret.position;
-    m_anchor = done.caret.anchor;
-    for (const TextChange &change : done.changes)
-        applied(change);
-    if (hadUndo != isUndoAvailable())
-        emit undoAvailable(isUndoAvailable());
-    if (hadRedo != isRedoAvailable())
-        emit redoAvailable(isRedoAvailable());
-    cursorChanged(oldCursor, oldAnchor, false);
+    m_control.redo();
 }
 
 void TextEditor::cut() {
-    m_control->cut();
+    m_control.cut();
 }
 
 void TextEditor::copy() const {
-    m_control->copy();
+    m_control.copy();
 }
 
 void TextEditor::paste() {
-    m_control->paste();
+    m_control.paste();
 }
 
 void TextEditor::clear() {
@@ -596,11 +510,11 @@ void TextEditor::clear() {
 }
 
 MarkList &TextEditor::marks(int layer) {
-    return m_document.marks(layer);
+    return m_control.document().marks(layer);
 }
 
 void TextEditor::setMarkFormat(int layer, MarkList::Kind kind, const QTextCharFormat &format) {
-    m_document.marks(layer);
+    m_control.document().marks(layer);
     m_layout.setMarkFormat(layer, kind, format);
     marksChanged();
 }
@@ -688,7 +602,7 @@ void TextEditor::setPlaceholderText(const QString &text) {
 // ---- events, handed to the control ----
 
 bool TextEditor::event(QEvent *e) {
-    if (e->type() == QEvent::ShortcutOverride && m_control->shortcutOverride(static_cast<QKeyEvent *>(e))) {
+    if (e->type() == QEvent::ShortcutOverride && m_control.shortcutOverride(static_cast<QKeyEvent *>(e))) {
         e->accept();
         return true;
     }
@@ -696,46 +610,46 @@ bool TextEditor::event(QEvent *e) {
 }
 
 void TextEditor::keyPressEvent(QKeyEvent *e) {
-    m_control->keyPressEvent(e);
+    m_control.keyPressEvent(e);
 }
 
 void TextEditor::mousePressEvent(QMouseEvent *e) {
-    m_control->mousePressEvent(e);
+    m_control.mousePressEvent(e);
 }
 
 void TextEditor::mouseMoveEvent(QMouseEvent *e) {
-    m_control->mouseMoveEvent(e);
+    m_control.mouseMoveEvent(e);
 }
 
 void TextEditor::mouseReleaseEvent(QMouseEvent *e) {
-    m_control->mouseReleaseEvent(e);
+    m_control.mouseReleaseEvent(e);
 }
 
 void TextEditor::mouseDoubleClickEvent(QMouseEvent *e) {
-    m_control->mouseDoubleClickEvent(e);
+    m_control.mouseDoubleClickEvent(e);
 }
 
 void TextEditor::inputMethodEvent(QInputMethodEvent *e) {
-    m_control->inputMethodEvent(e);
+    m_control.inputMethodEvent(e);
 }
 
 QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
-    if (std::optional<QVariant> answer = m_control->inputMethodQuery(query))
+    if (std::optional<QVariant> answer = m_control.inputMethodQuery(query))
         return *answer;
     return QAbstractScrollArea::inputMethodQuery(query);
-}
-
-QRectF TextEditor::caretRectInWidget() const {
-    return QRectF(cursorRect()).translated(viewport()->pos());
 }
 
 void TextEditor::moveFocus(bool next) {
     QAbstractScrollArea::focusNextPrevChild(next);
 }
 
+void TextEditor::startDrag() {
+    m_drag->startDrag();
+}
+
 bool TextEditor::focusNextPrevChild(bool next) {
     // Tab types into an editable box, unless it is set to move the focus.
-    if (!m_tabChangesFocus && !m_readOnly)
+    if (!tabChangesFocus() && !isReadOnly())
         return false;
     return QAbstractScrollArea::focusNextPrevChild(next);
 }

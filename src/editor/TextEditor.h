@@ -17,6 +17,7 @@
 namespace rw {
 
 class MarkSource;
+class TextDrag;
 
 // A plain-text box for texts of any size: a hundred megabytes of lines, or one line of sixty million
 // characters. Only what shows is laid out, a piece at a time. A line of up to kWholeLine characters is one
@@ -27,10 +28,11 @@ class MarkSource;
 // It edits as a text box does: typing, selection by keyboard and mouse, clipboard, undo and redo, input
 // methods. Positions count a line break as one character, as QPlainTextEdit does.
 //
-// The widget is the view: the caret, the scrolling and the rows in view. The text, its history and its
-// marks are a TextDocument; the rows a PieceLayout; painting a TextRenderer; what the user does with
-// keys, mouse and input methods a TextControl, which the widget hands its events.
-class TextEditor : public QAbstractScrollArea, private TextControlHost {
+// The widget is the view: the scrolling, the rows in view, the blinking caret. The text with its history
+// and marks, the caret and selection, the preedit and what the user does with keys, mouse and input
+// methods are a TextControl, which the widget hands its events and which tells it of every change; the
+// rows are a PieceLayout, painting a TextRenderer.
+class TextEditor : public QAbstractScrollArea {
     Q_OBJECT
     // The properties QPlainTextEdit has, so that tools and tests that speak Qt find them.
     Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText NOTIFY textChanged USER true)
@@ -51,21 +53,21 @@ public:
     void setPlainText(const QString &text);
     // Takes a store built elsewhere (on a worker, for a big text); the undo history starts over.
     void setStore(TextStore store);
-    const TextStore &store() const override { return m_document.store(); }
+    const TextStore &store() const { return m_control.store(); }
     TextSnapshot snapshot() const { return store().snapshot(); }
     qsizetype size() const { return store().size(); }
     // Goes up with every change of the text, so a reader can tell an unchanged box.
-    quint64 revision() const { return m_document.revision(); }
+    quint64 revision() const { return m_control.document().revision(); }
 
-    qsizetype cursorPosition() const override { return m_cursor; }
-    qsizetype anchorPosition() const override { return m_anchor; }
-    qsizetype selectionStart() const { return std::min(m_cursor, m_anchor); }
-    qsizetype selectionEnd() const { return std::max(m_cursor, m_anchor); }
-    bool hasSelection() const { return m_cursor != m_anchor; }
-    QString selectedText() const;
+    qsizetype cursorPosition() const { return m_control.cursorPosition(); }
+    qsizetype anchorPosition() const { return m_control.anchorPosition(); }
+    qsizetype selectionStart() const { return m_control.selectionStart(); }
+    qsizetype selectionEnd() const { return m_control.selectionEnd(); }
+    bool hasSelection() const { return m_control.hasSelection(); }
+    QString selectedText() const { return m_control.selectedText(); }
     // Moves the cursor (the anchor too unless keepAnchor) and scrolls it into view.
     void setCursorPosition(qsizetype position, bool keepAnchor = false);
-    void setSelection(qsizetype anchor, qsizetype position) override;
+    void setSelection(qsizetype anchor, qsizetype position);
     void selectAll();
     void ensureCursorVisible();
 
@@ -80,19 +82,19 @@ public:
     // a drop. Nothing on a read-only box, nor for a place inside the text moved.
     void moveRange(qsizetype from, qsizetype length, qsizetype to);
 
-    bool isReadOnly() const override { return m_readOnly; }
+    bool isReadOnly() const { return m_control.isReadOnly(); }
     void setReadOnly(bool readOnly);
     // Whether Tab moves the focus on instead of typing a tab (Ctrl+Tab always does).
     // Insert toggles it: typing replaces the character after the caret (never a line break).
-    bool overwriteMode() const override { return m_overwrite; }
-    void setOverwriteMode(bool overwrite) override { m_overwrite = overwrite; }
+    bool overwriteMode() const { return m_control.overwriteMode(); }
+    void setOverwriteMode(bool overwrite) { m_control.setOverwriteMode(overwrite); }
     // Shown faded while the box is empty.
     QString placeholderText() const { return m_placeholder; }
     void setPlaceholderText(const QString &text);
-    bool tabChangesFocus() const override { return m_tabChangesFocus; }
-    void setTabChangesFocus(bool moves) { m_tabChangesFocus = moves; }
-    bool isUndoAvailable() const { return m_document.canUndo(); }
-    bool isRedoAvailable() const { return m_document.canRedo(); }
+    bool tabChangesFocus() const { return m_control.tabChangesFocus(); }
+    void setTabChangesFocus(bool moves) { m_control.setTabChangesFocus(moves); }
+    bool isUndoAvailable() const { return m_control.document().canUndo(); }
+    bool isRedoAvailable() const { return m_control.document().canRedo(); }
 
     // Coloured marks drawn with the text, in layers (a later layer over an earlier one); each kind of
     // mark has its format. The marks follow the text through edits. Call marksChanged() after changing
@@ -109,7 +111,7 @@ public:
     // Where a drop would put text (a caret drawn there), or -1 for none.
     void setDropCaret(qsizetype position);
     // For tests and diagnostics: the rows and their layouts.
-    const PieceLayout &pieceLayout() const override { return m_layout; }
+    const PieceLayout &pieceLayout() const { return m_layout; }
 
     // For each row in view holding part of [from, to) (an empty stretch: the row holding from): calls
     // visit with that part and its rectangle in the viewport, until visit returns false.
@@ -117,10 +119,10 @@ public:
     void visitRows(qsizetype from, qsizetype to, const RowVisit &visit) const;
 
     // Geometry in viewport coordinates.
-    qsizetype positionAt(const QPoint &point) const override;
+    qsizetype positionAt(const QPoint &point) const;
     // The rectangle of a cursor at position, or an empty rectangle when that position is not in view.
     QRect cursorRect(qsizetype position) const;
-    QRect cursorRect() const { return cursorRect(m_cursor); }
+    QRect cursorRect() const { return cursorRect(cursorPosition()); }
     // The first and the last position in view.
     std::pair<qsizetype, qsizetype> visibleRange() const;
     // Scrolls so that position is on the top row.
@@ -134,8 +136,8 @@ public slots:
     // Font size by points, as QPlainTextEdit zooms (Ctrl+wheel too).
     void zoomIn(int points = 1);
     void zoomOut(int points = 1);
-    void undo() override;
-    void redo() override;
+    void undo();
+    void redo();
     void cut();
     void copy() const;
     void paste();
@@ -194,47 +196,30 @@ private:
     // The rectangle of [from, to) in a row in view (from == to: a caret's place), if any of it is there.
     std::optional<QRectF> spanRect(const PieceLayout::RowView &row, qsizetype from, qsizetype to) const;
 
-    // What the control works the box through.
-    void moveCursor(qsizetype position, bool keepAnchor, bool keepX = false) override;
-    qreal desiredX() const override { return m_desiredX; }
-    void setDesiredX(qreal x) override { m_desiredX = x; }
-    void edit(qsizetype position, qsizetype length, const TextPiece &text, EditKind kind) override;
-    void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
-                    bool caretShown) override;
-    QRectF caretRectInWidget() const override;
-    QFont textFont() const override { return font(); }
-    int viewHeight() const override { return viewport()->height(); }
-    void updateView() override { viewport()->update(); }
-    void scrollRows(qsizetype rows) override;
-    qsizetype rowsPerPage() const override;
-    // Moves the focus on (or back) as the widget's base does, which Tab does not reach in an editable box.
-    void moveFocus(bool next) override;
-    void cursorChanged(qsizetype oldCursor, qsizetype oldAnchor, bool keepX);
-
-    // Takes the last undo step back (back) or does the last undone one again.
-    void travel(bool back);
+    // What the control tells the box and asks of it.
+    friend class TextControl;
+    // The text changed: the rows there are laid out again.
     void applied(const TextChange &change);
+    // The caret or the selection moved from before: shown, its signals sent.
+    void caretMoved(Caret before);
+    // An edit or a trip through the history: the undo and redo signals.
+    void historyChanged(bool hadUndo, bool hadRedo);
+    // The preedit changed, or the caret it shows at moved.
     void showPreedit();
+    void scrollRows(qsizetype rows);
+    qsizetype rowsPerPage() const;
+    // Moves the focus on (or back) as the widget's base does, which Tab does not reach in an editable box.
+    void moveFocus(bool next);
+    void startDrag();
+
     void restartBlink();
     bool cursorShown() const;
-
-    TextDocument m_document;
-    PieceLayout m_layout{m_document};
-    qsizetype m_cursor = 0;
-    qsizetype m_anchor = 0;
-    qreal m_desiredX = -1;
-    bool m_readOnly = false;
-    bool m_tabChangesFocus = false;
-    bool m_overwrite = false;
-    qreal m_wheelRemainder = 0; // pixels scrolled by a wheel not yet taken
     void zoomInF(qreal points);
-    QString m_placeholder;
-    QString m_preedit;
-    QList<QTextLayout::FormatRange> m_preeditFormats; // positions within the preedit
-    int m_preeditCursor = 0;                          // the caret within the preedit
-    bool m_preeditCursorShown = true;
-    int preeditCaret() const { return m_preedit.isEmpty() ? 0 : m_preeditCursor; }
 
+    TextControl m_control{this};
+    PieceLayout m_layout{m_control.document()};
+    qreal m_wheelRemainder = 0; // pixels scrolled by a wheel not yet taken
+    QString m_placeholder;
     Row m_top;
     qreal m_topOffset = 0; // pixels of the top row above the view
     bool m_settingScrollBar = false;
@@ -243,7 +228,7 @@ private:
 
     QBasicTimer m_blink;
     bool m_blinkOn = true;
-    TextControl *m_control = nullptr;
+    TextDrag *m_drag = nullptr;
 };
 
 } // namespace rw

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace rw {
 
@@ -21,8 +22,6 @@ namespace {
 int clampToInt(qint64 value) {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
-
-enum class Direction { Increasing, Decreasing };
 
 } // namespace
 
@@ -135,10 +134,6 @@ qint64 ResultsView::offsetFromScrollBar() const {
     if (bar->maximum() > 0 && bar->value() == bar->maximum())
         return std::max<qint64>(0, contentHeight() - viewport()->height());
     return rowTop(bar->value());
-}
-
-bool ResultsView::isEnabledCell(int row, int column) const {
-    return model()->flags(model()->index(row, column, rootIndex())) & Qt::ItemIsEnabled;
 }
 
 QModelIndex ResultsView::indexAt(const QPoint &point) const {
@@ -313,59 +308,26 @@ void ResultsView::keyboardSearch(const QString &search) {
 }
 
 QModelIndex ResultsView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+    // Every cell of the results is enabled: the keys go from cell to cell as in a table, over the columns
+    // shown (in the order shown) and past the hidden ones.
+    std::vector<int> shown; // visual indexes
+    for (int visual = 0; visual < m_header->count(); ++visual)
+        if (!m_header->isSectionHidden(m_header->logicalIndex(visual)))
+            shown.push_back(visual);
     const int bottom = rowCount() - 1;
-    int right = m_header->count() - 1;
-    while (right >= 0 && m_header->isSectionHidden(m_header->logicalIndex(right)))
-        --right;
-    if (bottom < 0 || right < 0)
+    if (bottom < 0 || shown.empty())
         return {};
-
-    const auto logical = [this](int visualColumn) { return m_header->logicalIndex(visualColumn); };
-    const auto columnHidden = [this, &logical](int visualColumn) {
-        return m_header->isSectionHidden(logical(visualColumn));
+    const auto cell = [this](int row, int visual) {
+        return model()->index(row, m_header->logicalIndex(visual), rootIndex());
     };
     const QModelIndex current = currentIndex();
-    if (!current.isValid()) {
-        int column = 0;
-        while (column < right && columnHidden(column))
-            ++column;
-        return model()->index(0, logical(column), rootIndex());
-    }
-
-    // The next row or column from a start that holds an enabled cell, as a table looks for one.
-    const auto nextRow = [&](int start, int visualColumn, int limit, Direction direction) {
-        int row = start;
-        if (direction == Direction::Increasing) {
-            if (row < limit) {
-                while (!isEnabledCell(row, logical(visualColumn)))
-                    if (++row == limit)
-                        return start;
-            }
-        } else {
-            while (row > limit && !isEnabledCell(row, logical(visualColumn)))
-                --row;
-        }
-        return row;
-    };
-    const auto nextColumn = [&](int row, int start, int limit, Direction direction) {
-        const auto active = [&](int c) { return !columnHidden(c) && isEnabledCell(row, logical(c)); };
-        int column = start;
-        if (direction == Direction::Increasing)
-            while (column < limit && !active(column))
-                ++column;
-        else
-            while (column > limit && !active(column))
-                --column;
-        return column;
-    };
-    // A cell the cursor may stop on; a row or column past the ends stops the search.
-    const auto stop = [&](int row, int visualColumn) {
-        return row < 0 || row > bottom || visualColumn < 0 || visualColumn > right ||
-               (!columnHidden(visualColumn) && isEnabledCell(row, logical(visualColumn)));
-    };
+    if (!current.isValid())
+        return cell(0, shown.front());
 
     int row = std::min(current.row(), bottom);
-    int column = std::min(m_header->visualIndex(current.column()), right);
+    int column = std::min(m_header->visualIndex(current.column()), shown.back());
+    const auto before = std::lower_bound(shown.begin(), shown.end(), column); // first shown at or after
+    const auto after = std::upper_bound(shown.begin(), shown.end(), column);  // first shown after
     if (isRightToLeft()) {
         if (cursorAction == MoveLeft)
             cursorAction = MoveRight;
@@ -374,121 +336,63 @@ QModelIndex ResultsView::moveCursor(CursorAction cursorAction, Qt::KeyboardModif
     }
 
     switch (cursorAction) {
-    case MoveUp: {
-        const int original = row;
-        while (row >= 0) {
-            --row;
-            if (row < 0 || isEnabledCell(row, logical(column)))
-                break;
-        }
-        if (row < 0)
-            row = original;
+    case MoveUp:
+        row = std::max(row - 1, 0);
         break;
-    }
-    case MoveDown: {
-        const int original = row;
-        while (row <= bottom) {
-            ++row;
-            if (row > bottom || isEnabledCell(row, logical(column)))
-                break;
-        }
-        if (row > bottom)
-            row = original;
+    case MoveDown:
+        row = std::min(row + 1, bottom);
         break;
-    }
+    case MoveLeft:
+        if (before != shown.begin())
+            column = *(before - 1);
+        break;
+    case MoveRight:
+        if (after != shown.end())
+            column = *after;
+        break;
     case MovePrevious:
-    case MoveLeft: {
-        const int originalRow = row;
-        const int originalColumn = column;
-        bool looped = false;
-        bool wrapped = false;
-        do {
-            while (column >= 0) {
-                --column;
-                if (stop(row, column))
-                    break;
-                if (wrapped && (originalRow < row || (originalRow == row && originalColumn <= column))) {
-                    looped = true;
-                    break;
-                }
-            }
-            if (cursorAction == MoveLeft || column >= 0)
-                break;
-            column = right + 1;
-            if (row == 0) {
-                wrapped = true;
-                row = bottom;
-            } else {
-                --row;
-            }
-        } while (!looped);
-        if (column < 0)
-            column = originalColumn;
+        // Back past the row's first cell: the last cell of the row above, or of the last row.
+        if (before != shown.begin()) {
+            column = *(before - 1);
+        } else {
+            row = row > 0 ? row - 1 : bottom;
+            column = shown.back();
+        }
         break;
-    }
     case MoveNext:
-    case MoveRight: {
-        const int originalRow = row;
-        const int originalColumn = column;
-        bool looped = false;
-        bool wrapped = false;
-        do {
-            while (column <= right) {
-                ++column;
-                if (stop(row, column))
-                    break;
-                if (wrapped && (originalRow > row || (originalRow == row && originalColumn >= column))) {
-                    looped = true;
-                    break;
-                }
-            }
-            if (cursorAction == MoveRight || column <= right)
-                break;
-            column = -1;
-            if (row == bottom) {
-                wrapped = true;
-                row = 0;
-            } else {
-                ++row;
-            }
-        } while (!looped);
-        if (column > right)
-            column = originalColumn;
+        if (after != shown.end()) {
+            column = *after;
+        } else {
+            row = row < bottom ? row + 1 : 0;
+            column = shown.front();
+        }
         break;
-    }
     case MoveHome:
-        column = nextColumn(row, 0, right, Direction::Increasing);
+        column = shown.front();
         if (modifiers & Qt::ControlModifier)
-            row = nextRow(0, column, bottom, Direction::Increasing);
+            row = 0;
         break;
     case MoveEnd:
-        column = nextColumn(row, right, -1, Direction::Decreasing);
+        column = shown.back();
         if (modifiers & Qt::ControlModifier)
-            row = nextRow(bottom, column, -1, Direction::Decreasing);
+            row = bottom;
         break;
     case MovePageUp: {
         // The row a page above the current one's bottom edge; the first row past the top.
         const int grid = m_showGrid ? 1 : 0;
         const int target =
             rowAtContent(rowTop(current.row()) + m_rowHeight - grid - 1 - viewport()->height());
-        row = nextRow(target == -1 ? 0 : target, m_header->visualIndex(current.column()), bottom,
-                      Direction::Increasing);
-        return model()->index(row, current.column(), rootIndex());
+        return model()->index(target == -1 ? 0 : target, current.column(), rootIndex());
     }
     case MovePageDown: {
         const int target = rowAtContent(rowTop(current.row()) + viewport()->height());
-        row = nextRow(target == -1 ? bottom : target, m_header->visualIndex(current.column()), -1,
-                      Direction::Decreasing);
-        return model()->index(row, current.column(), rootIndex());
+        return model()->index(target == -1 ? bottom : target, current.column(), rootIndex());
     }
     }
-
-    if (row < 0 || row > bottom || column < 0 || column > right)
+    // Up or Down in a hidden column (current by a program's choice) goes nowhere.
+    if (m_header->isSectionHidden(m_header->logicalIndex(column)))
         return {};
-    const QModelIndex result = model()->index(row, logical(column), rootIndex());
-    if (!columnHidden(column) && isEnabledCell(row, logical(column)))
-        return result;
-    return {};
+    return cell(row, column);
 }
 
 int ResultsView::horizontalOffset() const {

@@ -85,7 +85,6 @@ private:
     // Where the vertical scroll bar puts the top of the view in the content.
     qint64 offsetFromScrollBar() const;
     void drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
-    bool isEnabledCell(int row, int column) const;
     void columnCountChanged();
     // The column whose right edge a press at x in the header grabs, or -1.
     int dividerAt(int x) const;

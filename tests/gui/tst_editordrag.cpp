@@ -124,7 +124,7 @@ private slots:
         QTest::mouseMove(s.box.viewport(), from + QPoint(QApplication::startDragDistance() + 2, 0));
         QCOMPARE(carried, QStringLiteral("alpha "));
         QCOMPARE(s.box.toPlainText(), expected);
-        QTest::mouseRelease(s.box.viewport(), Qt::LeftButton, {}, from);
+        // The button came up inside the drag, which took that release: the box gets none.
         s.box.undo();
         QCOMPARE(s.box.toPlainText(), QStringLiteral("alpha beta gamma"));
         if (selectionBack) {

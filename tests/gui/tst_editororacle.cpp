@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 
 #include <functional>
@@ -23,7 +24,9 @@ using namespace rw;
 //   no line wraps.
 // - Insert toggles overwrite mode in our box only (QPlainTextEdit has just the property), and undo after
 //   typing in overwrite mode takes back our steps, not the document's odd mix of removals and insertions;
-// - a merged undo step (typing, Backspaces, Deletes) closes at 4,096 characters.
+// - a merged undo step (typing, Backspaces, Deletes) closes at 4,096 characters;
+// - a mouse drag after a double or triple click extends the selection by characters, not by words or
+//   lines (the steps below make no double clicks before a drag).
 class TestEditorOracle final : public QObject {
     Q_OBJECT
 private slots:
@@ -74,25 +77,49 @@ Step commit(const QString &text, int replaceFrom = 0, int replaceLength = 0,
         QApplication::sendEvent(w, &e);
     };
 }
-// A double click just right of the caret place of position: on the character that starts there.
+QRect caretRect(QWidget *w, int position) {
+    if (auto *stock = qobject_cast<QPlainTextEdit *>(w)) {
+        QTextCursor c(stock->document());
+        c.setPosition(position);
+        return stock->cursorRect(c);
+    }
+    return static_cast<TextEditor *>(w)->cursorRect(position);
+}
+// Just right of the caret place of position: on the character that starts there. The boxes lay a row out
+// alike to the fraction of a pixel but round a caret's place differently, so the mouse goes to the same x
+// in both: the stock box's, one pixel on.
+QPoint pointAt(QWidget *w, int position) {
+    auto *stock = qobject_cast<QPlainTextEdit *>(w);
+    if (!stock)
+        stock = w->parentWidget()->findChild<QPlainTextEdit *>();
+    return {caretRect(stock, position).x() + 1, caretRect(w, position).center().y()};
+}
+QWidget *viewportOf(QWidget *w) {
+    return static_cast<QAbstractScrollArea *>(w)->viewport();
+}
 Step doubleClickAt(int position) {
     return [=](QWidget *w) {
-        QRect caret;
-        if (auto *stock = qobject_cast<QPlainTextEdit *>(w)) {
-            QTextCursor c(stock->document());
-            c.setPosition(position);
-            caret = stock->cursorRect(c);
-        } else {
-            caret = static_cast<TextEditor *>(w)->cursorRect(position);
-        }
-        const QPoint at(caret.x() + 2, caret.center().y());
-        QWidget *viewport = static_cast<QAbstractScrollArea *>(w)->viewport();
+        const QPoint at = pointAt(w, position);
+        QWidget *viewport = viewportOf(w);
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
         // The stock box took it as a double click: the comparison is about which word.
         if (auto *stock = qobject_cast<QPlainTextEdit *>(w))
             QVERIFY(stock->textCursor().hasSelection());
+    };
+}
+// The left button pressed at from, the mouse moved to to (nudged by some pixels) and the button released
+// there. Pressed on the selection, that is a drag of it (which the offscreen platform drops nowhere) once
+// the mouse goes far enough.
+Step mouseDrag(int from, int to, QPoint nudge = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    return [=](QWidget *w) {
+        QWidget *viewport = viewportOf(w);
+        const QPoint start = pointAt(w, from), end = pointAt(w, to) + nudge;
+        QTest::mousePress(viewport, Qt::LeftButton, mods, start);
+        QMouseEvent move(QEvent::MouseMove, end, viewport->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, mods);
+        QApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, Qt::LeftButton, mods, end);
     };
 }
 Step pasteText(const QString &text) {
@@ -225,6 +252,13 @@ void TestEditorOracle::handPicked_data() {
     QTest::newRow("commit after Up and typing")
         << Case{QStringLiteral("\u200c文"), 0, 0,
                 {{"Up", key(Qt::Key_Up)}, {"type 中", type("中")}, {"commit ,-", commit(",-")}}};
+    // An end of the replacement range outside the text is not taken: the start stays at the caret, and
+    // an end outside leaves nothing to replace.
+    QTest::newRow("input method range partly outside the text")
+        << Case{"w", 0, 0,
+                {{"commit 字 over (-1,2)", commit("字", -1, 2)}, {"commit x over (0,5)", commit("x", 0, 5)},
+                 {"commit y over (-9,1)", commit("y", -9, 1)}, {"commit z over (1,-3)", commit("z", 1, -3)},
+                 {"commit - over (0,-1)", commit("-", 0, -1)}}};
     QTest::newRow("input method sets the selection")
         << Case{"hello world", 0, 0,
                 {{"selection 6+5", commit(QString(), 0, 0, {{QInputMethodEvent::Selection, 6, 5, QVariant()}})}}};
@@ -284,6 +318,22 @@ void TestEditorOracle::handPicked_data() {
         << Case{"alpha beta.gamma (x)", 0, 0,
                 {{"double click at 7", doubleClickAt(7)}, {"double click at 10", doubleClickAt(10)},
                  {"double click at 12", doubleClickAt(12)}, {"double click at 17", doubleClickAt(17)}}};
+    // Pressed on the selection, the mouse moves and comes up without a drop: the caret goes where it came
+    // up, whether the move was too short for a drag or the drag was dropped nowhere.
+    const int dragDistance = QApplication::startDragDistance();
+    QTest::newRow("mouse on the selection")
+        << Case{"hello world", 0, 11,
+                {{"press 3, move 1 px", mouseDrag(3, 3, {1, 0})},
+                 {"Ctrl+A", key(Qt::Key_A, ctrl, "\x01")},
+                 {"press 3, move the drag distance", mouseDrag(3, 3, {dragDistance, 0})},
+                 {"Ctrl+A", key(Qt::Key_A, ctrl, "\x01")},
+                 {"press 3, drag to 8", mouseDrag(3, 8)},
+                 {"Shift+Home", key(Qt::Key_Home, shift)},
+                 {"press at the selection's end, drag to 1", mouseDrag(8, 1)}}};
+    QTest::newRow("mouse off the selection")
+        << Case{"hello world\nsecond line", 0, 3,
+                {{"press 6, drag to 9", mouseDrag(6, 9)}, {"press 20, drag to 2", mouseDrag(20, 2)},
+                 {"Shift+press 4, drag to 7", mouseDrag(4, 7, {}, shift)}}};
     QTest::newRow("empty paste keeps the selection")
         << Case{"keep this", 0, 4, {{"paste empty", pasteText(QString())}, {"paste x", pasteText("x")}}};
 }
@@ -303,8 +353,8 @@ void TestEditorOracle::randomSequences_data() {
         QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
 }
 
-// Mixed text (ASCII, CJK, emoji, combining marks, flags, tabs, line breaks) under random keys and input
-// method commits; no line is long enough to wrap.
+// Mixed text (ASCII, CJK, emoji, combining marks, flags, tabs, line breaks) under random keys, input
+// method commits and mouse drags (inside and outside the selection); no line is long enough to wrap.
 void TestEditorOracle::randomSequences() {
     QFETCH(quint32, seed);
     QRandomGenerator random(seed);
@@ -348,7 +398,7 @@ void TestEditorOracle::randomSequences() {
         {"Ctrl+Shift+Z", key(Qt::Key_Z, ctrl | shift, "Z")},
     };
     for (int i = 0; i < 300; ++i) {
-        const quint32 kind = random.bounded(10u);
+        const quint32 kind = random.bounded(12u);
         if (kind < 6) {
             const auto &[name, step] = keys.at(int(random.bounded(keys.size())));
             if (!run({name, step}))
@@ -358,6 +408,24 @@ void TestEditorOracle::randomSequences() {
             if (piece.contains(u'\n') || piece == "\t")
                 continue;
             if (!run({"type " + piece, type(piece)}))
+                return;
+        } else if (kind < 11) {
+            // Between two grapheme boundaries both boxes show wholly.
+            const QString now = m_ours->toPlainText();
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, now);
+            const auto anyPlace = [&] {
+                graphemes.setPosition(int(random.bounded(int(now.size()) + 1)));
+                return graphemes.isAtBoundary() ? graphemes.position() : int(graphemes.toPreviousBoundary());
+            };
+            const int from = anyPlace(), to = anyPlace();
+            const auto shown = [&](QWidget *w, int position) {
+                const QRect caret = caretRect(w, position);
+                return !caret.isEmpty() && viewportOf(w)->rect().contains(caret);
+            };
+            if (!shown(m_oracle, from) || !shown(m_oracle, to) || !shown(m_ours, from) || !shown(m_ours, to))
+                continue;
+            const QString name = QStringLiteral("mouse %1 to %2").arg(from).arg(to);
+            if (!run({name, mouseDrag(from, to)}))
                 return;
         } else {
             const QString piece = anyPiece() + anyPiece();

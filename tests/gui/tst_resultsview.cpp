@@ -124,6 +124,16 @@ Step click(int row, Qt::KeyboardModifiers modifiers = {}, int column = 1) {
 Step key(int key, Qt::KeyboardModifiers modifiers = {}) {
     return [=](QAbstractItemView *view) { QTest::keyClick(view, Qt::Key(key), modifiers); };
 }
+// Changes a list's columns or direction, as a step both lists take.
+Step columns(const std::function<void(QHeaderView *header)> &change) {
+    return [=](QAbstractItemView *view) {
+        auto *table = qobject_cast<QTableView *>(view);
+        change(table ? table->horizontalHeader() : static_cast<ResultsView *>(view)->horizontalHeader());
+    };
+}
+Step direction(Qt::LayoutDirection d) {
+    return [=](QAbstractItemView *view) { view->setLayoutDirection(d); };
+}
 Step drag(int fromRow, int toRow, Qt::KeyboardModifiers modifiers = {}) {
     return [=](QAbstractItemView *view) {
         const QPoint from = view->visualRect(view->model()->index(fromRow, 0)).center();
@@ -213,6 +223,28 @@ void TestResultsView::actsAsATable_data() {
         << 30
         << QList<Step>{click(0, {}, 2), key(Qt::Key_Tab), key(Qt::Key_Tab), key(Qt::Key_Backtab),
                        key(Qt::Key_Backtab)};
+    QTest::newRow("Tab and Backtab wrap round the ends")
+        << 5
+        << QList<Step>{click(4, {}, 3), key(Qt::Key_Tab), key(Qt::Key_Backtab), click(0, {}, 0),
+                       key(Qt::Key_Backtab), key(Qt::Key_Tab)};
+    QTest::newRow("keys over moved and hidden columns")
+        << 30
+        << QList<Step>{columns([](QHeaderView *h) { h->moveSection(0, 3); }),
+                       columns([](QHeaderView *h) { h->hideSection(2); }),
+                       click(3, {}, 1),
+                       key(Qt::Key_Right),
+                       key(Qt::Key_Right),
+                       key(Qt::Key_Left),
+                       key(Qt::Key_Tab),
+                       key(Qt::Key_Tab),
+                       key(Qt::Key_Backtab),
+                       key(Qt::Key_Home),
+                       key(Qt::Key_End, ctrl),
+                       key(Qt::Key_Up)};
+    QTest::newRow("right to left: Left and Right swap")
+        << 30
+        << QList<Step>{direction(Qt::RightToLeft), click(1, {}, 1), key(Qt::Key_Left), key(Qt::Key_Left),
+                       key(Qt::Key_Right), key(Qt::Key_Home), key(Qt::Key_Backtab)};
     QTest::newRow("Ctrl+A, then a click") << 500 << QList<Step>{key(Qt::Key_A, ctrl), click(3)};
     QTest::newRow("Ctrl+arrows move the current row only")
         << 50
