@@ -13,9 +13,9 @@
 #include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
-#include "match/ResultsModel.h"
-#include "match/ResultsView.h"
 #include "platform/AppContext.h"
+#include "results/ResultsModel.h"
+#include "results/ResultsView.h"
 #include "search/KeywordSearch.h"
 
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "core/regex/Matcher.h"
 #include "core/text/DocumentText.h"
 #include "match/MatchController.h"
-#include "match/ResultsModel.h"
+#include "results/ResultsModel.h"
 
 #include "editor/TextEditor.h"
 #include <QCheckBox>

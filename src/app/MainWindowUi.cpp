@@ -2,7 +2,7 @@
 
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 #include "textbox/AffordableWrap.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "core/regex/Pattern.h"
 #include "core/regex/PatternError.h"
 #include "core/regex/PatternValue.h"
-#include "platform/BoxMarks.h"
+#include "pattern/BoxMarks.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>

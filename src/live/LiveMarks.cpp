@@ -3,7 +3,7 @@
 #include "SourcePositions.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
-#include "explain/GroupColours.h"
+#include "pattern/GroupColours.h"
 
 #include <QHelpEvent>
 #include <QToolTip>

@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 
-#include "cost/CostController.h"
 #include "editor/TextEditor.h"
+#include "pattern/explain/CostController.h"
 
 #include <QAction>
 #include <QMenu>

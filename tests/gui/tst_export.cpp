@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "export/ExportController.h"
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 #include "app/MainWindowUi.h"
 #include "editor/TextEditor.h"
 #include "match/MatchController.h"
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

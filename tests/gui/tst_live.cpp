@@ -3,11 +3,11 @@
 #include "core/editor/TextStore.h"
 #include "editor/TextEditor.h"
 #include "live/LiveController.h"
-#include "pattern/PatternOwner.h"
-#include "match/MatchController.h"
 #include "live/LiveMarks.h"
 #include "live/SourcePositions.h"
-#include "match/ResultsView.h"
+#include "match/MatchController.h"
+#include "pattern/PatternOwner.h"
+#include "results/ResultsView.h"
 
 #include <QCheckBox>
 #include <QDir>

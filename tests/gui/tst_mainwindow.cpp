@@ -2,7 +2,7 @@
 #include "app/MainWindowUi.h"
 #include "core/layout/Layout.h"
 #include "editor/TextEditor.h"
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "editor/TextEditor.h"
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

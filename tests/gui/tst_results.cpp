@@ -1,5 +1,5 @@
 #include "TestWindow.h"
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 
 #include <QCheckBox>
 #include <QClipboard>

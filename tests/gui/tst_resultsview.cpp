@@ -1,6 +1,6 @@
 // The results list against QTableView: the same model in both, the same clicks and keys, and the same
 // selection, current cell, scrolling, column fitting, pixels and accessible table must come out.
-#include "match/ResultsView.h"
+#include "results/ResultsView.h"
 
 #include <QAbstractTableModel>
 #include <QAccessible>

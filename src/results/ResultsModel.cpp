@@ -2,7 +2,7 @@
 
 #include "core/results/VisibleMarks.h"
 #include "core/tasks/TaskPool.h"
-#include "explain/GroupColours.h"
+#include "pattern/GroupColours.h"
 
 #include <QBrush>
 #include <QTextDocument>

@@ -1,8 +1,8 @@
 #include "PatternHighlighter.h"
 
 #include "GroupColours.h"
+#include "PatternOwner.h"
 #include "core/regex/PatternExplanation.h"
-#include "pattern/PatternOwner.h"
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>

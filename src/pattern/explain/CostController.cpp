@@ -1,10 +1,10 @@
 #include "CostController.h"
 
+#include "ExplanationController.h"
 #include "core/tasks/TaskPool.h"
 #include "editor/TextEditor.h"
-#include "explain/ExplanationController.h"
+#include "pattern/BoxMarks.h"
 #include "pattern/PatternOwner.h"
-#include "platform/BoxMarks.h"
 
 #include <QAction>
 #include <QLocale>
