@@ -4,8 +4,8 @@
 // a confirmed close takes to write it back.
 //
 // One line of 60 M characters as test.txt: the longest stall of the UI thread from the window's first
-// show until every working file is in, against the same start-up with an empty test.txt (what the
-// window's first show costs by itself) and against building the line's store on the UI thread.
+// show until every working file is in, each start in a process of its own (a first show, as the user's
+// is), against the same start-up with an empty test.txt (what the first show costs by itself).
 //
 // Arguments: "files", "line" or both (the default).
 #include "BenchDialogs.h"
