@@ -17,6 +17,7 @@
 #include "replace/ReplaceController.h"
 #include "rules/RulesController.h"
 #include "search/KeywordSearch.h"
+#include "textbox/BoxLoader.h"
 #include "textbox/TextBoxMenus.h"
 
 #include <QCloseEvent>
@@ -49,6 +50,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     MainWindowUi &ui = *m_ui;
     const PatternInputs pattern{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal};
     auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
+    m_sourceLoader = std::make_unique<BoxLoader>(ui.sourceText);
 
     m_match = std::make_unique<MatchController>(
         MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
@@ -67,7 +69,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_export.get(), &ExportController::statusChanged, this, showStatus);
 
     m_menus = std::make_unique<TextBoxMenus>(
-        TextBoxMenuWidgets{ui.sourceText, ui.replaceResult, ui.sourceMenu, ui.replaceMenu}, m_context);
+        TextBoxMenuWidgets{ui.sourceText, ui.replaceResult, ui.sourceMenu, ui.replaceMenu}, *m_sourceLoader,
+        m_context);
 
     // A file dropped on any text box loads into the source text instead of inserting its name.
     QList<QWidget *> dropTargets;
@@ -77,7 +80,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;
     m_importer =
-        std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+        std::make_unique<Importer>(ImportWidgets{ui.importButton, dropTargets}, *m_sourceLoader, m_context);
 
     m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
                                               m_context);
@@ -100,11 +103,11 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
     m_files =
         std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
-                                       m_context, [rules = m_rules.get()] { return rules->rules(); });
+                                       *m_sourceLoader, m_context, [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     // A file still being imported has not come in: the source text saved is the one from before it.
-    connect(m_files.get(), &WorkingFiles::aboutToSave, m_importer.get(), &Importer::abandon);
+    connect(m_files.get(), &WorkingFiles::aboutToSave, m_sourceLoader.get(), &BoxLoader::abandon);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     // The desktop session ending (logout, shutdown) would kill the program with its changes unsaved: when
     // the session manager lets it ask, it asks as a close does. Without that leave, nothing changes.
@@ -126,13 +129,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::openFile(const QString &path) {
-    // The start-up loader fills the source box too: the file loads after it, so the file is what stays.
-    if (m_files->isLoading())
-        connect(
-            m_files.get(), &WorkingFiles::loaded, m_importer.get(), [this, path] { m_importer->load(path); },
-            Qt::SingleShotConnection);
-    else
-        m_importer->load(path);
+    // Started after the start-up load of test.txt, the file's load is the newer one: it is what stays.
+    m_importer->load(path);
 }
 
 // A file of any kind dropped anywhere on the window goes to the source text; of several, the first.

@@ -11,6 +11,7 @@ class MainWindowUi;
 class MatchController;
 class ReplaceController;
 class ExportController;
+class BoxLoader;
 class TextBoxMenus;
 class Importer;
 class KeywordSearch;
@@ -62,6 +63,9 @@ private:
     // The controls are children of the window and go in ~QWidget, after every member below: the commands,
     // which hold pointers to them, are destroyed first and with them every run they still had.
     std::unique_ptr<MainWindowUi> m_ui;
+    // Everything that loads or pastes a text into the source box goes through its loader, which outlives
+    // the commands.
+    std::unique_ptr<BoxLoader> m_sourceLoader;
     std::unique_ptr<MatchController> m_match;
     std::unique_ptr<ReplaceController> m_replace;
     std::unique_ptr<ExportController> m_export;

@@ -4,6 +4,7 @@
 #include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
+#include "textbox/BoxLoader.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -115,6 +116,8 @@ private slots:
     void aPasteDuringALoadIsRefused();
     void aDropDuringALargePasteWins();
     void aCloseDuringALargePasteSavesThePaste();
+    void theBoxIsReadOnlyWhileAnyHoldIsUp_data();
+    void theBoxIsReadOnlyWhileAnyHoldIsUp();
 };
 
 // The issue's own steps: a big test.txt, a small file dropped while it loads. The dropped text shows, can
@@ -283,6 +286,36 @@ void TestBoxLoader::aCloseDuringALargePasteSavesThePaste() {
     f.close();
     QVERIFY(f.waitUntilClosed());
     QCOMPARE(f.savedSource(), QByteArray("before|") + clip.toUtf8() + QByteArray("after"));
+}
+
+void TestBoxLoader::theBoxIsReadOnlyWhileAnyHoldIsUp_data() {
+    QTest::addColumn<bool>("own");
+    QTest::newRow("an editable box") << false;
+    QTest::newRow("a read-only box") << true;
+}
+
+// One count of holds, the loads' among them: the box is read-only while any is up, and gets its own
+// state back when the last goes.
+void TestBoxLoader::theBoxIsReadOnlyWhileAnyHoldIsUp() {
+    QFETCH(bool, own);
+    TaskPool pool;
+    TextEditor box;
+    box.setReadOnly(own);
+    BoxLoader loader(&box);
+    loader.hold();
+    const BoxLoader::Load load = loader.begin(&box);
+    loader.release();
+    QVERIFY(box.isReadOnly());
+    loader.hold();
+    load.showWhole(QStringLiteral("loaded"));
+    QVERIFY(QTest::qWaitFor([&] { return !loader.isLoading(); }));
+    QCOMPARE(box.toPlainText(), QStringLiteral("loaded"));
+    QVERIFY(box.isReadOnly());
+    loader.release();
+    QCOMPARE(box.isReadOnly(), own);
+    // A release without a hold changes nothing.
+    loader.release();
+    QCOMPARE(box.isReadOnly(), own);
 }
 
 QTEST_MAIN(TestBoxLoader)
