@@ -19,7 +19,9 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QThread>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -31,6 +33,12 @@ const QString ExpressionFile = QStringLiteral("bds.txt");
 const QString NotesFile = QStringLiteral("jl.txt");
 const QString SourceFile = QStringLiteral("test.txt");
 const QString RulesFile = QStringLiteral("gz.txt");
+
+// The files are read once the window has painted itself for the first time, or after this long when it
+// has not (a window that starts hidden). Read at once, a big test.txt would take the processor from
+// that first paint: on two cores, reading and decoding 60 M characters stretched it from about 15 ms to
+// 50-100.
+constexpr std::chrono::milliseconds kLatestRead{300};
 
 // Whether a file read with this outcome is left as it is at close unless its control changes: one that was
 // read, or a regular one that could not be (too large, say), which a save of an empty control would
@@ -107,7 +115,8 @@ void WorkingFiles::startLoading() {
     m_keptSource = m_ui.sourceText->snapshot();
     m_keptSourceRevision.reset();
 
-    runInBackground([this, run, sourceLoad, rulesPath, targets] {
+    // The reading waits for the window's first paint (see startReading).
+    m_read = [this, run, sourceLoad, rulesPath, targets] {
         QStringList failures;
         // A rules file made here from the built-in rules is written at close as one that was missing.
         // One that can't be created is read as missing: the library starts empty.
@@ -165,7 +174,22 @@ void WorkingFiles::startLoading() {
             });
         }
         run.deliver([this, run, failures] { finishLoading(run, failures); });
-    });
+    };
+    m_ui.window->installEventFilter(this);
+    QTimer::singleShot(kLatestRead, this, &WorkingFiles::startReading);
+}
+
+bool WorkingFiles::eventFilter(QObject *watched, QEvent *event) {
+    // Queued, the reading starts once the whole window has been painted.
+    if (watched == m_ui.window && event->type() == QEvent::Paint)
+        QMetaObject::invokeMethod(this, &WorkingFiles::startReading, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+void WorkingFiles::startReading() {
+    m_ui.window->removeEventFilter(this);
+    if (std::function<void()> read = std::exchange(m_read, {}))
+        runInBackground(std::move(read));
 }
 
 void WorkingFiles::showRules(const QList<Rule> &rules, bool kept) {

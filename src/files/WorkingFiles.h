@@ -47,7 +47,8 @@ public:
     ~WorkingFiles() override;
 
     // Starts the loader: the rules first (gz.txt is created from the built-in rules when missing), then
-    // notes, source text and expression, each shown as soon as it is read.
+    // notes, source text and expression, each shown as soon as it is read. The loads begin now (a file
+    // opened after this call is newer than test.txt); the reading, once the window has been painted.
     void startLoading();
     // Whether the loader has not finished yet.
     bool isLoading() const { return m_loader.isRunning(); }
@@ -76,7 +77,12 @@ signals:
     // A status message for the status bar (files the loader could not read).
     void statusChanged(const QString &text);
 
+protected:
+    // Watches the window for its first paint.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void startReading();
     void showRules(const QList<Rule> &rules, bool kept);
     void finishLoading(const RunState::Run &run, const QStringList &failures);
     // Closes the window again when a close waited for the loader or a paste, and neither runs any more.
@@ -106,6 +112,8 @@ private:
     AppContext &m_context;
     std::function<QList<Rule>()> m_currentRules;
     RunState m_loader;
+    // The reading of the files, until it starts.
+    std::function<void()> m_read;
     bool m_closeWhenLoaded = false;
     RunState m_saver;
     bool m_saved = false;
