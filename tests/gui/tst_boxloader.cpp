@@ -222,19 +222,24 @@ void TestBoxLoader::anImportDuringADropsLoadWins() {
 void TestBoxLoader::aPasteDuringALoadIsRefused_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("clipLength");
-    QTest::newRow("Ctrl+V, a short text") << "Ctrl+V" << 10;
-    QTest::newRow("Ctrl+V, megabytes") << "Ctrl+V" << 3'000'000;
-    QTest::newRow("粘贴, megabytes") << "粘贴" << 3'000'000;
-    QTest::newRow("删除并粘贴, megabytes") << "删除并粘贴" << 3'000'000;
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("Ctrl+V, a short text") << "Ctrl+V" << 10 << false;
+    QTest::newRow("Ctrl+V, megabytes") << "Ctrl+V" << 3'000'000 << false;
+    QTest::newRow("粘贴, megabytes") << "粘贴" << 3'000'000 << false;
+    QTest::newRow("删除并粘贴, megabytes") << "删除并粘贴" << 3'000'000 << false;
+    QTest::newRow("粘贴, megabytes, then a close") << "粘贴" << 3'000'000 << true;
 }
 
 // The box is read-only while a file loads into it, and a paste there is refused as a read-only box
-// refuses it: nothing goes into the first screen, and the box ends with the file's text, editable.
+// refuses it: nothing goes into the first screen, and the box ends with the file's text, editable. A
+// close confirmed after the paste drops the load and saves the text from before it.
 void TestBoxLoader::aPasteDuringALoadIsRefused() {
     QFETCH(QString, how);
     QFETCH(int, clipLength);
+    QFETCH(bool, closed);
     Fixture f(QByteArray("saved source"));
     QVERIFY(f.waitUntilQuiet());
+    f.box->setPlainText(QStringLiteral("typed before"));
     QGuiApplication::clipboard()->setText(QString(clipLength, u'p'));
     const QByteArray bytes = bigText("dropped");
     const QString big = f.desktopFile(QStringLiteral("big.txt"), bytes);
@@ -244,9 +249,18 @@ void TestBoxLoader::aPasteDuringALoadIsRefused() {
             QTest::keyClick(f.box, Qt::Key_V, Qt::ControlModifier);
         else
             f.t.action(QStringLiteral("源文本右键菜单"), how)->trigger();
+        if (closed)
+            f.close();
     });
     f.changes = f.replaces = 0;
     f.t.dropFiles({big});
+    if (closed) {
+        QVERIFY(f.waitUntilClosed());
+        f.t.settle();
+        QCOMPARE(f.box->toPlainText(), QStringLiteral("typed before"));
+        QCOMPARE(f.savedSource(), QByteArray("typed before"));
+        return;
+    }
     QVERIFY(f.waitUntilQuiet());
     // Every change was a load's: the first screen and the whole.
     QCOMPARE(f.replaces, 2);
