@@ -100,7 +100,8 @@ void oneLongLine() {
                 "|---|---|---|\n");
     std::printf("| the 60 M-character line | %.0f | %.0f |\n", median(lineTime), median(lineGap));
     std::printf("| empty | %.0f | %.0f |\n", median(emptyTime), median(emptyGap));
-    std::printf("\nlongest UI gap, the line / an empty test.txt: %.2fx (each gap, line then empty:", median(lineGap) / median(emptyGap));
+    std::printf("\nlongest UI gap, the line / an empty test.txt: %.2fx (each gap, line then empty:",
+                median(lineGap) / median(emptyGap));
     for (int run = 0; run < runs; ++run)
         std::printf(" %.0f/%.0f", lineGap[size_t(run)], emptyGap[size_t(run)]);
     std::printf(")\n");

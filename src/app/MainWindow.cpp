@@ -101,9 +101,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setAcceptDrops(true);
     m_rules =
         std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
-    m_files =
-        std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
-                                       *m_sourceLoader, m_context, [rules = m_rules.get()] { return rules->rules(); });
+    m_files = std::make_unique<WorkingFiles>(
+        WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this}, *m_sourceLoader, m_context,
+        [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     // A file still being imported has not come in: the source text saved is the one from before it.

@@ -148,8 +148,8 @@ void WorkingFiles::startLoading() {
                         m_keptSourceRevision = m_ui.sourceText->revision();
                     }
                 });
-                // A file that is written at close whatever the box holds, even when the text went
-                // elsewhere (see startLoading).
+                // A test.txt with no bytes to keep (a missing one) is written at close whatever the box
+                // holds.
                 if (!kept)
                     run.deliver([this] { m_keptSource.reset(); });
                 continue;

@@ -18,7 +18,8 @@ public:
     static constexpr qsizetype kDefaultThreshold = 2 * 1024 * 1024;
 
     // Takes over the paste key (Ctrl+V, Shift+Insert) of the loader's box.
-    explicit LargePaste(BoxLoader &loader, qsizetype threshold = kDefaultThreshold, QObject *parent = nullptr);
+    explicit LargePaste(BoxLoader &loader, qsizetype threshold = kDefaultThreshold,
+                        QObject *parent = nullptr);
 
     // Pastes over the box's selection.
     void paste();

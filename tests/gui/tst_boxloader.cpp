@@ -72,7 +72,9 @@ public:
         write(path, bytes);
         return path;
     }
-    QByteArray savedSource() { return readBytes(QDir(t.programDir.path()).filePath(QStringLiteral("test.txt"))); }
+    QByteArray savedSource() {
+        return readBytes(QDir(t.programDir.path()).filePath(QStringLiteral("test.txt")));
+    }
     void importWithButton(const QString &path) {
         t.dialogs.files.push_back(path);
         QTest::mouseClick(t.find<QPushButton>(QStringLiteral("按钮_本地导入")), Qt::LeftButton);
@@ -99,7 +101,9 @@ public:
         t.dialogs.yesNo.push_back(true);
         t.window().close();
     }
-    bool waitUntilClosed() { return QTest::qWaitFor([this] { return !t.window().isVisible(); }, 60000); }
+    bool waitUntilClosed() {
+        return QTest::qWaitFor([this] { return !t.window().isVisible(); }, 60000);
+    }
 };
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
 #include "editor/TextEditor.h"
-#include "textbox/BoxText.h"
 #include "textbox/BoxLoader.h"
+#include "textbox/BoxText.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -165,7 +165,8 @@ void TestBoxText::aLoadHoldsTakersUntilItEnds() {
     const BoxLoader::Load first = loader.begin(&box);
     QVERIFY(box.isReadOnly());
     first.showFirstScreen(bigFile(QStringLiteral("first.txt"), "first"), utf8);
-    QVERIFY(QTest::qWaitFor([&] { return box.toPlainText().startsWith(QStringLiteral("first 0\nfirst 1\n")); }));
+    QVERIFY(
+        QTest::qWaitFor([&] { return box.toPlainText().startsWith(QStringLiteral("first 0\nfirst 1\n")); }));
 
     const BoxLoader::Load second = loader.begin(&box);
     second.showFirstScreen(bigFile(QStringLiteral("second.txt"), "second"), utf8);

@@ -6,12 +6,12 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QDropEvent>
-#include <QUrl>
 #include <QPlainTextEdit>
+#include <QUrl>
 
 namespace rw {
 
