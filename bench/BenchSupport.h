@@ -95,6 +95,19 @@ inline QString generateLog(int lines) {
     return text;
 }
 
+// One line of pairs "12-34 ": six characters a pair, each pair a match of (\d+)-(\d+).
+inline QString generateLine(int pairs) {
+    QString text;
+    text.reserve(qsizetype(pairs) * 6);
+    const char16_t digits[] = u"0123456789";
+    for (int i = 0; i < pairs; ++i) {
+        const char16_t item[6] = {digits[i % 9 + 1],      digits[i / 9 % 10],   u'-',
+                                  digits[i / 90 % 9 + 1], digits[i / 810 % 10], u' '};
+        text.append(reinterpret_cast<const QChar *>(item), 6);
+    }
+    return text;
+}
+
 // Benches that show a window run on the offscreen platform unless the environment names another.
 inline void preferOffscreenPlatform() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -66,19 +66,6 @@ void resetPeak() {
         f.write("5");
 }
 
-// One line of pairs "12-34 ": six characters a match.
-QString generateLine(int pairs) {
-    QString text;
-    text.reserve(qsizetype(pairs) * 6);
-    const char16_t digits[] = u"0123456789";
-    for (int i = 0; i < pairs; ++i) {
-        const char16_t item[6] = {digits[i % 9 + 1],      digits[i / 9 % 10],   u'-',
-                                  digits[i / 90 % 9 + 1], digits[i / 810 % 10], u' '};
-        text.append(reinterpret_cast<const QChar *>(item), 6);
-    }
-    return text;
-}
-
 struct Row {
     const char *step;
     double ms;
@@ -314,7 +301,7 @@ int main(int argc, char *argv[]) {
         runCase("log, 2 M lines", rwbench::generateLog(2'000'000),
                 QStringLiteral("(\\d+):(\\d+):(\\d+) host"), QStringLiteral("served"));
     if (args.size() < 2 || args.contains(QStringLiteral("line")))
-        runCase("one line, 10 M matches", generateLine(10'000'000), QStringLiteral("(\\d+)-(\\d+)"),
+        runCase("one line, 10 M matches", rwbench::generateLine(10'000'000), QStringLiteral("(\\d+)-(\\d+)"),
                 QStringLiteral("-"));
     return 0;
 }

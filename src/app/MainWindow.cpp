@@ -19,6 +19,7 @@
 #include "results/ResultsView.h"
 #include "rules/RulesController.h"
 #include "search/KeywordSearch.h"
+#include "textbox/BoxLoader.h"
 #include "textbox/TextBoxMenus.h"
 
 #include <QCloseEvent>
@@ -55,6 +56,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     // The box owns it (its colours go with it); it follows the box's document through the loader's swap.
     new PatternHighlighter(pattern);
     auto showStatus = [&ui](const QString &text) { ui.setStatus(text); };
+    m_sourceLoader = std::make_unique<BoxLoader>(ui.sourceText);
 
     m_match = std::make_unique<MatchController>(
         MatchWidgets{pattern, ui.sourceText, ui.matchButton, ui.resultsList});
@@ -73,7 +75,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_export.get(), &ExportController::statusChanged, this, showStatus);
 
     m_menus = std::make_unique<TextBoxMenus>(
-        TextBoxMenuWidgets{ui.sourceText, ui.replaceResult, ui.sourceMenu, ui.replaceMenu}, m_context);
+        TextBoxMenuWidgets{ui.sourceText, ui.replaceResult, ui.sourceMenu, ui.replaceMenu}, *m_sourceLoader,
+        m_context);
 
     // A file dropped on any text box loads into the source text instead of inserting its name.
     QList<QWidget *> dropTargets;
@@ -83,7 +86,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     for (QLineEdit *line : {ui.cellEditor, ui.keyword})
         dropTargets << line;
     m_importer =
-        std::make_unique<Importer>(ImportWidgets{ui.importButton, ui.sourceText, dropTargets}, m_context);
+        std::make_unique<Importer>(ImportWidgets{ui.importButton, dropTargets}, *m_sourceLoader, m_context);
 
     m_live = std::make_unique<LiveController>(LiveWidgets{pattern, ui.sourceText, ui.checkLive, ui.liveLabel},
                                               m_context);
@@ -103,13 +106,13 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setAcceptDrops(true);
     m_rules =
         std::make_unique<RulesController>(RulesWidgets{ui.rulesList, ui.cellEditor, ui.rulesMenu}, m_context);
-    m_files =
-        std::make_unique<WorkingFiles>(WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this},
-                                       m_context, [rules = m_rules.get()] { return rules->rules(); });
+    m_files = std::make_unique<WorkingFiles>(
+        WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this}, *m_sourceLoader, m_context,
+        [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     // A file still being imported has not come in: the source text saved is the one from before it.
-    connect(m_files.get(), &WorkingFiles::aboutToSave, m_importer.get(), &Importer::abandon);
+    connect(m_files.get(), &WorkingFiles::aboutToSave, m_sourceLoader.get(), &BoxLoader::abandon);
     connect(m_files.get(), &WorkingFiles::statusChanged, this, showStatus);
     // The desktop session ending (logout, shutdown) would kill the program with its changes unsaved: when
     // the session manager lets it ask, it asks as a close does. Without that leave, nothing changes.
@@ -131,13 +134,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::openFile(const QString &path) {
-    // The start-up loader fills the source box too: the file loads after it, so the file is what stays.
-    if (m_files->isLoading())
-        connect(
-            m_files.get(), &WorkingFiles::loaded, m_importer.get(), [this, path] { m_importer->load(path); },
-            Qt::SingleShotConnection);
-    else
-        m_importer->load(path);
+    // Started after the start-up load of test.txt, the file's load is the newer one: it is what stays.
+    m_importer->load(path);
 }
 
 // A file of any kind dropped anywhere on the window goes to the source text; of several, the first.

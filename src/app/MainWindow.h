@@ -11,6 +11,7 @@ class MainWindowUi;
 class MatchController;
 class ReplaceController;
 class ExportController;
+class BoxLoader;
 class TextBoxMenus;
 class Importer;
 class KeywordSearch;
@@ -66,6 +67,9 @@ private:
     std::unique_ptr<MainWindowUi> m_ui;
     // Read by the commands below, so made before them and gone after them.
     std::unique_ptr<PatternOwner> m_pattern;
+    // Everything that loads or pastes a text into the source box goes through its loader, which outlives
+    // the commands.
+    std::unique_ptr<BoxLoader> m_sourceLoader;
     std::unique_ptr<MatchController> m_match;
     std::unique_ptr<ReplaceController> m_replace;
     std::unique_ptr<ExportController> m_export;

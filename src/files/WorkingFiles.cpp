@@ -5,7 +5,6 @@
 #include "core/rules/RulesCodec.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
-#include "core/text/FirstScreen.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
 #include "editor/TextEditor.h"
@@ -20,7 +19,9 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QThread>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -32,6 +33,12 @@ const QString ExpressionFile = QStringLiteral("bds.txt");
 const QString NotesFile = QStringLiteral("jl.txt");
 const QString SourceFile = QStringLiteral("test.txt");
 const QString RulesFile = QStringLiteral("gz.txt");
+
+// The files are read once the window has painted itself for the first time, or after this long when it
+// has not (a window that starts hidden). Read at once, a big test.txt would take the processor from
+// that first paint: on two cores, reading and decoding 60 M characters stretched it from about 15 ms to
+// 50-100.
+constexpr std::chrono::milliseconds kLatestRead{300};
 
 // Whether a file read with this outcome is left as it is at close unless its control changes: one that was
 // read, or a regular one that could not be (too large, say), which a save of an empty control would
@@ -53,13 +60,22 @@ TextSnapshot boxSnapshot(const QTextDocument *doc) {
 
 } // namespace
 
-WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &context,
+WorkingFiles::WorkingFiles(const WorkingFilesWidgets &widgets, BoxLoader &sourceLoader, AppContext &context,
                            std::function<QList<Rule>()> currentRules, QObject *parent)
-    : QObject(parent), m_ui(widgets), m_context(context), m_currentRules(std::move(currentRules)),
-      m_firstScreen(widgets.sourceText) {
+    : QObject(parent), m_ui(widgets), m_sourceLoader(sourceLoader), m_context(context),
+      m_currentRules(std::move(currentRules)) {
     // Another text (an import, say) is never the loaded one: the loaded text need not stay in memory.
-    connect(m_ui.sourceText, &TextEditor::textReplaced, this,
-            [this] { freeInBackground(std::exchange(m_keptSource, std::nullopt)); });
+    connect(m_ui.sourceText, &TextEditor::textReplaced, this, [this] {
+        if (m_keptSourceRevision) {
+            m_keptSourceRevision.reset();
+            freeInBackground(std::exchange(m_keptSource, std::nullopt));
+        }
+    });
+    // A close waits for a paste under way to go in.
+    connect(&m_sourceLoader.runState(), &RunState::runningChanged, this, [this](bool running) {
+        if (!running)
+            closeIfAsked();
+    });
     // Saved for a session's end that did not come, the window asks again at its close once a box changed.
     const auto changed = [this] {
         if (!isSaving())
@@ -93,7 +109,14 @@ void WorkingFiles::startLoading() {
         {dir.filePath(ExpressionFile), m_ui.expression, plainDocumentSettings(m_ui.expression)}};
     const QString rulesPath = dir.filePath(RulesFile);
 
-    runInBackground([this, run, rulesPath, targets] {
+    // The box's text stands for test.txt until the file is in: should a file dropped meanwhile take the
+    // box and then give way to this text again, test.txt is not written over with it.
+    const BoxLoader::Load sourceLoad = m_sourceLoader.begin(this);
+    m_keptSource = m_ui.sourceText->snapshot();
+    m_keptSourceRevision.reset();
+
+    // The reading waits for the window's first paint (see startReading).
+    m_read = [this, run, sourceLoad, rulesPath, targets] {
         QStringList failures;
         // A rules file made here from the built-in rules is written at close as one that was missing.
         // One that can't be created is read as missing: the library starts empty.
@@ -110,31 +133,25 @@ void WorkingFiles::startLoading() {
         for (const Target &target : targets) {
             if (!run.isCurrent())
                 return;
-            if (!target.box) {
-                // A big source text shows its first screen at once, read-only until the whole is in.
-                if (std::optional<QString> first =
-                        firstScreen(target.path, decodeWorkingBytes, kMaxTextFileBytes)) {
-                    auto preview = std::make_shared<TextStore>(std::move(*first));
-                    run.deliver([this, preview] { m_firstScreen.show(std::move(*preview)); });
-                }
-            }
+            if (!target.box)
+                sourceLoad.showFirstScreen(target.path, decodeWorkingBytes);
             WorkingFileRead read = readWorkingFile(target.path);
             if (read.status == FileReadStatus::Failed)
                 failures.append(read.error);
             const bool kept = keepsItsBytes(target.path, read.status);
             if (!target.box) {
-                // Moved in, the text's buffer becomes the store's chunks without a copy.
-                auto store = std::make_shared<TextStore>(std::move(read.text));
-                run.deliver([this, store, kept] {
+                sourceLoad.showWhole(std::move(read.text), [this, kept] {
                     // The text as loaded, shared with the box: edits that end where they began leave the
                     // file alone too.
-                    const TextSnapshot loaded = store->snapshot();
-                    m_firstScreen.showWhole(std::move(*store));
                     if (kept) {
-                        m_keptSource = loaded;
+                        m_keptSource = m_ui.sourceText->snapshot();
                         m_keptSourceRevision = m_ui.sourceText->revision();
                     }
                 });
+                // A test.txt with no bytes to keep (a missing one) is written at close whatever the box
+                // holds.
+                if (!kept)
+                    run.deliver([this] { m_keptSource.reset(); });
                 continue;
             }
             QString text = fromCrLf(std::move(read.text));
@@ -157,7 +174,22 @@ void WorkingFiles::startLoading() {
             });
         }
         run.deliver([this, run, failures] { finishLoading(run, failures); });
-    });
+    };
+    m_ui.window->installEventFilter(this);
+    QTimer::singleShot(kLatestRead, this, &WorkingFiles::startReading);
+}
+
+bool WorkingFiles::eventFilter(QObject *watched, QEvent *event) {
+    // Queued, the reading starts once the whole window has been painted.
+    if (watched == m_ui.window && event->type() == QEvent::Paint)
+        QMetaObject::invokeMethod(this, &WorkingFiles::startReading, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+void WorkingFiles::startReading() {
+    m_ui.window->removeEventFilter(this);
+    if (std::function<void()> read = std::exchange(m_read, {}))
+        runInBackground(std::move(read));
 }
 
 void WorkingFiles::showRules(const QList<Rule> &rules, bool kept) {
@@ -172,15 +204,20 @@ void WorkingFiles::finishLoading(const RunState::Run &run, const QStringList &fa
     if (!failures.isEmpty())
         emit statusChanged(QStringLiteral("以下文件未能读取: %1").arg(failures.join(QStringLiteral("; "))));
     emit loaded();
-    if (m_closeWhenLoaded) {
-        m_closeWhenLoaded = false;
-        QMetaObject::invokeMethod(m_ui.window, &QWidget::close, Qt::QueuedConnection);
-    }
+    closeIfAsked();
+}
+
+void WorkingFiles::closeIfAsked() {
+    if (!m_closeWhenLoaded || isLoading() || m_sourceLoader.isPasting())
+        return;
+    m_closeWhenLoaded = false;
+    QMetaObject::invokeMethod(m_ui.window, &QWidget::close, Qt::QueuedConnection);
 }
 
 bool WorkingFiles::confirmClose() {
-    // Saving now would write partly loaded boxes over the files.
-    if (isLoading()) {
+    // Saving now would write partly loaded boxes over the files, or the source text without a paste the
+    // user has made.
+    if (isLoading() || m_sourceLoader.isPasting()) {
         m_closeWhenLoaded = true;
         return false;
     }

@@ -3,7 +3,7 @@
 #include "core/editor/TextStore.h"
 #include "core/rules/Rule.h"
 #include "core/tasks/RunState.h"
-#include "textbox/FirstScreenShown.h"
+#include "textbox/BoxLoader.h"
 
 #include <QHash>
 #include <QObject>
@@ -40,13 +40,15 @@ struct WorkingFilesWidgets {
 class WorkingFiles final : public QObject {
     Q_OBJECT
 public:
-    // currentRules gives the rules library as it stands, for a save.
-    WorkingFiles(const WorkingFilesWidgets &widgets, AppContext &context,
+    // sourceLoader loads test.txt into sourceText; currentRules gives the rules library as it stands, for a
+    // save.
+    WorkingFiles(const WorkingFilesWidgets &widgets, BoxLoader &sourceLoader, AppContext &context,
                  std::function<QList<Rule>()> currentRules, QObject *parent = nullptr);
     ~WorkingFiles() override;
 
     // Starts the loader: the rules first (gz.txt is created from the built-in rules when missing), then
-    // notes, source text and expression, each shown as soon as it is read.
+    // notes, source text and expression, each shown as soon as it is read. The loads begin now (a file
+    // opened after this call is newer than test.txt); the reading, once the window has been painted.
     void startLoading();
     // Whether the loader has not finished yet.
     bool isLoading() const { return m_loader.isRunning(); }
@@ -55,8 +57,8 @@ public:
     // Answers a close request: true when the window may close. Asks first; on Yes writes the files on a
     // worker (the window is disabled meanwhile, so nothing typed is left unsaved) and closes the window
     // again once they are written; when a write failed, says which and asks whether to close anyway.
-    // While the loader runs nothing is asked or written: the request is remembered and repeated once the
-    // loader has finished.
+    // While the loader runs, or a large paste into the source text is being built, nothing is asked or
+    // written: the request is remembered and repeated once they have finished.
     bool confirmClose();
     // Answers the end of the desktop session when the session manager lets the program ask: the close
     // question; on Yes the files are written before this returns (a failed write asks whether to end
@@ -75,9 +77,16 @@ signals:
     // A status message for the status bar (files the loader could not read).
     void statusChanged(const QString &text);
 
+protected:
+    // Watches the window for its first paint.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void startReading();
     void showRules(const QList<Rule> &rules, bool kept);
     void finishLoading(const RunState::Run &run, const QStringList &failures);
+    // Closes the window again when a close waited for the loader or a paste, and neither runs any more.
+    void closeIfAsked();
     // Writes bds.txt, jl.txt, test.txt and gz.txt from the controls, except a file that existed at load
     // and whose control has not changed since.
     void startSaving();
@@ -99,17 +108,19 @@ private:
     void finishSaving(const RunState::Run &run, const QStringList &failures);
 
     WorkingFilesWidgets m_ui;
+    BoxLoader &m_sourceLoader;
     AppContext &m_context;
     std::function<QList<Rule>()> m_currentRules;
     RunState m_loader;
+    // The reading of the files, until it starts.
+    std::function<void()> m_read;
     bool m_closeWhenLoaded = false;
-    // The source box shows the first screen of its file while the whole is read.
-    FirstScreenShown m_firstScreen;
     RunState m_saver;
     bool m_saved = false;
     // What the boxes and the list held when loaded from files that exist: such a file is written at
     // close only when its box or list has changed: when the box holds the loaded text again (compared
-    // on the saving worker); the source text is also unchanged while its revision is.
+    // on the saving worker); the source text is also unchanged while its revision is. Until test.txt's
+    // text has come into its box, m_keptSource is the text the box held before (see startLoading).
     QHash<const QPlainTextEdit *, TextSnapshot> m_keptTexts;
     std::optional<quint64> m_keptSourceRevision;
     std::optional<TextSnapshot> m_keptSource;

@@ -1,10 +1,7 @@
 #include "Importer.h"
 
 #include "core/tasks/TaskPool.h"
-#include "core/text/FirstScreen.h"
 #include "core/text/ImportedText.h"
-#include "core/text/RegularFile.h"
-#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
 
@@ -24,14 +21,12 @@ const QString kDefaultSuffix = QStringLiteral("txt");
 
 } // namespace
 
-Importer::Importer(const ImportWidgets &widgets, AppContext &context, QObject *parent)
-    : QObject(parent), m_w(widgets), m_context(context), m_firstScreen(widgets.source) {
+Importer::Importer(const ImportWidgets &widgets, BoxLoader &source, AppContext &context, QObject *parent)
+    : QObject(parent), m_w(widgets), m_source(source), m_context(context) {
     connect(m_w.button, &QPushButton::clicked, this, &Importer::chooseAndLoad);
     for (QWidget *target : m_w.dropTargets)
         target->installEventFilter(this);
 }
-
-Importer::~Importer() = default;
 
 void Importer::chooseAndLoad() {
     const QString path = m_context.dialogs.chooseOpenFile(m_w.button->window(), kDialogTitle, kDialogFilter,
@@ -41,38 +36,17 @@ void Importer::chooseAndLoad() {
 }
 
 void Importer::load(const QString &path) {
-    const RunState::Run run = m_runs.begin();
-    runInBackground([this, run, path] {
-        // A big file shows its first screen at once; the whole follows.
-        if (std::optional<QString> first = firstScreen(path, decodeImported, kMaxTextFileBytes)) {
-            auto store = std::make_shared<TextStore>(std::move(*first));
-            run.deliver([this, store] { m_firstScreen.show(std::move(*store)); });
-        }
+    const BoxLoader::Load load = m_source.begin(this);
+    m_load = load;
+    runInBackground([this, load, path] {
+        load.showFirstScreen(path, decodeImported);
         QString reason;
         std::optional<QString> text = readImportFile(path, &reason);
-        if (!run.isCurrent())
-            return;
-        if (!text) {
-            run.deliver([this, run, path, reason] {
-                m_runs.finish(run);
-                m_firstScreen.putBack();
-                fail(path, reason);
-            });
-            return;
-        }
-        auto store = std::make_shared<TextStore>(std::move(*text));
-        text.reset();
-        run.deliver([this, run, store] {
-            m_runs.finish(run);
-            m_firstScreen.showWhole(std::move(*store));
-            emit finished();
-        });
+        if (!text)
+            load.fail([this, path, reason] { fail(path, reason); });
+        else
+            load.showWhole(std::move(*text), [this] { emit finished(); });
     });
-}
-
-void Importer::abandon() {
-    m_runs.stop();
-    m_firstScreen.putBack();
 }
 
 void Importer::fail(const QString &path, const QString &reason) {

@@ -1,6 +1,6 @@
 #include "LargePaste.h"
 
-#include "core/tasks/TaskPool.h"
+#include "BoxLoader.h"
 #include "editor/TextEditor.h"
 
 #include <QClipboard>
@@ -9,21 +9,19 @@
 
 namespace rw {
 
-LargePaste::LargePaste(TextEditor *box, qsizetype threshold, QObject *parent)
-    : QObject(parent), m_box(box), m_threshold(threshold) {
+LargePaste::LargePaste(BoxLoader &loader, qsizetype threshold, QObject *parent)
+    : QObject(parent), m_loader(loader), m_box(loader.box()), m_threshold(threshold) {
     m_box->installEventFilter(this);
 }
 
-LargePaste::~LargePaste() {
-    if (m_runs.isRunning())
-        m_box->setReadOnly(m_wasReadOnly);
+bool LargePaste::isBuilding() const {
+    return m_loader.isPasting();
 }
 
 bool LargePaste::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_box && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
-        if (!m_box->isReadOnly())
-            paste();
+        paste();
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -38,26 +36,13 @@ void LargePaste::replaceAll() {
 }
 
 void LargePaste::pasteOver(qsizetype from, qsizetype to) {
-    if (m_runs.isRunning())
+    if (m_box->isReadOnly())
         return;
     const QString text = QGuiApplication::clipboard()->text();
-    if (text.size() < m_threshold) {
+    if (text.size() < m_threshold)
         m_box->replaceRange(from, to - from, text);
-        return;
-    }
-    const RunState::Run run = m_runs.begin();
-    m_wasReadOnly = m_box->isReadOnly();
-    m_box->setReadOnly(true);
-    runInBackground([this, run, text, from, to] {
-        auto piece = std::make_shared<TextPiece>(text);
-        run.deliver([this, run, piece, from, to] {
-            m_runs.finish(run);
-            m_box->setReadOnly(m_wasReadOnly);
-            m_box->setSelection(from, to);
-            m_box->insertPiece(*piece);
-            emit finished();
-        });
-    });
+    else
+        m_loader.paste(from, to, text);
 }
 
 } // namespace rw

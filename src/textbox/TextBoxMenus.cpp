@@ -18,8 +18,9 @@ namespace {
 const QString kDeleteAllQuestion = QStringLiteral("是否全部删除?");
 } // namespace
 
-TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &context, QObject *parent)
-    : QObject(parent), m_w(widgets), m_context(context), m_paste(widgets.source) {
+TextBoxMenus::TextBoxMenus(const TextBoxMenuWidgets &widgets, BoxLoader &sourceLoader, AppContext &context,
+                           QObject *parent)
+    : QObject(parent), m_w(widgets), m_context(context), m_paste(sourceLoader) {
     for (TextEditor *box : {m_w.source, m_w.result}) {
         // The box's own menu would open on the release as well; these menus replace it.
         box->setContextMenuPolicy(Qt::NoContextMenu);

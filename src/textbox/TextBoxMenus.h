@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LargePaste.h"
+#include "core/tasks/RunState.h"
 
 #include <QObject>
 
@@ -10,6 +11,7 @@ class QWidget;
 
 namespace rw {
 
+class BoxLoader;
 class TextEditor;
 
 struct AppContext;
@@ -27,7 +29,9 @@ struct TextBoxMenuWidgets {
 class TextBoxMenus final : public QObject {
     Q_OBJECT
 public:
-    TextBoxMenus(const TextBoxMenuWidgets &widgets, AppContext &context, QObject *parent = nullptr);
+    // sourceLoader: the loader of widgets.source, through which a large paste goes.
+    TextBoxMenus(const TextBoxMenuWidgets &widgets, BoxLoader &sourceLoader, AppContext &context,
+                 QObject *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

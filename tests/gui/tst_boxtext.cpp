@@ -1,9 +1,11 @@
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
 #include "editor/TextEditor.h"
+#include "textbox/BoxLoader.h"
 #include "textbox/BoxText.h"
-#include "textbox/FirstScreenShown.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -31,8 +33,8 @@ private slots:
     void nothingArrivesAfterTheContextIsGone();
     void paragraphsBecomeCrLf_data();
     void paragraphsBecomeCrLf();
-    void aFirstScreenHoldsTakersUntilItEnds_data();
-    void aFirstScreenHoldsTakersUntilItEnds();
+    void aLoadHoldsTakersUntilItEnds_data();
+    void aLoadHoldsTakersUntilItEnds();
 
 private:
     TaskPool m_pool;
@@ -133,56 +135,64 @@ void TestBoxText::paragraphsBecomeCrLf() {
     QTEST(paragraphsToCrLf(raw), "expected");
 }
 
-void TestBoxText::aFirstScreenHoldsTakersUntilItEnds_data() {
+void TestBoxText::aLoadHoldsTakersUntilItEnds_data() {
     QTest::addColumn<bool>("whole");
     QTest::newRow("the whole text comes") << true;
     QTest::newRow("the read fails") << false;
 }
 
-// While a first screen stands in for a text, nobody takes it for the text: takers wait for the whole, or
-// for the text from before, which comes back with its caret and selection, editable as it was.
-void TestBoxText::aFirstScreenHoldsTakersUntilItEnds() {
+// While a load runs, its first screen standing in for the text, nobody takes the box's text for the
+// text: takers wait for the whole, or for the text from before, which comes back with its caret and
+// selection, editable as it was. A second load over the first keeps the text from before both, and the
+// first, superseded, shows nothing more.
+void TestBoxText::aLoadHoldsTakersUntilItEnds() {
     QFETCH(bool, whole);
+    QTemporaryDir dir;
+    const auto bigFile = [&dir](const QString &name, const QByteArray &word) {
+        QByteArray bytes;
+        for (int i = 0; bytes.size() <= 5 * 1024 * 1024; ++i)
+            bytes += word + ' ' + QByteArray::number(i) + '\n';
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qWarning("can't write %s", qPrintable(file.fileName()));
+        return file.fileName();
+    };
+    const auto utf8 = [](QByteArrayView bytes) { return QString::fromUtf8(bytes); };
     TextEditor box;
     box.setPlainText(QStringLiteral("before\nit"));
     box.setSelection(2, 8);
-    FirstScreenShown first(&box);
-    first.show(TextStore(QStringLiteral("line 1\n")));
+    BoxLoader loader(&box);
+    const BoxLoader::Load first = loader.begin(&box);
     QVERIFY(box.isReadOnly());
-    // A second load's first screen over the first: the text to go back to stays the one from before.
-    first.show(TextStore(QStringLiteral("other 1\n")));
-    QCOMPARE(box.toPlainText(), QStringLiteral("other 1\n"));
+    first.showFirstScreen(bigFile(QStringLiteral("first.txt"), "first"), utf8);
+    QVERIFY(
+        QTest::qWaitFor([&] { return box.toPlainText().startsWith(QStringLiteral("first 0\nfirst 1\n")); }));
+
+    const BoxLoader::Load second = loader.begin(&box);
+    second.showFirstScreen(bigFile(QStringLiteral("second.txt"), "second"), utf8);
+    QVERIFY(QTest::qWaitFor([&] { return box.toPlainText().startsWith(QStringLiteral("second 0\n")); }));
+    QVERIFY(box.isReadOnly());
 
     std::optional<QString> taken;
     BoxText::of(&box)->take(&box, [&](const QString &text) { taken = text; });
+    first.showWhole(QStringLiteral("superseded"));
+    first.fail();
     QTest::qWait(50);
     QVERIFY(!taken);
-    {
-        // Another load's first screen meanwhile (a file dropped during the start-up load): the takers
-        // wait for both to end.
-        FirstScreenShown other(&box);
-        other.show(TextStore(QStringLiteral("dropped 1\n")));
-        other.showWhole(TextStore(QStringLiteral("other 1\n")));
-        QTest::qWait(50);
-        QVERIFY(!taken);
-        QVERIFY(box.isReadOnly());
-    }
+    QVERIFY(box.toPlainText().startsWith(QStringLiteral("second 0\n")));
     if (whole) {
-        first.showWhole(TextStore(QStringLiteral("other 1\nother 2")));
+        second.showWhole(QStringLiteral("other 1\nother 2"));
         QVERIFY(QTest::qWaitFor([&] { return taken.has_value(); }, 20000));
         QCOMPARE(*taken, QStringLiteral("other 1\r\nother 2"));
     } else {
-        first.putBack();
+        second.fail();
         QVERIFY(QTest::qWaitFor([&] { return taken.has_value(); }, 20000));
         QCOMPARE(*taken, QStringLiteral("before\r\nit"));
         QCOMPARE(box.anchorPosition(), 2);
         QCOMPARE(box.cursorPosition(), 8);
     }
     QVERIFY(!box.isReadOnly());
-    QVERIFY(!first.isShown());
-    // Nothing shown, nothing to put back.
-    first.putBack();
-    QCOMPARE(box.toPlainText(), whole ? QStringLiteral("other 1\nother 2") : QStringLiteral("before\nit"));
+    QVERIFY(!loader.isLoading());
 }
 
 QTEST_MAIN(TestBoxText)

@@ -14,11 +14,9 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
-#include <QUrl>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -60,20 +58,7 @@ public:
     bool waitForLoad() {
         return QTest::qWaitFor([this] { return !importer->isLoading(); }, 30000);
     }
-    // Drops the files on target (the window when null) as a file manager would.
-    void drop(const QStringList &paths, QWidget *target = nullptr) {
-        QWidget *on = target ? target : &t.window();
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString &p : paths)
-            urls << QUrl::fromLocalFile(p);
-        data.setUrls(urls);
-        const QPoint at = on->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(on, &enter);
-        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(on, &dropped);
-    }
+    void drop(const QStringList &paths, QWidget *target = nullptr) { t.dropFiles(paths, target); }
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "editor/TextEditor.h"
+#include "textbox/BoxLoader.h"
 #include "textbox/LargePaste.h"
 
 #include <QAction>
@@ -275,7 +276,8 @@ void TestTextBox::largePasteGivesWhatAPasteGives() {
     TaskPool pool;
     QGuiApplication::clipboard()->setText(clip);
     TextEditor plain, large;
-    LargePaste paster(&large, 0);
+    BoxLoader loader(&large);
+    LargePaste paster(loader, 0);
     for (TextEditor *box : {&plain, &large}) {
         box->setPlainText(text);
         box->setSelection(from, to);

@@ -6,9 +6,12 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QUrl>
 
 namespace rw {
 
@@ -57,6 +60,20 @@ QAction *TestWindow::action(const QString &menuName, const QString &caption) {
 void TestWindow::setInputs(const QString &expression, const QString &source) {
     m_window->ui().expression->setPlainText(expression);
     m_window->ui().sourceText->setPlainText(source);
+}
+
+void TestWindow::dropFiles(const QStringList &paths, QWidget *target) {
+    QWidget *on = target ? target : m_window.get();
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    const QPoint at = on->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &enter);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &dropped);
 }
 
 void settleTasks(TaskPool &pool) {

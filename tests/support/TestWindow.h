@@ -60,6 +60,8 @@ public:
     void settle() { settleTasks(pool); }
     // Puts the texts into the expression box and the source-text box.
     void setInputs(const QString &expression, const QString &source);
+    // Drops the files on target (the window when null) as a file manager would.
+    void dropFiles(const QStringList &paths, QWidget *target = nullptr);
 
 private:
     std::unique_ptr<MainWindow> m_window;
