@@ -10,13 +10,13 @@
 #include "core/regex/Matcher.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/WorkingFile.h"
-#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
 #include "platform/AppContext.h"
 #include "results/ResultsModel.h"
 #include "results/ResultsView.h"
 #include "search/KeywordSearch.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QApplication>

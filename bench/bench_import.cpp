@@ -7,7 +7,7 @@
 #include "core/text/ImportedText.h"
 #include "import/Importer.h"
 
-#include "editor/TextEditor.h"
+#include "textbox/TextEditor.h"
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>

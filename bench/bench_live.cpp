@@ -7,12 +7,12 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 #include "app/MainWindowUi.h"
-#include "core/editor/TextStore.h"
 #include "core/regex/Matcher.h"
-#include "editor/TextEditor.h"
+#include "core/textbox/TextStore.h"
 #include "live/LiveController.h"
-#include "pattern/PatternOwner.h"
 #include "live/LiveMarks.h"
+#include "pattern/PatternOwner.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -14,9 +14,9 @@
 #include "app/MainWindowUi.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/WorkingFile.h"
-#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QDir>

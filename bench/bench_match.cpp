@@ -9,7 +9,7 @@
 #include "match/MatchController.h"
 #include "results/ResultsModel.h"
 
-#include "editor/TextEditor.h"
+#include "textbox/TextEditor.h"
 #include <QCheckBox>
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,9 +6,9 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 #include "app/MainWindowUi.h"
-#include "editor/TextEditor.h"
 #include "search/KeywordMarks.h"
 #include "search/KeywordSearch.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,6 @@
 #include "MainWindowUi.h"
 #include "WindowShortcuts.h"
 #include "core/layout/Layout.h"
-#include "editor/TextEditor.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
@@ -21,6 +20,7 @@
 #include "search/KeywordSearch.h"
 #include "textbox/BoxLoader.h"
 #include "textbox/TextBoxMenus.h"
+#include "textbox/TextEditor.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "MainWindowUi.h"
 
 #include "core/layout/Layout.h"
-#include "editor/TextEditor.h"
 #include "results/ResultsView.h"
 #include "textbox/AffordableWrap.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,17 +1,17 @@
 #include "WorkingFiles.h"
 
-#include "core/editor/TextStore.h"
 #include "core/rules/BuiltInRules.h"
 #include "core/rules/RulesCodec.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
 #include "core/text/LineBreaks.h"
 #include "core/text/WorkingFile.h"
-#include "editor/TextEditor.h"
+#include "core/textbox/TextStore.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
 #include "textbox/BoxText.h"
 #include "textbox/LargeText.h"
+#include "textbox/TextEditor.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/editor/TextStore.h"
 #include "core/rules/Rule.h"
 #include "core/tasks/RunState.h"
+#include "core/textbox/TextStore.h"
 #include "textbox/BoxLoader.h"
 
 #include <QHash>

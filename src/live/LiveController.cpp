@@ -5,10 +5,10 @@
 #include "LiveSetting.h"
 #include "core/regex/Matcher.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "pattern/PatternOwner.h"
 #include "platform/AppContext.h"
 #include "textbox/BoxText.h"
+#include "textbox/TextEditor.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

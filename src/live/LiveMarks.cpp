@@ -2,8 +2,8 @@
 
 #include "SourcePositions.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "pattern/GroupColours.h"
+#include "textbox/TextEditor.h"
 
 #include <QHelpEvent>
 #include <QToolTip>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/regex/MatchSet.h"
-#include "editor/MarkSource.h"
+#include "textbox/MarkSource.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "SourcePositions.h"
 
-#include "core/editor/TextStore.h"
+#include "core/textbox/TextStore.h"
 
 #include <algorithm>
 

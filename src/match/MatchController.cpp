@@ -5,13 +5,13 @@
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "pattern/PatternOwner.h"
 #include "platform/RunButton.h"
 #include "results/ResultsCopy.h"
 #include "results/ResultsModel.h"
 #include "results/ResultsView.h"
 #include "textbox/BoxText.h"
+#include "textbox/TextEditor.h"
 
 #include <QElapsedTimer>
 #include <QHeaderView>

@@ -3,12 +3,12 @@
 #include "core/regex/Matcher.h"
 #include "core/regex/RunStatusText.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "pattern/PatternOwner.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
 #include "platform/RunButton.h"
 #include "textbox/BoxText.h"
+#include "textbox/TextEditor.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>

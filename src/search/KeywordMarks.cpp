@@ -1,6 +1,6 @@
 #include "KeywordMarks.h"
 
-#include "editor/TextEditor.h"
+#include "textbox/TextEditor.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/search/MarkList.h"
+#include "core/textbox/MarkList.h"
 
 #include <QTextCharFormat>
 

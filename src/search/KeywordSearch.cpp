@@ -2,9 +2,9 @@
 
 #include "core/search/KeywordHits.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
+#include "textbox/TextEditor.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 #include "BoxLoader.h"
 
 #include "BoxText.h"
+#include "TextEditor.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/FirstScreen.h"
 #include "core/text/RegularFile.h"
-#include "editor/TextEditor.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/editor/TextStore.h"
 #include "core/tasks/RunState.h"
+#include "core/textbox/TextStore.h"
 
 #include <QByteArrayView>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "BoxText.h"
 
+#include "TextEditor.h"
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
-#include "editor/TextEditor.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>

@@ -1,7 +1,7 @@
 #include "LargePaste.h"
 
 #include "BoxLoader.h"
-#include "editor/TextEditor.h"
+#include "TextEditor.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

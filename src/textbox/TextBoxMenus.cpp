@@ -1,7 +1,7 @@
 #include "TextBoxMenus.h"
 
+#include "TextEditor.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"

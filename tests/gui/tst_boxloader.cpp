@@ -1,10 +1,10 @@
 #include "PoolHold.h"
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "import/Importer.h"
 #include "textbox/BoxLoader.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QClipboard>

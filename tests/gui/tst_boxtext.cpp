@@ -1,8 +1,8 @@
 #include "core/tasks/TaskPool.h"
 #include "core/text/DocumentText.h"
-#include "editor/TextEditor.h"
 #include "textbox/BoxLoader.h"
 #include "textbox/BoxText.h"
+#include "textbox/TextEditor.h"
 
 #include <QFile>
 #include <QTemporaryDir>

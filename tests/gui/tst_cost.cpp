@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 
-#include "editor/TextEditor.h"
 #include "pattern/explain/CostController.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QMenu>

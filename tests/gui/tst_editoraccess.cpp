@@ -1,7 +1,7 @@
 // The text box as a screen reader sees it, through QAccessible: its role, its text, caret and selection,
 // edits made through the editable-text interface, and the events that tell of typing and caret moves.
-#include "editor/TextEditor.h"
-#include "editor/TextEditorAccessible.h"
+#include "textbox/TextEditor.h"
+#include "textbox/TextEditorAccessible.h"
 
 #include <QAccessible>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 // Drag and drop of text in the text box: text dropped from elsewhere goes in at the drop point, a read-only
 // box and dropped files are left alone, and the selection dragged with the mouse moves within the box.
 #include "ShownEditor.h"
-#include "editor/TextDrag.h"
-#include "editor/TextEditor.h"
+#include "textbox/TextDrag.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,4 +1,4 @@
-#include "editor/TextEditor.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,11 +1,11 @@
 #include "TestWindow.h"
 
-#include "editor/TextEditor.h"
 #include "live/LiveController.h"
 #include "live/LiveMarks.h"
 #include "pattern/GroupColours.h"
 #include "pattern/PatternOwner.h"
 #include "results/ResultsView.h"
+#include "textbox/TextEditor.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

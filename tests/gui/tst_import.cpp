@@ -4,8 +4,8 @@
 
 #include "app/MainWindowUi.h"
 #include "core/text/RegularFile.h"
-#include "editor/TextEditor.h"
 #include "import/Importer.h"
+#include "textbox/TextEditor.h"
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>

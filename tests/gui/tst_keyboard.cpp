@@ -1,8 +1,8 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "editor/TextEditor.h"
 #include "match/MatchController.h"
 #include "results/ResultsView.h"
+#include "textbox/TextEditor.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,13 +1,13 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "core/editor/TextStore.h"
-#include "editor/TextEditor.h"
+#include "core/textbox/TextStore.h"
 #include "live/LiveController.h"
 #include "live/LiveMarks.h"
 #include "live/SourcePositions.h"
 #include "match/MatchController.h"
 #include "pattern/PatternOwner.h"
 #include "results/ResultsView.h"
+#include "textbox/TextEditor.h"
 
 #include <QCheckBox>
 #include <QDir>

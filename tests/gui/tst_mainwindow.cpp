@@ -1,8 +1,8 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "core/layout/Layout.h"
-#include "editor/TextEditor.h"
 #include "results/ResultsView.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QCheckBox>

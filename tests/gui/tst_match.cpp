@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "editor/TextEditor.h"
 #include "results/ResultsView.h"
+#include "textbox/TextEditor.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

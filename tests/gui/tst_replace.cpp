@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
+#include "textbox/TextEditor.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

@@ -1,9 +1,9 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
 #include "core/search/KeywordHits.h"
-#include "editor/TextEditor.h"
 #include "search/KeywordMarks.h"
 #include "search/KeywordSearch.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QImage>

@@ -5,11 +5,11 @@
 #include "app/MainWindowUi.h"
 #include "core/paths/WorkingDirectory.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "platform/AppContext.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTranslations.h"
+#include "textbox/TextEditor.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "TestWindow.h"
 #include "app/MainWindowUi.h"
-#include "editor/TextEditor.h"
 #include "textbox/BoxLoader.h"
 #include "textbox/LargePaste.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QClipboard>

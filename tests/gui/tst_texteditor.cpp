@@ -1,8 +1,8 @@
 // The big-text box as a user drives it: keys, mouse, clipboard, undo, input methods, read-only, marks,
 // and texts far beyond what a QPlainTextEdit shows (a 60 M-character line, two million lines).
 #include "ShownEditor.h"
-#include "editor/MarkSource.h"
-#include "editor/TextEditor.h"
+#include "textbox/MarkSource.h"
+#include "textbox/TextEditor.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -7,9 +7,9 @@
 #include "core/text/LineBreaks.h"
 #include "core/text/RegularFile.h"
 #include "core/text/WorkingFile.h"
-#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
 #include "rules/RulesController.h"
+#include "textbox/TextEditor.h"
 
 #include <QDir>
 #include <QFile>

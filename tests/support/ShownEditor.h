@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/TextEditor.h"
+#include "textbox/TextEditor.h"
 
 #include <QPoint>
 #include <QRect>

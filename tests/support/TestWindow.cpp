@@ -1,8 +1,8 @@
 #include "TestWindow.h"
 
 #include "app/MainWindowUi.h"
-#include "editor/TextEditor.h"
 #include "files/WorkingFiles.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 
 #include "ExplanationController.h"
 #include "core/tasks/TaskPool.h"
-#include "editor/TextEditor.h"
 #include "pattern/BoxMarks.h"
 #include "pattern/PatternOwner.h"
+#include "textbox/TextEditor.h"
 
 #include <QAction>
 #include <QLocale>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/editor/TextDocument.h"
-#include "core/search/MarkList.h"
+#include "core/textbox/MarkList.h"
+#include "core/textbox/TextDocument.h"
 
 #include <QFont>
 #include <QTextCharFormat>

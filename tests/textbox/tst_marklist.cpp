@@ -1,4 +1,4 @@
-#include "core/search/MarkList.h"
+#include "core/textbox/MarkList.h"
 
 #include <QTest>
 

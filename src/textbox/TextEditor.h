@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/editor/TextDocument.h"
-#include "core/search/MarkList.h"
-#include "editor/PieceLayout.h"
-#include "editor/TextControl.h"
+#include "PieceLayout.h"
+#include "TextControl.h"
+#include "core/textbox/MarkList.h"
+#include "core/textbox/TextDocument.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

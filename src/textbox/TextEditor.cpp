@@ -1,10 +1,10 @@
 #include "TextEditor.h"
 
-#include "editor/MarkSource.h"
-#include "editor/TextControl.h"
-#include "editor/TextDrag.h"
-#include "editor/TextEditorAccessible.h"
-#include "editor/TextRenderer.h"
+#include "MarkSource.h"
+#include "TextControl.h"
+#include "TextDrag.h"
+#include "TextEditorAccessible.h"
+#include "TextRenderer.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "core/editor/TextStore.h"
+#include "core/textbox/TextStore.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/editor/TextStore.h"
-#include "core/search/MarkList.h"
+#include "MarkList.h"
+#include "TextStore.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // The content of a text box: a step joined to the one before (a drag moving text) goes back and comes
 // again whole, with the caret and selection it started from, and the marks follow every change both ways.
-#include "core/editor/TextDocument.h"
+#include "core/textbox/TextDocument.h"
 
 #include <QTest>
 

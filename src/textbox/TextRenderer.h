@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/MarkSource.h"
-#include "editor/PieceLayout.h"
+#include "MarkSource.h"
+#include "PieceLayout.h"
 
 #include <QPalette>
 #include <QRectF>

@@ -1,7 +1,7 @@
 // The rows of a text box: after a change, a mark or a preedit, only the pieces touched are laid out
 // again, and every piece kept (renumbered after the change) is the piece a fresh layout makes.
-#include "core/editor/TextDocument.h"
-#include "editor/PieceLayout.h"
+#include "core/textbox/TextDocument.h"
+#include "textbox/PieceLayout.h"
 
 #include <QGuiApplication>
 #include <QTest>

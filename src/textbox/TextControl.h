@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/editor/TextDocument.h"
-#include "editor/PieceLayout.h"
+#include "PieceLayout.h"
+#include "core/textbox/TextDocument.h"
 
 #include <QBasicTimer>
 #include <QObject>
