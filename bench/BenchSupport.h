@@ -55,11 +55,13 @@ private:
     double m_longest = 0;
 };
 
-// Runs the event loop until done() holds. It polls: processEvents with a time limit returns at once when no
-// event is pending, so the UI thread keeps one core busy meanwhile.
+// Runs the event loop until done() holds. A timer wakes the loop every millisecond to ask done(), and the
+// loop sleeps in between, so the UI thread idles as it would for a user instead of keeping a core busy.
 inline void waitUntil(const std::function<bool()> &done) {
+    QTimer tick;
+    tick.start(1);
     while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 struct Timing {
