@@ -471,9 +471,9 @@ void TextControl::mouseMoveEvent(QMouseEvent *e) {
 }
 
 void TextControl::selectTo(qsizetype position, qreal x) {
-    const std::optional<Caret> to = m_clickedLine.start < m_clickedLine.end   ? linesTo(position)
-                                    : m_clickedWord.start < m_clickedWord.end ? wordsTo(position, x)
-                                                                              : Caret{position, m_anchor};
+    const std::optional<Caret> to = !m_clickedLine.empty()   ? linesTo(position)
+                                    : !m_clickedWord.empty() ? wordsTo(position, x)
+                                                             : Caret{position, m_anchor};
     if (to && (to->position != m_cursor || to->anchor != m_anchor))
         setSelection(to->anchor, to->position);
 }

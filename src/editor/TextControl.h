@@ -161,6 +161,7 @@ private:
     struct Span {
         qsizetype start = 0;
         qsizetype end = 0;
+        bool empty() const { return start >= end; }
         bool contains(qsizetype position) const { return position >= start && position <= end; }
     };
     Span m_clickedWord;
