@@ -88,22 +88,42 @@ qsizetype LineMotion::previousWord(qsizetype position) const {
     });
 }
 
-std::pair<qsizetype, qsizetype> LineMotion::wordAt(qsizetype position) const {
+template <typename Select>
+std::optional<std::pair<qsizetype, qsizetype>> LineMotion::inDocument(qsizetype position, Select select) const {
+    using Range = std::pair<qsizetype, qsizetype>;
     position = std::clamp<qsizetype>(position, 0, m_length);
-    // QTextCursor's own "word under the cursor" over a window of the line, widened while the word runs
-    // into a cut edge.
     for (qsizetype reach = kFirstWindow;; reach *= 2) {
         const qsizetype from = std::max<qsizetype>(0, position - reach);
         const qsizetype to = std::min(m_length, position + reach);
         QTextDocument doc(m_text(from, to));
         QTextCursor cursor(&doc);
         cursor.setPosition(int(position - from));
-        cursor.select(QTextCursor::WordUnderCursor);
-        const qsizetype start = from + cursor.selectionStart();
-        const qsizetype end = from + cursor.selectionEnd();
+        const std::optional<Range> range = select(cursor);
+        if (!range)
+            return std::nullopt;
+        const qsizetype start = from + range->first, end = from + range->second;
         if ((start > from || from == 0) && (end < to || to == m_length))
-            return {start, end};
+            return Range{start, end};
     }
+}
+
+std::pair<qsizetype, qsizetype> LineMotion::wordAt(qsizetype position) const {
+    // QTextCursor's own "word under the cursor".
+    return *inDocument(position, [](QTextCursor &cursor) {
+        cursor.select(QTextCursor::WordUnderCursor);
+        return std::optional<std::pair<qsizetype, qsizetype>>{{cursor.selectionStart(), cursor.selectionEnd()}};
+    });
+}
+
+std::optional<std::pair<qsizetype, qsizetype>> LineMotion::wordReached(qsizetype position) const {
+    return inDocument(position, [](QTextCursor &cursor) -> std::optional<std::pair<qsizetype, qsizetype>> {
+        if (!cursor.movePosition(QTextCursor::StartOfWord))
+            return std::nullopt;
+        const qsizetype start = cursor.position();
+        if (!cursor.movePosition(QTextCursor::EndOfWord))
+            return std::nullopt;
+        return std::pair<qsizetype, qsizetype>{start, cursor.position()};
+    });
 }
 
 bool isAcceptableKeyText(const QKeyEvent *event, bool tabsTyped) {

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class QKeyEvent;
@@ -31,12 +32,21 @@ public:
     qsizetype previousWord(qsizetype position) const;
     // The word a double click at position selects: [start, end).
     std::pair<qsizetype, qsizetype> wordAt(qsizetype position) const;
+    // The word a drag after a double click reaches at position: where QTextCursor's StartOfWord takes
+    // position and then EndOfWord takes that start, or nothing where either of them does not move (at the
+    // line's start, or at its end after a space).
+    std::optional<std::pair<qsizetype, qsizetype>> wordReached(qsizetype position) const;
     // The nearest grapheme boundary at or before position.
     qsizetype snapBack(qsizetype position) const;
 
 private:
     // A window of the line around position, grown until an answer lies inside it, not at its cut edge.
     template <typename Step> qsizetype inWindow(qsizetype position, bool forward, Step step) const;
+    // A QTextCursor at position in a document holding a window of the line, for select(cursor) to move
+    // and to answer a range of, or nothing; the window grows while that range runs into a cut edge. The
+    // range comes back in line positions.
+    template <typename Select>
+    std::optional<std::pair<qsizetype, qsizetype>> inDocument(qsizetype position, Select select) const;
 
     qsizetype m_length;
     Reader m_text;

@@ -61,6 +61,7 @@ void TextControl::setStore(TextStore text) {
     m_document.reset(std::move(text));
     const Caret before{m_cursor, m_anchor};
     m_cursor = m_anchor = 0;
+    m_clickedWord = m_clickedLine = {};
     m_editor->applied({0, removed, store().size()});
     m_editor->historyChanged(hadUndo, hadRedo);
     caretChanged(before, false);
@@ -72,6 +73,7 @@ void TextControl::edit(qsizetype position, qsizetype length, const TextPiece &te
     const bool hadUndo = m_document.canUndo(), hadRedo = m_document.canRedo();
     const Caret before{m_cursor, m_anchor};
     const TextChange change = m_document.replace(position, length, text, before, kind);
+    clickedSpansFollow(change);
     m_editor->historyChanged(hadUndo, hadRedo);
     m_cursor = m_anchor = change.position + change.added;
     m_editor->applied(change);
@@ -91,10 +93,14 @@ void TextControl::moveRange(qsizetype from, qsizetype length, qsizetype to) {
     const Caret before{m_cursor, m_anchor};
     const TextPiece moved = store().piece(from, length);
     // The old place goes first, and the new place shifts with it; both are one undo step.
-    m_editor->applied(m_document.replace(from, length, {}, before));
+    const TextChange removal = m_document.replace(from, length, {}, before);
+    clickedSpansFollow(removal);
+    m_editor->applied(removal);
     if (to > from)
         to -= length;
-    m_editor->applied(m_document.replace(to, 0, moved, before, EditKind::Block, true));
+    const TextChange insertion = m_document.replace(to, 0, moved, before, EditKind::Block, true);
+    clickedSpansFollow(insertion);
+    m_editor->applied(insertion);
     m_editor->historyChanged(hadUndo, hadRedo);
     m_cursor = m_anchor = to + moved.size();
     caretChanged(before, false);
@@ -108,10 +114,26 @@ void TextControl::travel(bool back) {
     const Caret before{m_cursor, m_anchor};
     m_cursor = done.caret.position;
     m_anchor = done.caret.anchor;
-    for (const TextChange &change : done.changes)
+    for (const TextChange &change : done.changes) {
+        clickedSpansFollow(change);
         m_editor->applied(change);
+    }
     m_editor->historyChanged(hadUndo, hadRedo);
     caretChanged(before, false);
+}
+
+void TextControl::clickedSpansFollow(const TextChange &change) {
+    // A place before the change stays, one in the removed text goes after the text put there, one at or
+    // after the change shifts.
+    const auto follow = [&](qsizetype p) {
+        if (p < change.position)
+            return p;
+        if (p < change.position + change.removed)
+            return change.position + change.added;
+        return p - change.removed + change.added;
+    };
+    for (Span *span : {&m_clickedWord, &m_clickedLine})
+        *span = {follow(span->start), follow(span->end)};
 }
 
 void TextControl::removeSelection() {
@@ -394,13 +416,19 @@ void TextControl::mousePressEvent(QMouseEvent *e) {
         return;
     }
     m_pressPoint = m_dragPoint = e->position().toPoint();
-    // A third click soon after a double click and near it selects the whole line, its break included.
+    // While the button is down the mouse selects; also after a press on the selection, should a double
+    // click come of it.
+    m_selecting = true;
+    // A third click soon after a double click and near it selects the caret's line (the clicked word's),
+    // its break included.
     if (m_tripleClick.isActive() &&
         (m_pressPoint - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
         m_tripleClick.stop();
-        const qsizetype line = store().lineAt(m_editor->positionAt(m_pressPoint));
+        const qsizetype line = store().lineAt(m_cursor);
         const qsizetype start = store().lineStart(line);
-        setSelection(start, std::min(store().size(), start + store().lineLength(line) + 1));
+        const qsizetype end = std::min(store().size(), start + store().lineLength(line) + 1);
+        setSelection(start, end);
+        m_clickedLine = {start, end};
         return;
     }
     const qsizetype at = m_editor->positionAt(m_pressPoint);
@@ -410,8 +438,14 @@ void TextControl::mousePressEvent(QMouseEvent *e) {
         m_mightStartDrag = true;
         return;
     }
-    m_selecting = true;
-    moveCursor(at, shift);
+    // Shift+press extends as a drag does; a press without puts the caret down and ends the selecting by
+    // words or lines.
+    if (shift) {
+        selectTo(at, m_pressPoint.x());
+        return;
+    }
+    m_clickedWord = m_clickedLine = {};
+    moveCursor(at, false);
 }
 
 void TextControl::mouseMoveEvent(QMouseEvent *e) {
@@ -433,9 +467,49 @@ void TextControl::mouseMoveEvent(QMouseEvent *e) {
         return;
     }
     m_dragScroll.stop();
-    const qsizetype position = m_editor->positionAt(m_dragPoint);
-    if (position != m_cursor)
-        setSelection(m_anchor, position);
+    selectTo(m_editor->positionAt(m_dragPoint), m_dragPoint.x());
+}
+
+void TextControl::selectTo(qsizetype position, qreal x) {
+    const std::optional<Caret> to = !m_clickedLine.empty()   ? linesTo(position)
+                                    : !m_clickedWord.empty() ? wordsTo(position, x)
+                                                             : Caret{position, m_anchor};
+    if (to && (to->position != m_cursor || to->anchor != m_anchor))
+        setSelection(to->anchor, to->position);
+}
+
+// As QPlainTextEdit extends a double click's word: the word reached is taken whole, and only while the
+// mouse is over it, to its edge nearer the mouse; between it and the clicked word the selection stays.
+std::optional<Caret> TextControl::wordsTo(qsizetype position, qreal x) const {
+    const auto [clickedStart, clickedEnd] = m_clickedWord;
+    if (m_clickedWord.contains(position))
+        return Caret{clickedEnd, clickedStart};
+    const qsizetype line = store().lineAt(position);
+    const qsizetype lineStart = store().lineStart(line);
+    const auto word = lineMotion(line).wordReached(position - lineStart);
+    if (!word)
+        return std::nullopt;
+    const qsizetype start = lineStart + word->first, end = lineStart + word->second;
+    if (layout().rowOf(start) != layout().rowOf(end))
+        return std::nullopt;
+    const qreal startX = m_editor->caretX(start), endX = m_editor->caretX(end);
+    if (x < startX || x > endX)
+        return std::nullopt;
+    // Going back, the selection runs from the clicked word's end, so that word stays selected.
+    return Caret{x - startX < endX - x ? start : end, position < clickedStart ? clickedEnd : clickedStart};
+}
+
+// After a triple click: from the clicked line's far end to the start of the line reached, or to the end of
+// it (its break included) going on.
+Caret TextControl::linesTo(qsizetype position) const {
+    const auto [clickedStart, clickedEnd] = m_clickedLine;
+    if (m_clickedLine.contains(position))
+        return {clickedEnd, clickedStart};
+    const qsizetype line = store().lineAt(position);
+    const qsizetype start = store().lineStart(line);
+    if (position < clickedStart)
+        return {start, clickedEnd};
+    return {std::min(store().size(), start + store().lineLength(line) + 1), clickedStart};
 }
 
 void TextControl::timerEvent(QTimerEvent *event) {
@@ -459,7 +533,7 @@ void TextControl::timerEvent(QTimerEvent *event) {
         m_editor->scrollRows(1);
     else
         return;
-    moveCursor(m_editor->positionAt(m_dragPoint), true);
+    selectTo(m_editor->positionAt(m_dragPoint), m_dragPoint.x());
 }
 
 void TextControl::mouseReleaseEvent(QMouseEvent *e) {
@@ -481,6 +555,7 @@ void TextControl::mouseDoubleClickEvent(QMouseEvent *e) {
     m_mightStartDrag = false;
     const auto [start, end] = wordAt(m_editor->positionAt(e->position().toPoint()));
     setSelection(start, end);
+    m_clickedWord = {start, end};
     m_tripleClickPoint = e->position().toPoint();
     m_tripleClick.start(QApplication::doubleClickInterval(), this);
 }

@@ -100,6 +100,8 @@ private:
     void travel(bool back);
     // Tells the box that the caret moved from before, or the selection changed.
     void caretChanged(Caret before, bool keepX);
+    // Moves the double- and triple-clicked spans with a change of the text, as text cursors move.
+    void clickedSpansFollow(const TextChange &change);
     void setPreedit(const QString &text, const QList<QTextLayout::FormatRange> &formats, int caret,
                     bool caretShown);
     const PieceLayout &layout() const;
@@ -120,6 +122,15 @@ private:
     bool lineIsRightToLeft(qsizetype position) const;
     // Where Left (or Right) takes the caret, as the line's direction has it.
     qsizetype visualStep(qsizetype position, bool left) const;
+
+    // Extends the selection to position under the mouse at x (in the viewport): by characters from the
+    // anchor, or from a triple-clicked line by whole lines, or else from a double-clicked word by whole
+    // words.
+    void selectTo(qsizetype position, qreal x);
+    // Where the extension by words or lines takes the caret and the anchor, or nothing to leave the
+    // selection as it is.
+    std::optional<Caret> wordsTo(qsizetype position, qreal x) const;
+    Caret linesTo(qsizetype position) const;
 
     TextEditor *m_editor;
     TextDocument m_document;
@@ -144,6 +155,17 @@ private:
     // Runs for a double-click interval after a double click: a press near it meanwhile is a third click.
     QBasicTimer m_tripleClick;
     QPoint m_tripleClickPoint;
+    // What the last double click selected (a word) and the last triple click (a line), [start, end);
+    // empty for none. Until a press puts the caret down, a drag or a Shift+press extends the selection by
+    // lines or else by words, and keeps that line or word selected. They follow edits, as text cursors do.
+    struct Span {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        bool empty() const { return start >= end; }
+        bool contains(qsizetype position) const { return position >= start && position <= end; }
+    };
+    Span m_clickedWord;
+    Span m_clickedLine;
 };
 
 } // namespace rw

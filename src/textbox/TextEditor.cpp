@@ -348,6 +348,10 @@ QRect TextEditor::cursorRect(qsizetype position) const {
     return rect.value_or(QRect());
 }
 
+qreal TextEditor::caretX(qsizetype position) const {
+    return m_layout.cursorX(m_layout.rowOf(position), position) + kMargin;
+}
+
 void TextEditor::scrollToTop(qsizetype position) {
     setTop(m_layout.rowOf(std::clamp<qsizetype>(position, 0, size())));
 }

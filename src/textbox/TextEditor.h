@@ -195,6 +195,8 @@ private:
     void walkView(const PieceLayout::RowVisitor &visit) const;
     // The rectangle of [from, to) in a row in view (from == to: a caret's place), if any of it is there.
     std::optional<QRectF> spanRect(const PieceLayout::RowView &row, qsizetype from, qsizetype to) const;
+    // x of a caret at position, in the viewport, whether in view or not.
+    qreal caretX(qsizetype position) const;
 
     // What the control tells the box and asks of it.
     friend class TextControl;
