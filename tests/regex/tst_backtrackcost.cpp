@@ -17,6 +17,7 @@ private slots:
     void witnessDrivesTheEngine_data();
     void witnessDrivesTheEngine();
     void tooLargeSaysSo();
+    void measureStopsWhenAskedTo();
     void rewriteHints_data();
     void rewriteHints();
 };
@@ -108,6 +109,22 @@ void TestBacktrackCost::witnessDrivesTheEngine() {
                                                    .arg(n0).arg(n1).arg(samples[i - 1].steps)
                                                    .arg(samples[i].steps).arg(ratio).arg(expected)));
     }
+}
+
+// Counting stops once the one who asked has moved on (the pattern changed): no sample goes far after a no.
+void TestBacktrackCost::measureStopsWhenAskedTo() {
+    const RegexOptions options;
+    const QString pattern = QStringLiteral("(a+)+$");
+    const BacktrackCost cost = BacktrackCost::analyse(pattern, options);
+    const SyntaxTree tree = SyntaxTree::parse(pattern);
+    const std::vector<BacktrackCost::Sample> full = cost.measure(tree, pattern, options);
+    QVERIFY(full.back().steps >= BacktrackCost::kSampleLimit / 20);
+    int asked = 0;
+    const std::vector<BacktrackCost::Sample> stopped =
+        cost.measure(tree, pattern, options, [&asked] { return ++asked < 2; });
+    QVERIFY(asked >= 2);
+    for (const BacktrackCost::Sample &s : stopped)
+        QVERIFY2(s.steps < BacktrackCost::kSampleLimit / 20, qPrintable(QString::number(s.steps)));
 }
 
 void TestBacktrackCost::tooLargeSaysSo() {

@@ -16,6 +16,7 @@ private slots:
     void searchWithinAStretchSeesItsSurroundings_data();
     void searchWithinAStretchSeesItsSurroundings();
     void aSearchThatFindsNothingStillAsksToGoOn();
+    void aSearchInStretchesFindsWhatOneSearchFinds();
     void matches_data();
     void matches();
     void replace_data();
@@ -365,6 +366,34 @@ void tst_RegexEngine::aSearchThatFindsNothingStillAsksToGoOn() {
     QCOMPARE(Matcher(p).findAll(subject, found, [&](MatchSet &) { return ++asked > 0; }), MatchStatus::Ok);
     QVERIFY2(asked >= 10, qPrintable(QString::number(asked)));
     QVERIFY(found.isEmpty());
+}
+
+// With a poll the search goes a stretch at a time, the stretches sized by the clock; what it finds is what
+// one search over the whole text finds: matches that start near a stretch's end, reach over it, or look
+// at the text around it.
+void tst_RegexEngine::aSearchInStretchesFindsWhatOneSearchFinds() {
+    QString subject;
+    for (int i = 0; i < 400; ++i)
+        subject += QString(997 + i % 50, u'.') + QStringLiteral("x%1\n").arg(i) + QString(i % 7, u'y');
+    const QString longRun = QString(300'000, u'q');
+    subject += QStringLiteral("<") + longRun + QStringLiteral(">");
+    for (const char *pattern : {"x\\d+", "^y+", "\\bx\\d", "<q*>", "(?:x\\d+\\n)(y*)", "\\.(?=x)", "$"}) {
+        const Pattern p = Pattern::compile(QString::fromLatin1(pattern), RegexOptions{true, true, true});
+        QVERIFY(p.isValid());
+        MatchSet whole(p.captureCount());
+        QCOMPARE(Matcher(p).findAll(subject, whole), MatchStatus::Ok);
+        MatchSet stretched(p.captureCount());
+        int asked = 0;
+        QCOMPARE(Matcher(p).findAll(subject, stretched, [&](MatchSet &) { return ++asked > 0; }), MatchStatus::Ok);
+        QVERIFY2(asked > 0, pattern);
+        QCOMPARE(stretched.size(), whole.size());
+        for (qsizetype m = 0; m < whole.size(); ++m) {
+            for (int g = 0; g <= p.captureCount(); ++g) {
+                QCOMPARE(stretched.start(m, g), whole.start(m, g));
+                QCOMPARE(stretched.end(m, g), whole.end(m, g));
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_RegexEngine)

@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace rw {
@@ -51,7 +52,10 @@ struct BacktrackCost {
     };
     static constexpr std::uint64_t kSampleLimit = 20'000'000;
     std::vector<Sample> measure(QStringView pattern, const RegexOptions &options) const;
-    std::vector<Sample> measure(const SyntaxTree &tree, QStringView pattern, const RegexOptions &options) const;
+    // keepGoing, when given, is asked every few ten thousand steps; once it says no, the samples are
+    // not worth reading (the caller has moved on).
+    std::vector<Sample> measure(const SyntaxTree &tree, QStringView pattern, const RegexOptions &options,
+                                const std::function<bool()> &keepGoing = {}) const;
 
     // The verdict as shown to the user: "回溯复杂度: 线性" and so on.
     QString verdictText() const;

@@ -48,6 +48,8 @@ QStandardItem *item(const QString &text) {
 
 CostController::CostController(const CostWidgets &widgets, QObject *parent)
     : QObject(parent), m_w(widgets), m_menu(new QMenu(widgets.tree)) {
+    // Steps counted for a pattern the user has already changed are worth nothing: stop at once.
+    connect(m_w.pattern, &PatternOwner::changed, &m_runs, &RunState::stop);
     m_menu->setObjectName(QStringLiteral("表达式解释右键菜单"));
     QAction *insert = m_menu->addAction(kInsert);
     connect(insert, &QAction::triggered, this, &CostController::insertWitness);
@@ -90,7 +92,10 @@ void CostController::explained(const PatternSnapshot &value) {
         });
         if (cost.growth != BacktrackCost::Growth::Exponential && cost.growth != BacktrackCost::Growth::Polynomial)
             return;
-        const std::vector<BacktrackCost::Sample> samples = cost.measure(value->tree, value->text, value->options);
+        const std::vector<BacktrackCost::Sample> samples =
+            cost.measure(value->tree, value->text, value->options, [&run] { return run.isCurrent(); });
+        if (!run.isCurrent())
+            return;
         const RewriteHint hint = RewriteHint::find(value->tree, value->text, value->options, cost);
         run.deliver([this, run, samples, hint] {
             if (m_runs.finish(run))

@@ -35,6 +35,8 @@ ExplanationController::ExplanationController(const ExplanationWidgets &widgets, 
     m_w.tree->setHeaderHidden(true);
     m_w.tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_w.tree->setUniformRowHeights(true);
+    // Work for a pattern the user has already changed is dropped at once; the new one follows the pause.
+    connect(m_w.pattern, &PatternOwner::changed, &m_runs, &RunState::stop);
     connect(m_w.pattern, &PatternOwner::valuePublished, this, &ExplanationController::explain);
     connect(m_w.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { selectPart(current); });

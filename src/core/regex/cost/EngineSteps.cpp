@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace rw {
@@ -17,13 +18,24 @@ struct StepCount {
     std::uint64_t steps = 0;
     std::uint64_t limit = 0;
     PCRE2_SIZE at = 0;
+    // Asked every so many steps; false stops the count.
+    const std::function<bool()> *keepGoing = nullptr;
+    std::uint64_t askAt = 0;
 };
+constexpr std::uint64_t askEverySteps = 64 * 1024;
 int countStep(pcre2_callout_block *block, void *data) {
     auto *count = static_cast<StepCount *>(data);
     const PCRE2_SIZE now = block->current_position;
     count->steps += 1 + (now > count->at ? now - count->at : count->at - now);
     count->at = now;
-    return count->steps > count->limit ? PCRE2_ERROR_MATCHLIMIT : 0;
+    if (count->steps > count->limit)
+        return PCRE2_ERROR_MATCHLIMIT;
+    if (count->keepGoing && count->steps >= count->askAt) {
+        count->askAt = count->steps + askEverySteps;
+        if (!(*count->keepGoing)())
+            return PCRE2_ERROR_CALLOUT;
+    }
+    return 0;
 }
 
 // The engine's own code for a translated pattern, with a callout before every item; the start-up
@@ -41,10 +53,11 @@ std::shared_ptr<pcre2_code> countingCode(const PatternTranslator::Result &transl
     return code ? std::shared_ptr<pcre2_code>(code, pcre2_code_free) : nullptr;
 }
 
-std::uint64_t countSteps(pcre2_code *code, const RegexOptions &options, QStringView text, std::uint64_t limit) {
+std::uint64_t countSteps(pcre2_code *code, const RegexOptions &options, QStringView text, std::uint64_t limit,
+                         const std::function<bool()> *keepGoing = nullptr) {
     if (!code)
         return 0;
-    StepCount count{0, limit};
+    StepCount count{0, limit, 0, keepGoing, askEverySteps};
     pcre2_match_context *context = pcre2_match_context_create(nullptr);
     pcre2_set_callout(context, countStep, &count);
     // The count is the limit here; the engine's own would stop first.
@@ -80,18 +93,20 @@ std::vector<BacktrackCost::Sample> BacktrackCost::measure(QStringView pattern,
 }
 
 std::vector<BacktrackCost::Sample> BacktrackCost::measure(const SyntaxTree &tree, QStringView pattern,
-                                                          const RegexOptions &options) const {
+                                                          const RegexOptions &options,
+                                                          const std::function<bool()> &keepGoing) const {
     std::vector<Sample> out;
     // Compiled once for every size.
     const auto code = countingCode(PatternTranslator::translate(tree, pattern, options), options);
-    const auto steps = [&](int n) { return countSteps(code.get(), options, witness(n), kSampleLimit); };
+    const std::function<bool()> *ask = keepGoing ? &keepGoing : nullptr;
+    const auto steps = [&](int n) { return countSteps(code.get(), options, witness(n), kSampleLimit, ask); };
     if (growth == Growth::Exponential) {
         // Sizes one pump apart, up to where the count reaches a few hundred thousand steps.
         for (int n = 1; n <= 64; ++n) {
             out.push_back({n, steps(n)});
             if (out.size() > 3)
                 out.erase(out.begin());
-            if (out.back().steps >= kSampleLimit / 20)
+            if (out.back().steps >= kSampleLimit / 20 || (ask && !(*ask)()))
                 break;
         }
         return out;
