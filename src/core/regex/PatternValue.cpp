@@ -6,15 +6,9 @@
 
 namespace rw {
 
-namespace {
-bool isBreak(char16_t c) {
-    return c == u'\n' || c == u'\r' || c == 0x2028 || c == 0x2029;
-}
-} // namespace
-
 BreakMap::BreakMap(QStringView raw) {
     for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (!isBreak(raw[i].unicode()))
+        if (!isRawLineBreak(raw[i].unicode()))
             continue;
         if (raw[i] == u'\r' && i + 1 < raw.size() && raw[i + 1] == u'\n')
             ++i; // two in the box, two in the engine's text

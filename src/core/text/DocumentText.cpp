@@ -3,18 +3,16 @@
 
 namespace rw {
 
-namespace {
-bool isBreak(char16_t c) {
+bool isRawLineBreak(char16_t c) {
     return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x2028;
 }
-} // namespace
 
 QString paragraphsToCrLf(QStringView raw) {
     qsizetype breaks = 0;
     const char16_t *p = raw.utf16();
     const char16_t *const end = p + raw.size();
     for (const char16_t *q = p; q != end; ++q) {
-        if (isBreak(*q)) {
+        if (isRawLineBreak(*q)) {
             if (*q == u'\r' && q + 1 != end && q[1] == u'\n')
                 ++q;
             ++breaks;
@@ -26,7 +24,7 @@ QString paragraphsToCrLf(QStringView raw) {
     char16_t *const begin = o;
     while (p != end) {
         const char16_t c = *p++;
-        if (!isBreak(c)) {
+        if (!isRawLineBreak(c)) {
             *o++ = c;
             continue;
         }
