@@ -20,6 +20,8 @@ struct RegexOptions {
     bool ignoreCase = true;
     bool multiline = true;
     bool global = true;
+    // Each line of the subject is a subject of its own (what 逐行匹配 asks for); compiling ignores it.
+    bool perLine = false;
 
     friend bool operator==(const RegexOptions &, const RegexOptions &) = default;
 };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace rw {
 
@@ -85,7 +86,11 @@ bool writeWorkingText(QIODevice &device, QStringView text, QString *error) {
     return true;
 }
 
-bool writeWorkingFile(const QString &path, QStringView text, QString *error) {
+namespace {
+
+// Replaces the file at path atomically with what write puts into the device.
+bool saveAtomically(const QString &path, const std::function<bool(QIODevice &, QString *)> &write,
+                    QString *error) {
     if (const QString refused = nonRegularReason(path); !refused.isEmpty()) {
         setError(error, refused);
         return false;
@@ -96,7 +101,7 @@ bool writeWorkingFile(const QString &path, QStringView text, QString *error) {
         setError(error, file.errorString());
         return false;
     }
-    if (!writeWorkingText(file, text, error)) {
+    if (!write(file, error)) {
         file.cancelWriting();
         return false;
     }
@@ -105,6 +110,25 @@ bool writeWorkingFile(const QString &path, QStringView text, QString *error) {
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool writeWorkingFile(const QString &path, QStringView text, QString *error) {
+    return saveAtomically(
+        path, [text](QIODevice &device, QString *why) { return writeWorkingText(device, text, why); }, error);
+}
+
+bool writeWholeFile(const QString &path, QByteArrayView bytes, QString *error) {
+    return saveAtomically(
+        path,
+        [bytes](QIODevice &device, QString *why) {
+            if (device.write(bytes.data(), bytes.size()) == bytes.size())
+                return true;
+            setError(why, device.errorString());
+            return false;
+        },
+        error);
 }
 
 } // namespace rw

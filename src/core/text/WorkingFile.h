@@ -37,4 +37,7 @@ bool writeWorkingText(QIODevice &device, QStringView text, QString *error = null
 // reason and leaves an existing file as it was. Something other than a regular file at path is refused.
 bool writeWorkingFile(const QString &path, QStringView text, QString *error = nullptr);
 
+// Replaces the file at path atomically with bytes, as writeWorkingFile does with a text.
+bool writeWholeFile(const QString &path, QByteArrayView bytes, QString *error = nullptr);
+
 } // namespace rw
