@@ -27,6 +27,10 @@ public:
                            const QString &) override {
         return file;
     }
+    QString chooseSaveFile(QWidget *, const QString &, const QString &, const QString &,
+                           const QString &) override {
+        return file;
+    }
 };
 
 } // namespace rwbench

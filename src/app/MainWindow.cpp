@@ -12,7 +12,10 @@
 #include "pattern/PatternOwner.h"
 #include "pattern/explain/CostController.h"
 #include "pattern/explain/ExplanationController.h"
+#include "patterntests/TestsController.h"
+#include "patterntests/TestsModel.h"
 #include "platform/AppContext.h"
+#include "platform/Dialogs.h"
 #include "replace/ReplaceController.h"
 #include "results/ResultsModel.h"
 #include "results/ResultsView.h"
@@ -100,6 +103,14 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_cost = std::make_unique<CostController>(CostWidgets{pattern, ui.explanationTree, ui.sourceText});
     connect(m_explanation.get(), &ExplanationController::explained, m_cost.get(), &CostController::explained);
 
+    m_tests = std::make_unique<TestsController>(
+        TestsWidgets{pattern, ui.tabs2, ui.testsPage, ui.testsTable, ui.addTestButton, ui.removeTestButton,
+                     ui.importTestsButton, ui.testsMenu, ui.sourceText},
+        m_context);
+    connect(m_tests.get(), &TestsController::statusChanged, this, showStatus);
+    connect(m_tests.get(), &TestsController::sampleShown, this,
+            [&ui] { ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget()); });
+
     m_search = std::make_unique<KeywordSearch>(
         KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);
     connect(m_search.get(), &KeywordSearch::statusChanged, this, showStatus);
@@ -110,6 +121,17 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         WorkingFilesWidgets{ui.expression, ui.notes, ui.sourceText, this}, *m_sourceLoader, m_context,
         [rules = m_rules.get()] { return rules->rules(); });
     connect(m_files.get(), &WorkingFiles::rulesLoaded, m_rules.get(), &RulesController::addLoadedRules);
+    // Each rule keeps its tests in gz.tests.json, the box's pattern in bds.tests.json.
+    m_files->setCurrentTests([this] {
+        WorkingFiles::Tests tests;
+        tests.box.patterns.append(m_tests->entry());
+        tests.rules = m_rules->testsFile();
+        return tests;
+    });
+    connect(m_files.get(), &WorkingFiles::rulesTestsLoaded, m_rules.get(), &RulesController::setTestsFile);
+    connect(m_files.get(), &WorkingFiles::boxTestsLoaded, m_tests.get(), &TestsController::setEntry);
+    m_rules->setBoxEntry([this] { return m_tests->entry(); });
+    connect(m_rules.get(), &RulesController::putIntoBox, this, &MainWindow::putRuleIntoBox);
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_rules.get(), &RulesController::commitEdit);
     // A file still being imported has not come in: the source text saved is the one from before it.
     connect(m_files.get(), &WorkingFiles::aboutToSave, m_sourceLoader.get(), &BoxLoader::abandon);
@@ -185,6 +207,20 @@ void MainWindow::placeIn(const QRect &available) {
     const QRect outer = fitToArea(kOuterSize, minimumSize() + frame, available);
     resize(outer.size() - frame);
     move(outer.topLeft());
+}
+
+void MainWindow::putRuleIntoBox(const Rule &rule, const std::optional<TestedPattern> &tests) {
+    // The box's own tests would be replaced by the rule's: asked first, as they may be the only copy.
+    const QList<PatternTest> &boxTests = m_tests->model()->tests();
+    const QList<PatternTest> ruleTests = tests ? tests->tests : QList<PatternTest>();
+    if (!boxTests.isEmpty() && boxTests != ruleTests &&
+        !m_context.dialogs.askYesNo(
+            this, QStringLiteral("表达式框现有的 %1 个测试将被这条规则的测试替换,是否继续?").arg(boxTests.size()),
+            kInfoCaption, Dialogs::Icon::Question))
+        return;
+    m_pattern->put(rule.expression, tests ? std::optional<RegexOptions>(tests->options) : std::nullopt);
+    m_tests->setEntry(tests.value_or(TestedPattern{}));
+    m_ui->tabs1->setCurrentWidget(m_ui->expression->parentWidget());
 }
 
 void MainWindow::installShortcuts() {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "core/rules/Rule.h"
+#include "core/tests/PatternTests.h"
+
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace rw {
 
@@ -21,6 +25,7 @@ class LiveController;
 class CostController;
 class ExplanationController;
 class PatternOwner;
+class TestsController;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -43,6 +48,7 @@ public:
     LiveController *liveController() const { return m_live.get(); }
     CostController *costController() const { return m_cost.get(); }
     PatternOwner *patternOwner() const { return m_pattern.get(); }
+    TestsController *testsController() const { return m_tests.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -60,6 +66,8 @@ protected:
 private:
     void relayout();
     void installShortcuts();
+    // 填入表达式框: the rule's expression, and its tests with their options, go into the expression box.
+    void putRuleIntoBox(const Rule &rule, const std::optional<TestedPattern> &tests);
 
     AppContext &m_context;
     // The controls are children of the window and go in ~QWidget, after every member below: the commands,
@@ -81,6 +89,7 @@ private:
     std::unique_ptr<LiveController> m_live;
     std::unique_ptr<ExplanationController> m_explanation;
     std::unique_ptr<CostController> m_cost;
+    std::unique_ptr<TestsController> m_tests;
     bool m_placed = false;
 };
 

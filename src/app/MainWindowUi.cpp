@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTextOption>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace rw {
 
@@ -120,6 +121,7 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     QWidget *sourcePage = addPage(tabs2, "源文本");
     QWidget *replacePage = addPage(tabs2, "替换结果");
     QWidget *explanationPage = addPage(tabs2, "表达式解释");
+    testsPage = addPage(tabs2, "测试用例");
 
     expression = plainBox(exprPage, "编辑框_表达式");
     // A tab, a trailing space or a line break changes what the pattern matches: draw them, in a face
@@ -171,6 +173,23 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
 
     explanationTree = named(new QTreeView(explanationPage), "树_表达式解释");
 
+    // The tests page lays itself out: the table over a row of buttons.
+    testsPanel = new QWidget(testsPage);
+    testsTable = named(new QTreeView(testsPanel), "超级列表框_测试");
+    addTestButton = named(new QPushButton(QStringLiteral("添加测试"), testsPanel), "按钮_添加测试");
+    removeTestButton = named(new QPushButton(QStringLiteral("删除测试"), testsPanel), "按钮_删除测试");
+    importTestsButton = named(new QPushButton(QStringLiteral("导入测试"), testsPanel), "按钮_导入测试");
+    importTestsButton->setToolTip(QStringLiteral("源文本的每个非空行作为一个应匹配的样例"));
+    auto *testsLayout = new QVBoxLayout(testsPanel);
+    testsLayout->setContentsMargins(0, 0, 0, 0);
+    testsLayout->setSpacing(4);
+    testsLayout->addWidget(testsTable, 1);
+    auto *testButtons = new QHBoxLayout;
+    for (QPushButton *button : {addTestButton, removeTestButton, importTestsButton})
+        testButtons->addWidget(button);
+    testButtons->addStretch(1);
+    testsLayout->addLayout(testButtons);
+
     keywordLabel = named(new QLabel(QStringLiteral("搜索关键字："), sourcePage), "透明标签1");
     keywordLabel->setAttribute(Qt::WA_TranslucentBackground);
     keyword = named(new QLineEdit(sourcePage), "编辑框_关键字");
@@ -199,7 +218,10 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
              {"撤销", "-", "复制", "-", "粘贴", "-", "剪切", "-", "复制全部", "删除全部", "-", "删除并粘贴"});
     resultsMenu = menu(window, "匹配结果右键菜单", {"导出到剪辑板", "-", "导出到桌面txt"});
     replaceMenu = menu(window, "替换结果右键菜单", {"A复制", "-", "A全部删除", "A复制全部"});
-    rulesMenu = menu(window, "规则右键菜单", {"添加新一行", "删除这行", "-", "复制表达式"});
+    rulesMenu = menu(window, "规则右键菜单",
+                     {"添加新一行", "删除这行", "-", "复制表达式", "-", "填入表达式框", "用表达式框更新此规则",
+                      "将表达式框添加为规则", "-", "运行全部测试"});
+    testsMenu = menu(window, "测试右键菜单", {"导入测试文件", "导出测试文件"});
 
     apply(d, 716, 459);
     // The controls that no resize moves keep their design geometry on their page.
@@ -240,6 +262,7 @@ void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeigh
     place(resultsList, l.resultsList, o2);
     // A page of the same tab control, so the same place as the results list.
     place(explanationTree, l.resultsList, o2);
+    place(testsPanel, l.resultsList, o2);
     place(replaceResult, l.replaceResult, o2);
     place(sourceText, l.sourceText, o2);
     place(importButton, l.importButton, o2);

@@ -41,7 +41,7 @@ public:
     QGroupBox *group1 = nullptr;     // 分组框1
     QGroupBox *group2 = nullptr;     // 分组框2
     QTabWidget *tabs1 = nullptr;     // 高级选择夹1: 表达式, 规则, 记事本, 关于
-    QTabWidget *tabs2 = nullptr;     // 高级选择夹2: 匹配结果, 源文本, 替换结果, 表达式解释
+    QTabWidget *tabs2 = nullptr;     // 高级选择夹2: 匹配结果, 源文本, 替换结果, 表达式解释, 测试用例
     QStatusBar *statusBar = nullptr; // 状态条1
     QLabel *statusLabel = nullptr;   // part 0: "状态："
     QLabel *statusMessage = nullptr; // part 1
@@ -67,11 +67,18 @@ public:
     TextEditor *sourceText = nullptr;    // 编辑框_源文本
     TextEditor *replaceResult = nullptr; // 编辑框_替换结果
     QTreeView *explanationTree = nullptr; // 树_表达式解释
+    QWidget *testsPage = nullptr;           // 测试用例
+    QWidget *testsPanel = nullptr;          // the table and its buttons, laid out
+    QTreeView *testsTable = nullptr;        // 超级列表框_测试
+    QPushButton *addTestButton = nullptr;   // 按钮_添加测试
+    QPushButton *removeTestButton = nullptr; // 按钮_删除测试
+    QPushButton *importTestsButton = nullptr; // 按钮_导入测试
 
     QMenu *sourceMenu = nullptr;  // 源文本右键菜单
     QMenu *resultsMenu = nullptr; // 匹配结果右键菜单
     QMenu *replaceMenu = nullptr; // 替换结果右键菜单
     QMenu *rulesMenu = nullptr;   // 规则右键菜单
+    QMenu *testsMenu = nullptr;   // 测试右键菜单
 
 private:
     QWidget *m_window;

@@ -33,6 +33,8 @@ const QString ExpressionFile = QStringLiteral("bds.txt");
 const QString NotesFile = QStringLiteral("jl.txt");
 const QString SourceFile = QStringLiteral("test.txt");
 const QString RulesFile = QStringLiteral("gz.txt");
+const QString ExpressionTestsFile = testsPathFor(ExpressionFile);
+const QString RulesTestsFile = testsPathFor(RulesFile);
 
 // The files are read once the window has painted itself for the first time, or after this long when it
 // has not (a window that starts hidden). Read at once, a big test.txt would take the processor from
@@ -108,6 +110,11 @@ void WorkingFiles::startLoading() {
         {dir.filePath(SourceFile), nullptr, {}},
         {dir.filePath(ExpressionFile), m_ui.expression, plainDocumentSettings(m_ui.expression)}};
     const QString rulesPath = dir.filePath(RulesFile);
+    const bool withTests = bool(m_currentTests);
+    m_keptTests.clear();
+    m_testsKeptOff.clear();
+    m_testsDamage.clear();
+    m_moreBoxEntries.clear();
 
     // The box's text stands for test.txt until the file is in: should a file dropped meanwhile take the
     // box and then give way to this text again, test.txt is not written over with it.
@@ -116,7 +123,13 @@ void WorkingFiles::startLoading() {
     m_keptSourceRevision.reset();
 
     // The reading waits for the window's first paint (see startReading).
-    m_read = [this, run, sourceLoad, rulesPath, targets] {
+    m_read = [this, run, sourceLoad, rulesPath, targets, withTests, dir] {
+        const auto readTests = [&](const QString &name) {
+            if (!withTests)
+                return;
+            TestsFileRead read = readTestsFile(dir.filePath(name));
+            run.deliver([this, name, read = std::move(read)] { showTests(name, read); });
+        };
         QStringList failures;
         // A rules file made here from the built-in rules is written at close as one that was missing.
         // One that can't be created is read as missing: the library starts empty.
@@ -129,6 +142,7 @@ void WorkingFiles::startLoading() {
         QList<Rule> rules = parseRules(rulesRead.text);
         const bool rulesKept = rulesExisted && keepsItsBytes(rulesPath, rulesRead.status);
         run.deliver([this, rules = std::move(rules), rulesKept] { showRules(rules, rulesKept); });
+        readTests(RulesTestsFile);
 
         for (const Target &target : targets) {
             if (!run.isCurrent())
@@ -173,6 +187,7 @@ void WorkingFiles::startLoading() {
                     m_keptTexts.insert(box, *loaded);
             });
         }
+        readTests(ExpressionTestsFile);
         run.deliver([this, run, failures] { finishLoading(run, failures); });
     };
     m_ui.window->installEventFilter(this);
@@ -198,11 +213,33 @@ void WorkingFiles::showRules(const QList<Rule> &rules, bool kept) {
         m_keptRules = m_currentRules();
 }
 
+void WorkingFiles::showTests(const QString &name, const TestsFileRead &read) {
+    if (!read.error.isEmpty())
+        m_testsDamage.append(read.error);
+    if (read.keepOff)
+        m_testsKeptOff.insert(name);
+    if (read.missing || !read.error.isEmpty())
+        return;
+    m_keptTests.insert(name, read.file);
+    if (name == RulesTestsFile) {
+        emit rulesTestsLoaded(read.file);
+    } else if (!read.file.patterns.isEmpty()) {
+        m_moreBoxEntries = read.file.patterns.mid(1);
+        emit boxTestsLoaded(read.file.patterns.constFirst());
+    }
+}
+
 void WorkingFiles::finishLoading(const RunState::Run &run, const QStringList &failures) {
     if (!m_loader.finish(run))
         return;
     if (!failures.isEmpty())
         emit statusChanged(QStringLiteral("以下文件未能读取: %1").arg(failures.join(QStringLiteral("; "))));
+    // Tests are the user's work: damage is told, not only shown in the status bar.
+    if (!m_testsDamage.isEmpty())
+        m_context.dialogs.tell(m_ui.window,
+                               QStringLiteral("以下测试文件已损坏,其中的测试未能载入:\r\n%1")
+                                   .arg(m_testsDamage.join(QStringLiteral("\r\n"))),
+                               kInfoCaption, Dialogs::Icon::Warning);
     emit loaded();
     closeIfAsked();
 }
@@ -242,18 +279,45 @@ std::vector<WorkingFiles::SaveJob> WorkingFiles::saveJobs() {
         // A file whose box is as loaded keeps its bytes, whatever they hold.
         const auto kept = m_keptTexts.constFind(box);
         if (kept == m_keptTexts.cend())
-            jobs.push_back({name, boxText(box), {}, false, {}, {}});
+            jobs.push_back({name, boxText(box), {}, false, {}, {}, {}});
         else
-            jobs.push_back({name, boxText(box), {}, false, *kept, boxSnapshot(box->document())});
+            jobs.push_back({name, boxText(box), {}, false, *kept, boxSnapshot(box->document()), {}});
     }
     if (m_keptSourceRevision != m_ui.sourceText->revision()) {
         const TextSnapshot source = m_ui.sourceText->snapshot();
-        jobs.push_back({SourceFile, {}, source, true, m_keptSource, source});
+        jobs.push_back({SourceFile, {}, source, true, m_keptSource, source, {}});
     }
     const QList<Rule> rules = m_currentRules();
     if (!m_keptRules || *m_keptRules != rules)
-        jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}, {}});
+        jobs.push_back({RulesFile, serializeRules(rules), {}, false, {}, {}, {}});
+    addTestsJobs(jobs);
     return jobs;
+}
+
+void WorkingFiles::addTestsJobs(std::vector<SaveJob> &jobs) {
+    if (!m_currentTests)
+        return;
+    Tests tests = m_currentTests();
+    // The box's file keeps the entries after its first as they came.
+    if (!tests.box.patterns.isEmpty() && !tests.box.patterns.constFirst().tests.isEmpty())
+        tests.box.patterns.append(m_moreBoxEntries);
+    else if (!m_moreBoxEntries.isEmpty())
+        tests.box.patterns = m_moreBoxEntries;
+    else
+        tests.box.patterns.clear();
+    const std::pair<QString, TestsFile *> files[] = {{ExpressionTestsFile, &tests.box},
+                                                     {RulesTestsFile, &tests.rules}};
+    for (const auto &[name, file] : files) {
+        if (m_testsKeptOff.contains(name))
+            continue;
+        const auto kept = m_keptTests.constFind(name);
+        if (kept != m_keptTests.cend() && *kept == *file)
+            continue;
+        SaveJob job;
+        job.name = name;
+        job.tests = std::move(*file);
+        jobs.push_back(std::move(job));
+    }
 }
 
 QStringList WorkingFiles::writeFiles(const std::vector<SaveJob> &jobs, const QString &dir) {
@@ -262,6 +326,11 @@ QStringList WorkingFiles::writeFiles(const std::vector<SaveJob> &jobs, const QSt
         QString error;
         if (job.kept && job.kept->sameText(job.current))
             continue;
+        if (job.tests) {
+            if (!writeTestsFile(QDir(dir).filePath(job.name), *job.tests, &error))
+                failed.append(QStringLiteral("%1: %2").arg(job.name, error));
+            continue;
+        }
         const QString text = job.fromSource ? job.source.toCrLf() : job.text;
         if (!writeWorkingFile(QDir(dir).filePath(job.name), text, &error))
             failed.append(QStringLiteral("%1: %2").arg(job.name, error));

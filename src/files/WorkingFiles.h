@@ -2,11 +2,13 @@
 
 #include "core/rules/Rule.h"
 #include "core/tasks/RunState.h"
+#include "core/tests/TestsCodec.h"
 #include "core/textbox/TextStore.h"
 #include "textbox/BoxLoader.h"
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -67,9 +69,22 @@ public:
     // Whether the files are being written for a close.
     bool isSaving() const { return m_saver.isRunning(); }
 
+    // The tests of the expression box's pattern (bds.tests.json) and of the rules (gz.tests.json) as they
+    // are now, for a save. Without it, the tests files are neither read nor written.
+    struct Tests {
+        TestsFile box;
+        TestsFile rules;
+    };
+    void setCurrentTests(std::function<Tests()> currentTests) { m_currentTests = std::move(currentTests); }
+
 signals:
     // The rules read from gz.txt, for the top of the library; sent once per load, before loaded().
     void rulesLoaded(const QList<Rule> &rules);
+    // The tests of the rules, from gz.tests.json; sent after rulesLoaded() when there is such a file.
+    void rulesTestsLoaded(const TestsFile &file);
+    // The tests of the expression box's pattern, from bds.tests.json (the file's first entry), sent after
+    // the box has its text when there is such a file.
+    void boxTestsLoaded(const TestedPattern &entry);
     // A confirmed close is about to save: an edit still open should end now.
     void aboutToSave();
     // The loader has put everything into the controls.
@@ -99,7 +114,13 @@ private:
         bool fromSource = false;
         std::optional<TextSnapshot> kept;
         TextSnapshot current;
+        // A tests file: written from file unless it is what was loaded.
+        std::optional<TestsFile> tests;
     };
+    // The tests files to write now.
+    void addTestsJobs(std::vector<SaveJob> &jobs);
+    // What the loader delivers of the tests files (UI thread).
+    void showTests(const QString &name, const TestsFileRead &read);
     // What a save writes now, taken from the controls (UI thread).
     std::vector<SaveJob> saveJobs();
     // Writes the jobs into dir, on any thread; one line per file that failed ("name: reason").
@@ -125,6 +146,14 @@ private:
     std::optional<quint64> m_keptSourceRevision;
     std::optional<TextSnapshot> m_keptSource;
     std::optional<QList<Rule>> m_keptRules;
+    std::function<Tests()> m_currentTests;
+    // Per tests file: what was loaded (written again only when it changed); the files left damaged where
+    // they are, never written; the damage found, told once the load has finished.
+    QHash<QString, TestsFile> m_keptTests;
+    QSet<QString> m_testsKeptOff;
+    QStringList m_testsDamage;
+    // Entries of bds.tests.json after its first, written back as they came.
+    QList<TestedPattern> m_moreBoxEntries;
 };
 
 } // namespace rw

@@ -1,7 +1,10 @@
 #include "PatternOwner.h"
 
+#include "core/text/LineBreaks.h"
+
 #include <QCheckBox>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 namespace rw {
 
@@ -46,6 +49,17 @@ void PatternOwner::edited() {
     m_announced = m_now->revision;
     emit changed();
     m_pause.start();
+}
+
+void PatternOwner::put(const QString &text, const std::optional<RegexOptions> &options) {
+    QTextCursor cursor(m_inputs.expression->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(fromCrLf(text));
+    if (options) {
+        m_inputs.checkCase->setChecked(!options->ignoreCase);
+        m_inputs.checkMultiline->setChecked(options->multiline);
+        m_inputs.checkGlobal->setChecked(options->global);
+    }
 }
 
 void PatternOwner::waitForPause() {

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 class QPlainTextEdit;
 
 namespace rw {
@@ -32,6 +34,9 @@ public:
     // Restarts the pause without a change of the pattern: settled() follows once it is over (the live
     // highlight waits so for typing in the source text).
     void waitForPause();
+    // Puts text ("\r\n" or "\n" line breaks) into the box as one undo step, and sets the options when
+    // given; the change goes out as a typed one does.
+    void put(const QString &text, const std::optional<RegexOptions> &options = std::nullopt);
     // The expression box, for readers that mark or select parts of the pattern in it.
     QPlainTextEdit *box() const { return m_inputs.expression; }
 

@@ -30,6 +30,10 @@ public:
     // The open-file dialog: the chosen path, or an empty text when cancelled.
     virtual QString chooseOpenFile(QWidget *parent, const QString &title, const QString &filter,
                                    const QString &startDir, const QString &defaultSuffix) = 0;
+    // The save-file dialog (it asks before replacing a file): the chosen path, or an empty text when
+    // cancelled.
+    virtual QString chooseSaveFile(QWidget *parent, const QString &title, const QString &filter,
+                                   const QString &startDir, const QString &defaultSuffix) = 0;
 };
 
 } // namespace rw

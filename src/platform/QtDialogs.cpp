@@ -95,4 +95,15 @@ QString QtDialogs::chooseOpenFile(QWidget *parent, const QString &title, const Q
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtDialogs::chooseSaveFile(QWidget *parent, const QString &title, const QString &filter,
+                                  const QString &startDir, const QString &defaultSuffix) {
+    QFileDialog dialog(parent, title, startDir, filter);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace rw

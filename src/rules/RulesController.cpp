@@ -2,6 +2,8 @@
 
 #include "RulesModel.h"
 #include "core/rules/RulesCodec.h"
+#include "core/tasks/TaskPool.h"
+#include "core/tests/RuleTests.h"
 #include "platform/AppContext.h"
 #include "platform/ContextMenu.h"
 #include "platform/Dialogs.h"
@@ -19,6 +21,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <utility>
 
 namespace rw {
 
@@ -74,6 +77,31 @@ RulesController::RulesController(const RulesWidgets &widgets, AppContext &contex
     bind("添加新一行", &RulesController::addRow);
     bind("删除这行", &RulesController::deleteRow);
     bind("复制表达式", &RulesController::copyExpression);
+    bind("填入表达式框", &RulesController::putRuleIntoBox);
+    bind("用表达式框更新此规则", &RulesController::updateFromBox);
+    bind("将表达式框添加为规则", &RulesController::addFromBox);
+    connect(m_ui.menu, &QMenu::aboutToShow, this, [this] {
+        const bool onRow = currentRow() >= 0;
+        for (const char *caption : {"填入表达式框", "用表达式框更新此规则"})
+            if (QAction *action = menuAction(m_ui.menu, QString::fromUtf8(caption)))
+                action->setEnabled(onRow);
+    });
+    if (QAction *action = menuAction(m_ui.menu, QStringLiteral("运行全部测试")))
+        connect(action, &QAction::triggered, this, [this] { runAllTests(true); });
+    // A rule whose expression changed is tested again.
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
+                if (!roles.contains(Qt::EditRole) || topLeft.column() > 1 || bottomRight.column() < 1)
+                    return;
+                for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+                    if (m_model->tests(row))
+                        m_model->setTally(row, std::nullopt);
+                runTests(false);
+            });
+}
+
+RulesController::~RulesController() {
+    m_testing.stop();
 }
 
 void RulesController::addLoadedRules(const QList<Rule> &rules) {
@@ -207,6 +235,135 @@ void RulesController::deleteRow() {
                                     Dialogs::Icon::Question))
         return;
     m_model->removeRule(currentRow());
+}
+
+void RulesController::putRuleIntoBox() {
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    emit putIntoBox(m_model->library().rules()[row], m_model->tests(row));
+}
+
+void RulesController::updateFromBox() {
+    const int row = currentRow();
+    if (row < 0 || !m_boxEntry)
+        return;
+    TestedPattern entry = m_boxEntry();
+    QWidget *window = m_ui.list->window();
+    if (singleLine(entry.pattern) != entry.pattern) {
+        m_context.dialogs.tell(window, QStringLiteral("表达式含有换行,规则只能保存一行的表达式"), kInfoCaption,
+                               Dialogs::Icon::Warning);
+        return;
+    }
+    const QString expression = entry.pattern;
+    m_model->setData(m_model->index(row, int(RuleField::Expression)), expression);
+    m_model->setTests(row, std::move(entry));
+    runTests(false);
+}
+
+void RulesController::addFromBox() {
+    if (!m_boxEntry)
+        return;
+    TestedPattern entry = m_boxEntry();
+    QWidget *window = m_ui.list->window();
+    if (entry.pattern.isEmpty())
+        return;
+    if (singleLine(entry.pattern) != entry.pattern) {
+        m_context.dialogs.tell(window, QStringLiteral("表达式含有换行,规则只能保存一行的表达式"), kInfoCaption,
+                               Dialogs::Icon::Warning);
+        return;
+    }
+    const std::optional<QString> name = m_context.dialogs.askText(window, QStringLiteral("请填写规则名称"));
+    if (!name || singleLine(*name).isEmpty())
+        return;
+    const int row = m_model->appendEmpty();
+    m_model->setData(m_model->index(row, int(RuleField::Name)), singleLine(*name));
+    m_model->setData(m_model->index(row, int(RuleField::Expression)), entry.pattern);
+    m_model->setTests(row, std::move(entry));
+    const QModelIndex added = m_model->index(row, 0);
+    m_ui.list->setCurrentIndex(added);
+    m_ui.list->scrollTo(added);
+    runTests(false);
+}
+
+void RulesController::setTestsFile(const TestsFile &file) {
+    m_model->attachTests(file);
+    runTests(false);
+}
+
+TestsFile RulesController::testsFile() const {
+    return m_model->testsFile();
+}
+
+void RulesController::runAllTests(bool report) {
+    m_reportWanted = m_reportWanted || report;
+    runTests(true);
+}
+
+void RulesController::runTests(bool everything) {
+    struct Job {
+        quint64 id;
+        TestedPattern entry;
+    };
+    // A run still going is taken over: its rules are in this one too, since their tallies are not known.
+    std::vector<Job> jobs;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const std::optional<TestedPattern> &tests = m_model->tests(row);
+        if (!tests || (!everything && m_model->tally(row)))
+            continue;
+        if (everything)
+            m_model->setTally(row, std::nullopt);
+        Job job{m_model->rowId(row), *tests};
+        job.entry.name = m_model->library().field(row, RuleField::Name);
+        job.entry.pattern = m_model->library().field(row, RuleField::Expression);
+        jobs.push_back(std::move(job));
+    }
+    if (jobs.empty() && !m_reportWanted)
+        return;
+    const RunState::Run run = m_testing.begin();
+    const bool started = runInBackground([this, run, jobs = std::move(jobs)] {
+        std::vector<std::pair<quint64, TestTally>> tallies;
+        for (const Job &job : jobs) {
+            const QList<TestResult> results = rw::runTests(job.entry, [&run] { return run.isCurrent(); });
+            if (!run.isCurrent())
+                return;
+            tallies.emplace_back(job.id, tally(results));
+        }
+        run.deliver([this, run, tallies = std::move(tallies)] {
+            if (!m_testing.finish(run))
+                return;
+            for (const auto &[id, counts] : tallies)
+                if (const int row = m_model->rowOf(id); row >= 0)
+                    m_model->setTally(row, counts);
+            if (std::exchange(m_reportWanted, false))
+                reportTests();
+        });
+    });
+    if (!started)
+        m_testing.stop();
+}
+
+void RulesController::reportTests() {
+    int rules = 0;
+    int tests = 0;
+    QStringList failing;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const std::optional<TestTally> &counts = m_model->tally(row);
+        if (!counts || counts->total == 0)
+            continue;
+        ++rules;
+        tests += counts->total;
+        if (!counts->allPassed())
+            failing << QStringLiteral("%1: 通过 %2/%3")
+                           .arg(m_model->library().field(row, RuleField::Name))
+                           .arg(counts->passed)
+                           .arg(counts->total);
+    }
+    const QString text = failing.isEmpty()
+                             ? QStringLiteral("全部 %1 条规则的 %2 个测试通过").arg(rules).arg(tests)
+                             : QStringLiteral("以下规则的测试未通过:\n") + failing.join(u'\n');
+    m_context.dialogs.tell(m_ui.list->window(), text, kInfoCaption,
+                           failing.isEmpty() ? Dialogs::Icon::None : Dialogs::Icon::Warning);
 }
 
 void RulesController::copyExpression() {

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "core/rules/Rule.h"
+#include "core/tasks/RunState.h"
+#include "core/tests/TestsCodec.h"
 
 #include <QList>
 #include <QObject>
 #include <QPersistentModelIndex>
+
+#include <functional>
+#include <optional>
 
 class QLineEdit;
 class QMenu;
@@ -30,6 +35,7 @@ class RulesController final : public QObject {
     Q_OBJECT
 public:
     RulesController(const RulesWidgets &widgets, AppContext &context, QObject *parent = nullptr);
+    ~RulesController() override;
 
     // The library as the list shows it.
     RulesModel *model() const { return m_model; }
@@ -48,6 +54,21 @@ public:
     // Commits an open edit as losing the focus would; nothing when the editor is closed.
     void commitEdit();
 
+    // The expression box's pattern with its tests, for the commands that write it to a rule.
+    void setBoxEntry(std::function<TestedPattern()> boxEntry) { m_boxEntry = std::move(boxEntry); }
+    // Gives the rules their tests from gz.tests.json, and runs them.
+    void setTestsFile(const TestsFile &file);
+    // The tests of the library, for gz.tests.json.
+    TestsFile testsFile() const;
+    // Runs every rule's tests; with report, says how they came out when they have run.
+    void runAllTests(bool report);
+    // Whether tests of the rules are running.
+    bool isTesting() const { return m_testing.isRunning(); }
+
+signals:
+    // 填入表达式框: the rule goes into the expression box, its tests (if it has any) with it.
+    void putIntoBox(const Rule &rule, const std::optional<TestedPattern> &tests);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -58,7 +79,17 @@ private:
     void addRow();
     void deleteRow();
     void copyExpression();
+    void putRuleIntoBox();
+    void updateFromBox();
+    // Says how the tests of the rules came out: all passed, or which rules failed.
+    void reportTests();
+    void addFromBox();
+    // Runs the tests of the rules whose tally is not known (all of them, with everything).
+    void runTests(bool everything);
 
+    std::function<TestedPattern()> m_boxEntry;
+    RunState m_testing;
+    bool m_reportWanted = false;
     RulesWidgets m_ui;
     AppContext &m_context;
     RulesModel *m_model;

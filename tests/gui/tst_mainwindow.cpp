@@ -42,12 +42,12 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
     auto *tabs1 = t.find<QTabWidget>("高级选择夹1");
     auto *tabs2 = t.find<QTabWidget>("高级选择夹2");
     QCOMPARE(tabs1->count(), 4);
-    QCOMPARE(tabs2->count(), 4);
+    QCOMPARE(tabs2->count(), 5);
     const QStringList pages1{"表达式", "规则", "记事本", "关于"};
-    const QStringList pages2{"匹配结果", "源文本", "替换结果", "表达式解释"};
+    const QStringList pages2{"匹配结果", "源文本", "替换结果", "表达式解释", "测试用例"};
     for (int i = 0; i < 4; ++i)
         QCOMPARE(tabs1->tabText(i), pages1[i]);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         QCOMPARE(tabs2->tabText(i), pages2[i]);
 
     // Each control sits on its page.
@@ -62,6 +62,8 @@ void TestMainWindow::controlsExistWithTheirKindAndTexts() {
         {"编辑框_关于", tabs1, 3},       {"超级列表框_结果", tabs2, 0}, {"透明标签1", tabs2, 1},
         {"编辑框_关键字", tabs2, 1},     {"按钮_搜索关键字", tabs2, 1}, {"按钮_本地导入", tabs2, 1},
         {"编辑框_源文本", tabs2, 1},     {"编辑框_替换结果", tabs2, 2}, {"树_表达式解释", tabs2, 3},
+        {"超级列表框_测试", tabs2, 4},   {"按钮_添加测试", tabs2, 4},   {"按钮_删除测试", tabs2, 4},
+        {"按钮_导入测试", tabs2, 4},
     };
     for (const auto &c : onPages) {
         auto *w = t.find<QWidget>(QString::fromUtf8(c.name));
@@ -127,7 +129,11 @@ void TestMainWindow::contextMenus_data() {
                                            "剪切", "-", "复制全部", "删除全部", "-",    "删除并粘贴"};
     QTest::newRow("results") << "匹配结果右键菜单" << QStringList{"导出到剪辑板", "-", "导出到桌面txt"};
     QTest::newRow("replace") << "替换结果右键菜单" << QStringList{"A复制", "-", "A全部删除", "A复制全部"};
-    QTest::newRow("rules") << "规则右键菜单" << QStringList{"添加新一行", "删除这行", "-", "复制表达式"};
+    QTest::newRow("rules") << "规则右键菜单"
+                           << QStringList{"添加新一行",           "删除这行", "-", "复制表达式", "-",
+                                          "填入表达式框",         "用表达式框更新此规则",
+                                          "将表达式框添加为规则", "-",        "运行全部测试"};
+    QTest::newRow("tests") << "测试右键菜单" << QStringList{"导入测试文件", "导出测试文件"};
 }
 
 void TestMainWindow::contextMenus() {

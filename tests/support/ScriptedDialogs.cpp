@@ -25,6 +25,13 @@ std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &title,
     return confirmed ? std::optional<QString>(typed) : std::nullopt;
 }
 
+QString ScriptedDialogs::chooseSaveFile(QWidget *parent, const QString &title, const QString &filter,
+                                        const QString &startDir, const QString &defaultSuffix) {
+    QString answer = chooseOpenFile(parent, title, filter, startDir, defaultSuffix);
+    asked.last().kind = QStringLiteral("save");
+    return answer;
+}
+
 QString ScriptedDialogs::chooseOpenFile(QWidget *, const QString &title, const QString &filter,
                                         const QString &startDir, const QString &defaultSuffix) {
     asked.append({QStringLiteral("file"), QString(), title, Icon::None});

@@ -34,6 +34,9 @@ public:
     std::optional<QString> askText(QWidget *parent, const QString &title, const QString &prompt) override;
     QString chooseOpenFile(QWidget *parent, const QString &title, const QString &filter,
                            const QString &startDir, const QString &defaultSuffix) override;
+    // Answered from files too; recorded as "save".
+    QString chooseSaveFile(QWidget *parent, const QString &title, const QString &filter,
+                           const QString &startDir, const QString &defaultSuffix) override;
 };
 
 } // namespace rw
