@@ -181,7 +181,7 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     importTestsButton = named(new QPushButton(QStringLiteral("导入测试"), testsPanel), "按钮_导入测试");
     importTestsButton->setToolTip(QStringLiteral("源文本的每个非空行作为一个应匹配的样例"));
     auto *testsLayout = new QVBoxLayout(testsPanel);
-    testsLayout->setContentsMargins(0, 0, 0, 0);
+    testsLayout->setContentsMargins(0, 0, 0, 3);
     testsLayout->setSpacing(4);
     testsLayout->addWidget(testsTable, 1);
     auto *testButtons = new QHBoxLayout;

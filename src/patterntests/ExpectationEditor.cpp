@@ -7,12 +7,14 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace rw {
@@ -25,10 +27,11 @@ constexpr Expectation kKinds[] = {Expectation::Match,   Expectation::NoMatch, Ex
 } // namespace
 
 ExpectationEditor::ExpectationEditor(QWidget *parent)
-    : QWidget(parent), m_kind(new QComboBox(this)), m_groupLabel(new QLabel(QStringLiteral("组"), this)),
+    : QFrame(parent), m_kind(new QComboBox(this)), m_groupLabel(new QLabel(QStringLiteral("组"), this)),
       m_group(new QSpinBox(this)), m_replacementLabel(new QLabel(QStringLiteral("替换为"), this)),
       m_replacement(new QLineEdit(this)), m_value(new QPlainTextEdit(this)) {
     setAutoFillBackground(true);
+    setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);
     m_kind->setObjectName(QStringLiteral("组合框_期望"));
     for (Expectation kind : kKinds)
@@ -38,8 +41,9 @@ ExpectationEditor::ExpectationEditor(QWidget *parent)
     m_replacement->setObjectName(QStringLiteral("编辑框_替换为"));
     m_value->setObjectName(QStringLiteral("编辑框_期望值"));
     m_value->setTabChangesFocus(true);
+    m_value->setFixedHeight(m_value->fontMetrics().lineSpacing() * 3 + 10);
     auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setContentsMargins(3, 3, 3, 3);
     layout->setSpacing(4);
     layout->addWidget(m_kind, 0, 0);
     layout->addWidget(m_groupLabel, 0, 1);
@@ -100,10 +104,12 @@ void ExpectationEditor::showFields() {
     m_replacementLabel->setVisible(kind == Expectation::Replace);
     m_replacement->setVisible(kind == Expectation::Replace);
     const bool valued = kind == Expectation::Matches || kind == Expectation::Group || kind == Expectation::Replace;
-    m_value->setVisible(valued);
-    m_value->setPlaceholderText(kind == Expectation::Matches ? QStringLiteral("每行一个匹配文本")
-                                : kind == Expectation::Group ? QStringLiteral("该组的文本")
-                                                             : QStringLiteral("替换后的文本"));
+    // Kept in place when the kind needs no text, so the editor keeps its size.
+    m_value->setEnabled(valued);
+    m_value->setPlaceholderText(!valued                        ? QString()
+                                : kind == Expectation::Matches ? QStringLiteral("每行一个匹配文本")
+                                : kind == Expectation::Group   ? QStringLiteral("该组的文本")
+                                                               : QStringLiteral("替换后的文本"));
 }
 
 bool ExpectationEditor::eventFilter(QObject *watched, QEvent *event) {
@@ -128,7 +134,7 @@ bool ExpectationEditor::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QFrame::eventFilter(watched, event);
 }
 
 void ExpectationEditor::finish() {
@@ -166,9 +172,11 @@ void ExpectationDelegate::setModelData(QWidget *editor, QAbstractItemModel *mode
 void ExpectationDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                                                const QModelIndex &) const {
     QRect rect = option.rect;
-    const QSize wanted = editor->sizeHint();
-    rect.setWidth(std::max(rect.width(), std::max(wanted.width(), 360)));
-    rect.setHeight(std::max(rect.height(), std::min(wanted.height(), 96)));
+    // Over the cell, as wide and tall as its fields need (the rows below are covered while it is open).
+    editor->layout()->activate();
+    const QSize wanted = editor->layout()->totalSizeHint();
+    rect.setWidth(std::max({rect.width(), wanted.width(), 380}));
+    rect.setHeight(std::max(rect.height(), wanted.height()));
     // Kept inside the view when the cell is near its bottom or right edge.
     if (const QWidget *view = editor->parentWidget()) {
         rect.moveBottom(std::min(rect.bottom(), view->height() - 1));

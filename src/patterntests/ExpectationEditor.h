@@ -3,7 +3,7 @@
 #include "core/tests/PatternTests.h"
 
 #include <QStyledItemDelegate>
-#include <QWidget>
+#include <QFrame>
 
 class QComboBox;
 class QLabel;
@@ -15,7 +15,7 @@ namespace rw {
 
 // Edits a test's expectation in place: its kind, and what the kind names (the match texts one per line,
 // the group and its text, the replacement and the text it should give).
-class ExpectationEditor final : public QWidget {
+class ExpectationEditor final : public QFrame {
     Q_OBJECT
 public:
     explicit ExpectationEditor(QWidget *parent = nullptr);
