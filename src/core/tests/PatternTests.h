@@ -41,8 +41,8 @@ struct TestedPattern {
     QJsonObject unknown;        // unknown fields of the entry
     QJsonObject unknownOptions; // unknown fields of its "options"
 
-    // The options the check boxes start with: global only.
-    static RegexOptions designOptions() { return RegexOptions{false, false, true}; }
+    // The options the check boxes start with: only 全局匹配 ticked, so case is ignored (区分大小写 is off).
+    static RegexOptions designOptions() { return RegexOptions{true, false, true}; }
 
     friend bool operator==(const TestedPattern &, const TestedPattern &) = default;
 };
@@ -64,6 +64,7 @@ struct TestResult {
 
 // Runs the tests of one pattern. The pattern is compiled once (and once more for Replace's own options, on
 // the first replace test); samples are handed to the engine as the source text is, line breaks as "\r\n".
+// Expected texts are compared with the engine's with every line break as "\r\n" on both sides.
 // Not thread-safe: one runner per thread.
 class TestRunner final {
 public:
