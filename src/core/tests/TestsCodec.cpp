@@ -199,7 +199,8 @@ void writeString(QByteArray &out, QStringView text) {
         }
         if (c < 0x20 || c == 0x2028 || c == 0x2029) {
             hex(c);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
             out += text.sliced(i, 2).toUtf8();
             ++i;
         } else if (QChar::isSurrogate(c)) {
@@ -213,15 +214,43 @@ void writeString(QByteArray &out, QStringView text) {
 
 void writeValue(QByteArray &out, const QJsonValue &value);
 
-// The fields of an object after the known ones: `, "key": value` each.
-void writeFields(QByteArray &out, const QJsonObject &object) {
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        out += ", ";
-        writeString(out, it.key());
-        out += ": ";
-        writeValue(out, it.value());
+// The members of one JSON object: the known ones as the codec writes them, then the unknown ones kept from
+// the file. An unknown field whose key has been written already is left out, so that a test whose
+// expectation changed after reading (a kept "value" of a "match" test that is now a "replace" test) does
+// not come out with its key twice.
+class ObjectWriter final {
+public:
+    // Opens the object; members are separated by separator (", " or a line break with its indent).
+    explicit ObjectWriter(QByteArray &out, QByteArrayView separator = ", ") : m_out(out), m_separator(separator) {
+        m_out += '{';
     }
-}
+
+    // Starts a member; its value follows.
+    QByteArray &key(const QString &key) {
+        if (!m_keys.isEmpty())
+            m_out += m_separator;
+        m_keys.append(key);
+        writeString(m_out, key);
+        m_out += ": ";
+        return m_out;
+    }
+
+    // The unknown fields; later names the known keys still to come.
+    void unknown(const QJsonObject &fields, const QStringList &later = {}) {
+        for (auto it = fields.begin(); it != fields.end(); ++it) {
+            if (!m_keys.contains(it.key()) && !later.contains(it.key()))
+                writeValue(key(it.key()), it.value());
+        }
+    }
+
+    void separator(QByteArrayView separator) { m_separator = separator; }
+    void close() { m_out += '}'; }
+
+private:
+    QByteArray &m_out;
+    QByteArrayView m_separator;
+    QStringList m_keys;
+};
 
 void writeValue(QByteArray &out, const QJsonValue &value) {
     switch (value.type()) {
@@ -240,9 +269,9 @@ void writeValue(QByteArray &out, const QJsonValue &value) {
         break;
     }
     case QJsonValue::Object: {
-        QByteArray fields;
-        writeFields(fields, value.toObject());
-        out += '{' + fields.mid(2) + '}';
+        ObjectWriter object(out);
+        object.unknown(value.toObject());
+        object.close();
         break;
     }
     default:
@@ -252,90 +281,66 @@ void writeValue(QByteArray &out, const QJsonValue &value) {
     }
 }
 
-void writeKey(QByteArray &out, QLatin1StringView key) {
-    out += '"';
-    out += key;
-    out += "\": ";
+void writeStrings(QByteArray &out, const QStringList &texts) {
+    out += '[';
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        writeString(out, texts[i]);
+    }
+    out += ']';
 }
 
 void writeTest(QByteArray &out, const PatternTest &test) {
-    out += '{';
-    writeKey(out, QLatin1StringView("sample"));
-    writeString(out, test.sample);
-    out += ", ";
-    writeKey(out, QLatin1StringView("expect"));
-    out += '"';
-    out += expectName(test.expect);
-    out += '"';
+    ObjectWriter object(out);
+    writeString(object.key(QStringLiteral("sample")), test.sample);
+    QByteArray &expect = object.key(QStringLiteral("expect"));
+    expect += '"';
+    expect += expectName(test.expect);
+    expect += '"';
     switch (test.expect) {
-    case Expectation::Matches: {
-        out += ", ";
-        writeKey(out, QLatin1StringView("values"));
-        out += '[';
-        for (qsizetype i = 0; i < test.values.size(); ++i) {
-            if (i > 0)
-                out += ", ";
-            writeString(out, test.values[i]);
-        }
-        out += ']';
+    case Expectation::Matches:
+        writeStrings(object.key(QStringLiteral("values")), test.values);
         break;
-    }
     case Expectation::Group:
-        out += ", ";
-        writeKey(out, QLatin1StringView("group"));
-        out += QByteArray::number(test.group);
-        out += ", ";
-        writeKey(out, QLatin1StringView("value"));
-        writeString(out, test.value);
+        object.key(QStringLiteral("group")) += QByteArray::number(test.group);
+        writeString(object.key(QStringLiteral("value")), test.value);
         break;
     case Expectation::Replace:
-        out += ", ";
-        writeKey(out, QLatin1StringView("replacement"));
-        writeString(out, test.replacement);
-        out += ", ";
-        writeKey(out, QLatin1StringView("value"));
-        writeString(out, test.value);
+        writeString(object.key(QStringLiteral("replacement")), test.replacement);
+        writeString(object.key(QStringLiteral("value")), test.value);
         break;
     default:
         break;
     }
-    writeFields(out, test.unknown);
-    out += '}';
+    object.unknown(test.unknown);
+    object.close();
 }
 
+// One entry on a few lines: name and pattern, its options, its unknown fields, then one test a line.
 void writePattern(QByteArray &out, const TestedPattern &entry) {
-    out += "    {";
-    writeKey(out, QLatin1StringView("name"));
-    writeString(out, entry.name);
-    out += ", ";
-    writeKey(out, QLatin1StringView("pattern"));
-    writeString(out, entry.pattern);
-    out += ",\n     ";
-    writeKey(out, QLatin1StringView("options"));
-    out += '{';
-    for (std::size_t i = 0; i < kOptionNames.size(); ++i) {
-        const OptionName &option = kOptionNames[i];
-        if (i > 0)
-            out += ", ";
-        writeKey(out, option.name);
+    out += "    ";
+    ObjectWriter object(out);
+    writeString(object.key(QStringLiteral("name")), entry.name);
+    writeString(object.key(QStringLiteral("pattern")), entry.pattern);
+    object.separator(",\n     ");
+    ObjectWriter options(object.key(QStringLiteral("options")));
+    for (const OptionName &option : kOptionNames) {
         const bool on = entry.options.*option.field;
-        out += (on != option.inverted) ? "true" : "false";
+        options.key(QString(option.name)) += (on != option.inverted) ? "true" : "false";
     }
-    writeFields(out, entry.unknownOptions);
-    out += '}';
-    if (!entry.unknown.isEmpty()) {
-        out += ",\n     ";
-        writeFields(out, entry.unknown);
-        out.remove(out.lastIndexOf("\n     ") + 6, 2); // the fields' leading ", "
-    }
-    out += ",\n     ";
-    writeKey(out, QLatin1StringView("tests"));
-    out += '[';
+    options.unknown(entry.unknownOptions);
+    options.close();
+    // Written before the tests so that they stay in view at the top of a long entry.
+    object.unknown(entry.unknown, {QStringLiteral("tests")});
+    QByteArray &tests = object.key(QStringLiteral("tests"));
+    tests += '[';
     for (qsizetype i = 0; i < entry.tests.size(); ++i) {
-        out += i > 0 ? ",\n       " : "\n       ";
-        writeTest(out, entry.tests[i]);
+        tests += i > 0 ? ",\n       " : "\n       ";
+        writeTest(tests, entry.tests[i]);
     }
-    out += "]}";
+    tests += ']';
+    object.close();
 }
 
 QString fileName(const QString &path) {
@@ -347,7 +352,9 @@ QString fileName(const QString &path) {
 TestsParse parseTests(QByteArrayView json) {
     TestsParse result;
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &parseError);
+    // Read in place: a file refused as garbage may be a hundred megabytes.
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromRawData(json.data(), json.size()), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         result.error = QStringLiteral("不是有效的 JSON (第 %1 个字节: %2)")
                            .arg(parseError.offset + 1)
@@ -376,6 +383,7 @@ TestsParse parseTests(QByteArrayView json) {
             TestedPattern entry;
             if (!reader.pattern(list[i], QStringLiteral("patterns[%1]").arg(i), entry)) {
                 result.error = reader.error;
+                result.file = {};
                 return result;
             }
             result.file.patterns.append(std::move(entry));
@@ -387,15 +395,18 @@ TestsParse parseTests(QByteArrayView json) {
 
 QByteArray serializeTests(const TestsFile &file) {
     QByteArray out;
-    out += "{\"version\": ";
-    out += QByteArray::number(kVersion);
-    writeFields(out, file.unknown);
-    out += ", \"patterns\": [";
+    ObjectWriter object(out);
+    object.key(QStringLiteral("version")) += QByteArray::number(kVersion);
+    object.unknown(file.unknown, {QStringLiteral("patterns")});
+    QByteArray &patterns = object.key(QStringLiteral("patterns"));
+    patterns += '[';
     for (qsizetype i = 0; i < file.patterns.size(); ++i) {
-        out += i > 0 ? ",\n" : "\n";
-        writePattern(out, file.patterns[i]);
+        patterns += i > 0 ? ",\n" : "\n";
+        writePattern(patterns, file.patterns[i]);
     }
-    out += "]}\n";
+    patterns += ']';
+    object.close();
+    out += '\n';
     return out;
 }
 
@@ -406,7 +417,7 @@ QString testsPathFor(const QString &workingFilePath) {
     return path + QStringLiteral(".tests.json");
 }
 
-TestsFileRead readTestsFile(const QString &path) {
+TestsFileRead readTestsFile(const QString &path, DamagedTestsFile damaged) {
     TestsFileRead result;
     // A tests file is small; anything much larger is no tests file, and is refused unread.
     constexpr qint64 kMostBytes = qint64(256) << 20;
@@ -415,28 +426,32 @@ TestsFileRead readTestsFile(const QString &path) {
         result.missing = true;
         return result;
     }
-    QString what;
     if (bytes.status == FileReadStatus::Failed) {
-        what = bytes.error;
-    } else {
-        TestsParse parsed = parseTests(bytes.bytes);
-        if (parsed.ok()) {
-            result.file = std::move(parsed.file);
+        // Not read is not damaged: a directory, a file without read permission or one too large stays
+        // where it is, untouched (its reason names the path).
+        result.keepOff = true;
+        result.error = QStringLiteral("%1; 该文件保持原样,不会被覆盖").arg(bytes.error);
+        return result;
+    }
+    TestsParse parsed = parseTests(bytes.bytes);
+    bytes.bytes = QByteArray();
+    if (parsed.ok()) {
+        result.file = std::move(parsed.file);
+        return result;
+    }
+    if (damaged == DamagedTestsFile::PutAside) {
+        // Keep the damaged file where nothing overwrites it.
+        QString aside = path + QStringLiteral(".damaged");
+        for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+            aside = path + QStringLiteral(".damaged-%1").arg(n);
+        if (QFile::rename(path, aside)) {
+            result.error =
+                QStringLiteral("%1: %2; 已另存为 %3").arg(fileName(path), parsed.error, fileName(aside));
             return result;
         }
-        what = parsed.error;
     }
-    bytes.bytes.clear();
-    // Keep the damaged file where nothing overwrites it.
-    QString aside = path + QStringLiteral(".damaged");
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = path + QStringLiteral(".damaged-%1").arg(n);
-    if (QFile::rename(path, aside)) {
-        result.error = QStringLiteral("%1: %2; 已另存为 %3").arg(fileName(path), what, fileName(aside));
-    } else {
-        result.keepOff = true;
-        result.error = QStringLiteral("%1: %2; 该文件保持原样,不会被覆盖").arg(fileName(path), what);
-    }
+    result.keepOff = true;
+    result.error = QStringLiteral("%1: %2; 该文件保持原样,不会被覆盖").arg(fileName(path), parsed.error);
     return result;
 }
 

@@ -37,16 +37,23 @@ QString testsPathFor(const QString &workingFilePath);
 struct TestsFileRead {
     TestsFile file;
     bool missing = false;
-    // Set when the file could not be read or was damaged: "<file name>: <what is wrong>", and where the
+    // Set when the file could not be read or was damaged: what is wrong with which file, and where a
     // damaged file was put aside.
     QString error;
-    // Whether a damaged file is still at its path (it could not be put aside): do not write over it.
+    // Whether a file that was not read whole is still at its path (not put aside): do not write over it.
     bool keepOff = false;
 };
 
-// Reads the tests file at path. A damaged file is renamed aside ("….damaged", "….damaged-2" …) so that
-// nothing written later replaces it.
-TestsFileRead readTestsFile(const QString &path);
+// What readTestsFile does with a file it can read but not parse.
+enum class DamagedTestsFile {
+    PutAside,    // rename it ("….damaged", "….damaged-2" …), so that the next write starts a new file
+    LeaveInPlace // leave it as it is (a read that must change nothing, as the command line's)
+};
+
+// Reads the tests file at path. A damaged file is put aside or left as damaged says; one that could not be
+// read at all (a directory, no permission, too large) is left where it is. Either way nothing written later
+// replaces it: keepOff says so when it is still at path.
+TestsFileRead readTestsFile(const QString &path, DamagedTestsFile damaged = DamagedTestsFile::PutAside);
 // Writes file to path atomically; false with a reason on failure. A file without patterns or unknown
 // fields is not created where there is none.
 bool writeTestsFile(const QString &path, const TestsFile &file, QString *error = nullptr);
