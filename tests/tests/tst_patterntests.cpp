@@ -280,17 +280,17 @@ void tst_PatternTests::backtrackingLimitFailsEveryKind() {
 
 void tst_PatternTests::stopping() {
     // A long sample without a match: the search goes in stretches, asking between them.
-    const PatternTest long_ = test(QString(1 << 20, u'a'), Expectation::NoMatch);
+    const PatternTest longMiss = test(QString(1 << 20, u'a'), Expectation::NoMatch);
     TestRunner runner(u"b"_s, options(u"g"_s));
-    QCOMPARE(runner.run(long_, [] { return false; }).state, TestResult::Canceled);
-    QCOMPARE(runner.run(replace(long_.sample, u"x"_s, long_.sample), [] { return false; }).state,
+    QCOMPARE(runner.run(longMiss, [] { return false; }).state, TestResult::Canceled);
+    QCOMPARE(runner.run(replace(longMiss.sample, u"x"_s, longMiss.sample), [] { return false; }).state,
              TestResult::Canceled);
-    QCOMPARE(runner.run(long_, [] { return true; }).text, passed);
+    QCOMPARE(runner.run(longMiss, [] { return true; }).text, passed);
 
     // runTests stops between tests too, leaving the list short.
     TestedPattern entry;
     entry.pattern = u"b"_s;
-    entry.tests = {test(u"b"_s, Expectation::Match), long_, test(u"b"_s, Expectation::Match)};
+    entry.tests = {test(u"b"_s, Expectation::Match), longMiss, test(u"b"_s, Expectation::Match)};
     int asked = 0;
     const QList<TestResult> results = rw::runTests(entry, [&asked] { return ++asked == 1; });
     QVERIFY(results.size() < entry.tests.size());
