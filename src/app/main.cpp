@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "core/convert/ConvertCommand.h"
 #include "core/paths/WorkingDirectory.h"
 #include "core/tasks/TaskPool.h"
 #include "platform/AppContext.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -46,6 +48,12 @@ void describeCommandLine(QCommandLineParser &parser) {
     parser.setApplicationDescription(QStringLiteral("正则表达式工作台 — Regex Workbench"));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("convert"),
+                      QStringLiteral("把标准输入的每行 JSON {\"pattern\", \"caseSensitive\", \"multiline\", \"global\", "
+                                     "\"replacement\"} 转换为 TARGET 语言的写法，每行输出一个 JSON 结果 (convert "
+                                     "patterns read as JSON lines from standard input; TARGET: %1)")
+                          .arg(rw::convertTargetsHelp()),
+                      QStringLiteral("TARGET")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("载入源文本的文件 (file to load as source text)"),
                                  QStringLiteral("[FILE]"));
@@ -81,6 +89,28 @@ QString parseCommandLine(const QCoreApplication &app) {
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 }
 
+// --convert's conversation over the standard streams, without a display.
+int runConvert(const QCoreApplication &app) {
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(app);
+    QFile in;
+    QFile out;
+    QFile err;
+    in.open(stdin, QIODevice::ReadOnly);
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return rw::runConvertCommand(parser.value(QStringLiteral("convert")), in, out, err);
+}
+
+bool asksToConvert(int argc, char *argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--convert") == 0 || std::strncmp(argv[i], "--convert=", 10) == 0)
+            return true;
+    }
+    return false;
+}
+
 // Whether the command line only asks for help or the version, which must work without a display.
 bool asksOnlyForInformation(int argc, char *argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -108,6 +138,10 @@ int main(int argc, char *argv[]) {
             printInformation(app);
 #endif
         parseCommandLine(app);
+    }
+    if (asksToConvert(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        return runConvert(app);
     }
 
     QApplication app(argc, argv);
