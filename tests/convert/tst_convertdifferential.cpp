@@ -407,6 +407,7 @@ void tst_ConvertDifferential::againstTheTargetsEngine() {
     int agreeWarned = 0;
     int warned = 0;
     QStringList unwarned;
+    QStringList warnedList;
     for (std::size_t k = 0; k < compared.size(); ++k) {
         const std::size_t i = compared[k];
         const ConvertedPattern &c = *converted[i];
@@ -415,12 +416,11 @@ void tst_ConvertDifferential::againstTheTargetsEngine() {
             agreeWarned += c.warnings.empty() ? 0 : 1;
             continue;
         }
-        if (!c.warnings.empty()) {
+        if (!c.warnings.empty())
             ++warned;
-            continue;
-        }
         const DifferentialCase &dc = m_cases[i];
-        unwarned << QStringLiteral("%1 [%2%3%4] on %5%6\n    converted %7 flags %8%9\n    ours   %10\n    theirs %11")
+        QStringList &list = c.warnings.empty() ? unwarned : warnedList;
+        list << QStringLiteral("%1 [%2%3%4] on %5%6\n    converted %7 flags %8%9\n    ours   %10\n    theirs %11")
                         .arg(rw::JsonLine::quote(dc.pattern), dc.options.ignoreCase ? QStringLiteral("i") : QString(),
                              dc.options.multiline ? QStringLiteral("m") : QString(),
                              dc.options.global ? QStringLiteral("g") : QString(), rw::JsonLine::quote(dc.subject),
@@ -430,6 +430,8 @@ void tst_ConvertDifferential::againstTheTargetsEngine() {
                              c.hasReplacement ? QStringLiteral(" replacement ") + rw::JsonLine::quote(c.replacement)
                                               : QString())
                         .arg(describe(m_ours[i]), describe(theirs[k]));
+        for (const rw::ConvertWarning &w : c.warnings)
+            list.last() += QStringLiteral("\n    warning %1-%2: %3").arg(w.from).arg(w.to).arg(w.text);
     }
     qInfo().noquote() << QStringLiteral("%1: %2 cases compared: %3 agree (%4 of them warned), %5 differ with a "
                                         "warning, %6 differ without a warning; %7 not run (a lone surrogate)")
@@ -442,6 +444,10 @@ void tst_ConvertDifferential::againstTheTargetsEngine() {
                              .arg(skipped);
     for (const QString &u : unwarned.mid(0, 40))
         qInfo().noquote() << u;
+    if (qEnvironmentVariableIsSet("RW_CONVERT_SHOW_WARNED")) {
+        for (const QString &w : warnedList)
+            qInfo().noquote() << QStringLiteral("warned: ") << w;
+    }
     QCOMPARE(unwarned.size(), 0);
 }
 

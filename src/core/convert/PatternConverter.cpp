@@ -178,6 +178,10 @@ private:
             warn(0, m_in.size(),
                  QStringLiteral("模式能匹配空串：%1不接受紧接在上一个匹配之后的空匹配，本方言接受，匹配列表可能少"
                                 "一些空匹配").arg(name()));
+        else if (m_traits.codePoints)
+            warn(0, m_in.size(),
+                 QStringLiteral("模式能匹配空串：全局匹配时本方言在基本多文种平面以外的字符（如 emoji）的两个 UTF-16 "
+                                "单元之间也找空匹配，%1按码点前进，不在那里找").arg(name()));
     }
 
     // Code-point targets see a character beyond the Basic Multilingual Plane as one; ours sees two units.

@@ -212,8 +212,19 @@ void writeReplacement(ConvertedPattern &out, const QString &replacement) {
     const std::vector<Piece> &pieces = out.replacementPieces;
     switch (out.target) {
     case ConvertTarget::JavaScript:
+        out.replacement = ecmaTemplate(pieces);
+        break;
     case ConvertTarget::Cpp:
         out.replacement = ecmaTemplate(pieces);
+        for (const Piece &p : pieces) {
+            if (p.kind == Piece::Kind::Before) {
+                // regex_replace takes the prefix of each match, which starts where the match before ended.
+                out.warnings.push_back({-1, -1,
+                                        QStringLiteral("替换文本：std::regex_replace 的 $` 是上一个匹配之后到本匹配之前"
+                                                       "的文本，本方言的 $` 是从文本开头到本匹配之前")});
+                break;
+            }
+        }
         break;
     case ConvertTarget::DotNet:
         out.replacement = dotNetTemplate(pieces);
