@@ -15,24 +15,40 @@ QString fill(QString text, const QHash<QString, QString> &values) {
     return text;
 }
 
-// Keeps the lines of a program that belong to this variant: a line starting with "?G " only when global,
-// "?N " only when not, "?R " only for a replacement template, "?F " only for a replacement function.
-QString choose(const QString &text, bool global, bool code) {
+// Keeps the lines of a program that belong to this variant. A line may start with tags, each a "?" and a
+// letter: M only in a Match snippet, P only in a Replace snippet, G only when global, N only when not, R
+// only for a replacement template, F only for a replacement function.
+QString choose(const QString &text, bool replace, bool global, bool code) {
     QStringList kept;
-    for (const QString &line : text.split(u'\n')) {
-        const QString trimmed = line.trimmed();
-        const auto tagged = [&](const char *tag) { return trimmed.startsWith(QLatin1String(tag)); };
-        QString out = line;
+    for (QString line : text.split(u'\n')) {
         bool keep = true;
-        for (const auto &[tag, wanted] : {std::pair{"?G ", global}, std::pair{"?N ", !global}, std::pair{"?R ", !code},
-                                          std::pair{"?F ", code}}) {
-            if (tagged(tag)) {
-                keep = wanted;
-                out.remove(line.indexOf(QLatin1String(tag)), 3);
+        while (line.size() >= 2 && line[0] == u'?' && line[1].isUpper() && (line.size() == 2 || line[2] == u' ')) {
+            switch (line[1].unicode()) {
+            case u'M':
+                keep = keep && !replace;
+                break;
+            case u'P':
+                keep = keep && replace;
+                break;
+            case u'G':
+                keep = keep && global;
+                break;
+            case u'N':
+                keep = keep && !global;
+                break;
+            case u'R':
+                keep = keep && !code;
+                break;
+            case u'F':
+                keep = keep && code;
+                break;
+            default:
+                break;
             }
+            line.remove(0, std::min<qsizetype>(3, line.size()));
         }
         if (keep)
-            kept << out;
+            kept << line;
     }
     return kept.join(u'\n');
 }
@@ -375,18 +391,8 @@ CodeSnippet codeSnippet(const ConvertedPattern &c, SnippetKind kind, const QStri
         program = &vbscriptProgram();
         break;
     }
-    // Lines for the other kind go first, then the variant's; the placeholders are filled last, so no text
-    // of the user's is ever read as a tag.
-    QStringList kept;
-    const QString kindTag = replace ? QStringLiteral("?P ") : QStringLiteral("?M ");
-    const QString otherTag = replace ? QStringLiteral("?M ") : QStringLiteral("?P ");
-    for (const QString &line : program->split(u'\n')) {
-        const qsizetype at = line.indexOf(kindTag);
-        if (line.contains(otherTag))
-            continue;
-        kept << (at >= 0 ? QString(line).remove(at, 3) : line);
-    }
-    const QString chosen = choose(kept.join(u'\n'), c.options.global, c.replacementIsCode);
+    // The placeholders are filled last, so no text of the user's is ever read as a tag.
+    const QString chosen = choose(*program, replace, c.options.global, c.replacementIsCode);
     return {fill(chosen, values), {}};
 }
 
