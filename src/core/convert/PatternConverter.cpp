@@ -595,7 +595,9 @@ private:
         if (QChar::isUpper(n.unit))
             astralWarning(n);
         if (nativeEscape(n.unit)) {
-            append(QStringLiteral("\\") + QChar(n.unit));
+            // Go folds what \w matches under (?i): "ſ" and the Kelvin sign join it.
+            const bool letters = n.unit == u'w' || n.unit == u'W' || n.unit == u'S' || n.unit == u'D';
+            append(caseGuarded(QStringLiteral("\\") + QChar(n.unit), letters));
             return;
         }
         const char16_t lower = QChar::toLower(n.unit);
