@@ -113,7 +113,7 @@ inline std::vector<Seed> seeds() {
         {QStringLiteral("[\\uD800-\\uDFFF]"), {QStringLiteral("a") + pair}},
         {QStringLiteral("[\\u0000-\\uFFFF]+"), {QStringLiteral("a") + pair}},
         {QStringLiteral("[") + pair + QStringLiteral("]"), {pair}},
-        {QStringLiteral("\\uD83D"), {pair, QStringLiteral("a\uD83D") + QChar(u'b')}},
+        {QStringLiteral("\\uD83D"), {pair, QStringLiteral("a") + QChar(0xD83D) + QChar(u'b')}},
         {pair + QStringLiteral("+"), {pair + pair}},
         {pair, {QStringLiteral("a") + pair}},
         {QStringLiteral("[a-z]+"), {QStringLiteral("ABC abc ſK")}},

@@ -7,7 +7,8 @@
 #include "core/regex/SyntaxTree.h"
 
 #include <algorithm>
-#include <bitset>
+#include <array>
+#include <cstdint>
 #include <memory>
 
 namespace rw {
@@ -36,55 +37,76 @@ struct Range {
     char32_t last;
 };
 
-// A set of UTF-16 units as sorted, disjoint ranges.
+// A set of UTF-16 units, one bit each; read back as sorted, disjoint ranges a word at a time, so a class
+// over a large block costs little.
 class UnitSet final {
 public:
     void add(char32_t first, char32_t last) {
-        for (char32_t c = first; c <= last; ++c)
-            m_bits.set(c);
+        for (char32_t c = first; c <= last;) {
+            if (c % 64 == 0 && last - c >= 63) {
+                m_words[c / 64] = ~Word(0);
+                c += 64;
+            } else {
+                add(c);
+                ++c;
+            }
+        }
     }
-    void add(char32_t c) { m_bits.set(c); }
-    bool contains(char32_t c) const { return c <= LastUnit && m_bits.test(c); }
-    void addAll(const UnitSet &other) { m_bits |= other.m_bits; }
+    void add(char32_t c) { m_words[c / 64] |= Word(1) << (c % 64); }
+    bool contains(char32_t c) const { return c <= LastUnit && (m_words[c / 64] >> (c % 64) & 1); }
+    void addAll(const UnitSet &other) {
+        for (std::size_t i = 0; i < Words; ++i)
+            m_words[i] |= other.m_words[i];
+    }
     UnitSet complement() const {
         UnitSet out;
-        out.m_bits = ~m_bits;
+        for (std::size_t i = 0; i < Words; ++i)
+            out.m_words[i] = ~m_words[i];
         return out;
     }
-    bool empty() const { return m_bits.none(); }
-    bool full() const { return m_bits.all(); }
     bool anySurrogate() const {
-        for (char32_t c = SurrogateFirst; c <= SurrogateLast; ++c) {
-            if (m_bits.test(c))
+        for (std::size_t i = SurrogateFirst / 64; i <= SurrogateLast / 64; ++i) {
+            if (m_words[i])
                 return true;
         }
         return false;
     }
     bool allSurrogates() const {
-        for (char32_t c = SurrogateFirst; c <= SurrogateLast; ++c) {
-            if (!m_bits.test(c))
+        for (std::size_t i = SurrogateFirst / 64; i <= SurrogateLast / 64; ++i) {
+            if (~m_words[i])
                 return false;
         }
         return true;
     }
     std::vector<Range> ranges() const {
         std::vector<Range> out;
-        for (char32_t c = 0; c <= LastUnit;) {
-            if (!m_bits.test(c)) {
-                ++c;
+        bool open = false;
+        char32_t first = 0;
+        for (std::size_t i = 0; i < Words; ++i) {
+            const Word w = m_words[i];
+            if ((w == 0 && !open) || (w == ~Word(0) && open))
                 continue;
+            for (int b = 0; b < 64; ++b) {
+                const bool set = w >> b & 1;
+                const char32_t c = char32_t(i * 64 + std::size_t(b));
+                if (set && !open) {
+                    open = true;
+                    first = c;
+                } else if (!set && open) {
+                    open = false;
+                    out.push_back({first, c - 1});
+                }
             }
-            char32_t last = c;
-            while (last < LastUnit && m_bits.test(last + 1))
-                ++last;
-            out.push_back({c, last});
-            c = last + 1;
         }
+        if (open)
+            out.push_back({first, LastUnit});
         return out;
     }
 
 private:
-    std::bitset<0x10000> m_bits;
+    using Word = std::uint64_t;
+    static constexpr std::size_t Words = 0x10000 / 64;
+    std::array<Word, Words> m_words{};
 };
 
 // The units of \d, \w and \s as our dialect defines them: ASCII only.
