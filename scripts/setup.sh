@@ -7,7 +7,10 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake make pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libpcre2-dev fonts-wqy-zenhei
-  qt6-translations-l10n librsvg2-bin desktop-file-utils appstream dpkg-dev file)
+  qt6-translations-l10n librsvg2-bin desktop-file-utils appstream dpkg-dev file
+  nodejs python3)
+# nodejs and python3 run the converted patterns in tst_convertdifferential and the snippets in
+# tst_patternconverter; libpcre2-dev also brings the 8-bit library a C program uses.
 
 case "${1:-}" in
   --fuzz) PACKAGES+=(clang libclang-rt-dev) ;;

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "core/convert/ConvertCommand.h"
 #include "core/paths/WorkingDirectory.h"
 #include "core/tasks/TaskPool.h"
 #include "core/tests/TestCommand.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -59,6 +61,12 @@ void describeCommandLine(QCommandLineParser &parser) {
                        "RULES_FILE without a window; exit code 0: all passed, 1: a test failed, 2: a file "
                        "could not be read or parsed)"),
         QStringLiteral("RULES_FILE")));
+    parser.addOption({QStringLiteral("convert"),
+                      QStringLiteral("把标准输入的每行 JSON {\"pattern\", \"caseSensitive\", \"multiline\", \"global\", "
+                                     "\"replacement\"} 转换为 TARGET 语言的写法，每行输出一个 JSON 结果 (convert "
+                                     "patterns read as JSON lines from standard input; TARGET: %1)")
+                          .arg(rw::convertTargetsHelp()),
+                      QStringLiteral("TARGET")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("载入源文本的文件 (file to load as source text)"),
                                  QStringLiteral("[FILE]"));
@@ -108,6 +116,20 @@ CommandLine parseCommandLine(const QCoreApplication &app, bool asksForTests) {
     return line;
 }
 
+// --convert's conversation over the standard streams, without a display.
+int runConvert(const QCoreApplication &app) {
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(app);
+    QFile in;
+    QFile out;
+    QFile err;
+    in.open(stdin, QIODevice::ReadOnly);
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return rw::runConvertCommand(parser.value(QStringLiteral("convert")), in, out, err);
+}
+
 bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> options) {
     for (int i = 1; i < argc; ++i) {
         for (const char *option : options) {
@@ -121,6 +143,15 @@ bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> opt
 // Whether the command line only asks for help or the version, which must work without a display.
 bool asksOnlyForInformation(int argc, char *argv[]) {
     return hasArgument(argc, argv, {"-h", "--help", "--help-all", "-v", "--version"});
+}
+
+// Whether it asks to convert patterns, which needs no display either.
+bool asksToConvert(int argc, char *argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--convert=", 10) == 0)
+            return true;
+    }
+    return hasArgument(argc, argv, {"--convert"});
 }
 
 // Whether it asks for a run of a rules file's tests, which needs no display either.
@@ -161,6 +192,10 @@ int main(int argc, char *argv[]) {
         const CommandLine line = parseCommandLine(app, tests);
         if (line.testRules)
             return runTests(*line.testRules);
+    }
+    if (asksToConvert(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        return runConvert(app);
     }
 
     QApplication app(argc, argv);
