@@ -2,6 +2,7 @@
 
 #include "MainWindowUi.h"
 #include "WindowShortcuts.h"
+#include "convert/CodeController.h"
 #include "core/layout/Layout.h"
 #include "export/ExportController.h"
 #include "files/WorkingFiles.h"
@@ -110,6 +111,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_tests.get(), &TestsController::statusChanged, this, showStatus);
     connect(m_tests.get(), &TestsController::sampleShown, this,
             [&ui] { ui.tabs2->setCurrentWidget(ui.sourceText->parentWidget()); });
+
+    m_code = std::make_unique<CodeController>(CodeWidgets{pattern, ui.codeButton, ui.sourceText, this},
+                                              [this] { return m_replace->replacement(); });
 
     m_search = std::make_unique<KeywordSearch>(
         KeywordSearchWidgets{ui.keyword, ui.searchButton, ui.sourceText}, m_context);

@@ -26,6 +26,7 @@ class CostController;
 class ExplanationController;
 class PatternOwner;
 class TestsController;
+class CodeController;
 
 // The main window: builds the controls, hands each command the controls it drives, and wires the
 // commands' signals to the status bar and the pages.
@@ -49,6 +50,7 @@ public:
     CostController *costController() const { return m_cost.get(); }
     PatternOwner *patternOwner() const { return m_pattern.get(); }
     TestsController *testsController() const { return m_tests.get(); }
+    CodeController *codeController() const { return m_code.get(); }
 
     // Loads the file at path into the source text, as an import does.
     void openFile(const QString &path);
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<ExplanationController> m_explanation;
     std::unique_ptr<CostController> m_cost;
     std::unique_ptr<TestsController> m_tests;
+    std::unique_ptr<CodeController> m_code;
     bool m_placed = false;
 };
 

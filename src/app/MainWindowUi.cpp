@@ -139,6 +139,10 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     checkLive->setChecked(true);
     replaceButton = named(new QPushButton(QStringLiteral("替换"), exprPage), "按钮_替换");
     matchButton = named(new QPushButton(QStringLiteral("匹配"), exprPage), "按钮_匹配");
+    // The row of the options and commands is full at the design width: this one sits at the tabs' end.
+    codeButton = named(new QPushButton(QStringLiteral("生成代码")), "按钮_生成代码");
+    codeButton->setToolTip(QStringLiteral("把表达式转换为其他语言的写法并生成代码"));
+    tabs1->setCornerWidget(codeButton, Qt::TopRightCorner);
 
     // Its model, captions and column widths come from the rules command.
     rulesList = named(new QTreeView(rulesPage), "超级列表框_表达式");

@@ -54,6 +54,7 @@ public:
     QCheckBox *checkLive = nullptr;       // 选择框_实时
     QPushButton *replaceButton = nullptr; // 按钮_替换
     QPushButton *matchButton = nullptr;   // 按钮_匹配
+    QPushButton *codeButton = nullptr;    // 按钮_生成代码, in the corner of 高级选择夹1
     QTreeView *rulesList = nullptr;       // 超级列表框_表达式
     QLineEdit *cellEditor = nullptr;      // 编辑框1
     QPlainTextEdit *notes = nullptr;      // 编辑框_记录
