@@ -200,28 +200,22 @@ void tst_PatternTests::perLine_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<PatternTest>("test");
     QTest::addColumn<QString>("result");
-    QTest::addColumn<bool>("needsEngine");
 
     // Matching line by line, whole means that every line is one match.
     QTest::newRow("whole, a line short") << uR"(\d+)"_s << test(u"12\n3x\n45"_s, Expectation::Whole)
-                                         << u"期望 整体匹配 实际 “12”、“3”、“45”"_s << false;
+                                         << u"期望 整体匹配 实际 “12”、“3”、“45”"_s;
     QTest::newRow("whole, a line over") << uR"(\d+)"_s << test(u"12\n34\n"_s, Expectation::Whole)
-                                        << u"期望 整体匹配 实际 “12”、“34”"_s << false;
-    // These need the engine to take each line as a subject of its own ("^" and "$" without multi-line).
-    QTest::newRow("whole, anchored") << uR"(^\d+$)"_s << test(u"12\n34"_s, Expectation::Whole) << passed
-                                     << true;
+                                        << u"期望 整体匹配 实际 “12”、“34”"_s;
+    // Each line is a subject of its own: "^" and "$" bind to it without multi-line.
+    QTest::newRow("whole, anchored") << uR"(^\d+$)"_s << test(u"12\n34"_s, Expectation::Whole) << passed;
     QTest::newRow("matches, anchored")
-        << uR"(^\d+$)"_s << matches(u"12\n34"_s, {u"12"_s, u"34"_s}) << passed << true;
+        << uR"(^\d+$)"_s << matches(u"12\n34"_s, {u"12"_s, u"34"_s}) << passed;
 }
 
 void tst_PatternTests::perLine() {
     QFETCH(QString, pattern);
     QFETCH(PatternTest, test);
     QFETCH(QString, result);
-    QFETCH(bool, needsEngine);
-    if (needsEngine)
-        QEXPECT_FAIL("", "the matcher does not take each line as a subject yet (RegexOptions::perLine)",
-                     Continue);
     QCOMPARE(run(pattern, u"gp"_s, test), result);
 }
 

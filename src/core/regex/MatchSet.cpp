@@ -12,12 +12,12 @@ QStringView MatchSet::text(QStringView subject, qsizetype i, int g) const {
     return subject.sliced(from, to - from);
 }
 
-void MatchSet::append(const std::size_t *ovector) {
+void MatchSet::append(const std::size_t *ovector, std::size_t base) {
     // PCRE2 marks a group that took no part with ~0, which the set keeps as -1.
     constexpr std::size_t unset = ~std::size_t(0);
     const std::size_t count = std::size_t(stride());
     for (std::size_t k = 0; k < count; ++k)
-        m_offsets.push_back(ovector[k] == unset ? -1 : std::int32_t(ovector[k]));
+        m_offsets.push_back(ovector[k] == unset ? -1 : std::int32_t(ovector[k] + base));
 }
 
 void MatchSet::append(const MatchSet &other) {

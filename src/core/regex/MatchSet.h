@@ -27,8 +27,9 @@ public:
     // The text of group g of match i within subject; empty when unset or out of range.
     QStringView text(QStringView subject, qsizetype i, int g) const;
 
-    // Appends one match from a PCRE2-style vector of (groupCount() + 1) start/end pairs.
-    void append(const std::size_t *ovector);
+    // Appends one match from a PCRE2-style vector of (groupCount() + 1) start/end pairs, counted from base
+    // (a match found in a part of the subject that begins there).
+    void append(const std::size_t *ovector, std::size_t base = 0);
     // Appends every match of another set with the same group count.
     void append(const MatchSet &other);
     void clear() { m_offsets.clear(); }

@@ -2,6 +2,7 @@
 
 #include "EngineLimits.h"
 #include "Substitution.h"
+#include "core/text/TextLines.h"
 
 #include <pcre2.h>
 
@@ -61,6 +62,16 @@ struct Matcher::Private {
     }
     std::size_t offsetLimit = PCRE2_UNSET;
 
+    struct Pace;
+    // Appends the matches that begin in [pos, limit] of subject (the first only when the pattern is not
+    // global), each offset moved on by base, the subject's offset in the text findAll was given.
+    MatchStatus search(QStringView subject, std::size_t base, std::size_t pos, std::size_t limit,
+                       MatchSet &out, Pace &pace);
+    // The same for each line of subject alone, for the lines that reach into [from, limit]; lines, when
+    // given, are subject's.
+    MatchStatus searchLines(QStringView subject, std::size_t from, std::size_t limit, const LineStarts *lines,
+                            MatchSet &out, Pace &pace);
+
     Pattern pattern; // keeps the compiled code alive
     pcre2_code *code;
     pcre2_match_data *data = nullptr;
@@ -118,47 +129,57 @@ Matcher::Matcher(const Pattern &pattern) : d(std::make_unique<Private>(pattern))
 
 Matcher::~Matcher() = default;
 
-MatchStatus Matcher::findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll,
-                             qsizetype from, qsizetype startLimit) {
-    if (!d->code || !d->data || !d->context)
-        return MatchStatus::Rejected;
-    Q_ASSERT(out.groupCount() == d->pattern.captureCount());
-    const auto text = reinterpret_cast<PCRE2_SPTR>(subject.utf16());
-    const std::size_t length = std::size_t(subject.size());
-    const bool global = d->pattern.global();
-
+// The poll's side of a search: when it was last asked, and how long a stretch without a match may be.
+// One per findAll, so the pace carries from line to line in a search of each line.
+struct Matcher::Private::Pace {
+    const std::function<bool(MatchSet &)> &poll;
     Clock::time_point lastPoll = poll ? Clock::now() : Clock::time_point();
     unsigned sincePoll = 0;
     std::size_t stretch = firstStretchUnits;
-    std::size_t pos = std::size_t(std::clamp<qsizetype>(from, 0, subject.size()));
-    std::size_t clockReadAt = pos;
-    const std::size_t limit = startLimit < 0 ? length : std::size_t(std::clamp<qsizetype>(startLimit, 0, subject.size()));
+    // The subject offset where the clock was last read.
+    std::size_t clockReadAt = 0;
+
+    // After a stretch without a match that ends at subject offset end: asks the poll and sizes the next
+    // stretch to the time this one took.
+    bool stretchDone(MatchSet &out, std::size_t end) {
+        if (!poll(out))
+            return false;
+        const Clock::time_point now = Clock::now();
+        const auto took = now - lastPoll;
+        if (took < stretchTime / 2)
+            stretch = std::min(stretch * 2, mostStretchUnits);
+        else if (took > stretchTime * 2)
+            stretch = std::max(stretch / 2, leastStretchUnits);
+        lastPoll = now;
+        clockReadAt = end;
+        sincePoll = 0;
+        return true;
+    }
+};
+
+MatchStatus Matcher::Private::search(QStringView subject, std::size_t base, std::size_t pos,
+                                     std::size_t limit, MatchSet &out, Pace &pace) {
+    const auto text = reinterpret_cast<PCRE2_SPTR>(subject.utf16());
+    const std::size_t length = std::size_t(subject.size());
+    const bool global = pattern.global();
+    const bool poll = bool(pace.poll);
     while (pos <= limit) {
         // With a poll, the search goes a stretch at a time: where a stretch holds no match, the poll is
         // asked before the next one (a match found is the same, since starts are tried left to right).
-        const std::size_t stretchEnd = poll ? std::min(limit, pos + stretch) : limit;
-        const int rc = d->match(text, length, pos, stretchEnd == length ? PCRE2_UNSET : stretchEnd);
+        const std::size_t stretchEnd = poll ? std::min(limit, pos + pace.stretch) : limit;
+        const int rc = match(text, length, pos, stretchEnd == length ? PCRE2_UNSET : stretchEnd);
         if (rc == PCRE2_ERROR_NOMATCH) {
             if (stretchEnd >= limit)
                 break;
-            if (!poll(out))
+            if (!pace.stretchDone(out, base + stretchEnd + 1))
                 return MatchStatus::Canceled;
-            const Clock::time_point now = Clock::now();
-            const auto took = now - lastPoll;
-            if (took < stretchTime / 2)
-                stretch = std::min(stretch * 2, mostStretchUnits);
-            else if (took > stretchTime * 2)
-                stretch = std::max(stretch / 2, leastStretchUnits);
-            lastPoll = now;
-            clockReadAt = stretchEnd + 1;
-            sincePoll = 0;
             pos = stretchEnd + 1;
             continue;
         }
         if (rc < 0) // the match, depth, heap or JIT stack limit, or memory ran out
             return MatchStatus::LimitExceeded;
-        const std::size_t *ovector = d->offsets();
-        out.append(ovector);
+        const std::size_t *ovector = offsets();
+        out.append(ovector, base);
         if (!global)
             break;
         // After an empty match go on one unit further; an empty match right after a non-empty one
@@ -166,19 +187,62 @@ MatchStatus Matcher::findAll(QStringView subject, MatchSet &out, const std::func
         pos = ovector[1] > ovector[0] ? ovector[1] : ovector[1] + 1;
         if (!poll)
             continue;
-        ++sincePoll;
-        if (sincePoll % clockEveryMatches != 0 && pos - clockReadAt < stretch)
+        ++pace.sincePoll;
+        if (pace.sincePoll % clockEveryMatches != 0 && base + pos - pace.clockReadAt < pace.stretch)
             continue;
-        clockReadAt = pos;
+        pace.clockReadAt = base + pos;
         const Clock::time_point now = Clock::now();
-        if (sincePoll < pollMatches && now - lastPoll < pollInterval)
+        if (pace.sincePoll < pollMatches && now - pace.lastPoll < pollInterval)
             continue;
-        if (!poll(out))
+        if (!pace.poll(out))
             return MatchStatus::Canceled;
-        sincePoll = 0;
-        lastPoll = now;
+        pace.sincePoll = 0;
+        pace.lastPoll = now;
     }
     return MatchStatus::Ok;
+}
+
+MatchStatus Matcher::Private::searchLines(QStringView subject, std::size_t from, std::size_t limit,
+                                          const LineStarts *lines, MatchSet &out, Pace &pace) {
+    const qsizetype size = subject.size();
+    // The lines come from the index when there is one, else each break is found as the walk gets to it.
+    qsizetype index = lines ? lines->lineNumber(qsizetype(from)) - 1 : 0;
+    qsizetype lineStart = lines ? lines->start(index) : lineStartAt(subject, qsizetype(from));
+    while (std::size_t(lineStart) <= limit) {
+        const qsizetype lineEnd = lines ? lines->end(subject, index) : nextLineBreak(subject, lineStart);
+        // Each line is a subject of its own: what lies around it is not there for "^", "$", "\b" or a
+        // lookaround, and no match reaches over its break.
+        const QStringView line = subject.sliced(lineStart, lineEnd - lineStart);
+        const std::size_t base = std::size_t(lineStart);
+        const std::size_t start = std::max(from, base) - base;
+        const MatchStatus status =
+            search(line, base, start, std::min(limit, std::size_t(lineEnd)) - base, out, pace);
+        if (status != MatchStatus::Ok)
+            return status;
+        if (lineEnd == size)
+            break;
+        lineStart = lines ? lines->start(++index) : lineEnd + lineBreakLength(subject, lineEnd);
+        // Lines without a match ask the poll as a stretch without one does.
+        if (pace.poll && std::size_t(lineStart) - pace.clockReadAt >= pace.stretch &&
+            !pace.stretchDone(out, std::size_t(lineStart)))
+            return MatchStatus::Canceled;
+    }
+    return MatchStatus::Ok;
+}
+
+MatchStatus Matcher::findAll(QStringView subject, MatchSet &out, const std::function<bool(MatchSet &)> &poll,
+                             qsizetype from, qsizetype startLimit, const LineStarts *lines) {
+    if (!d->code || !d->data || !d->context)
+        return MatchStatus::Rejected;
+    Q_ASSERT(out.groupCount() == d->pattern.captureCount());
+    const std::size_t pos = std::size_t(std::clamp<qsizetype>(from, 0, subject.size()));
+    const std::size_t limit =
+        std::size_t(startLimit < 0 ? subject.size() : std::clamp<qsizetype>(startLimit, 0, subject.size()));
+    Private::Pace pace{poll};
+    pace.clockReadAt = pos;
+    if (d->pattern.options().perLine)
+        return d->searchLines(subject, pos, limit, lines, out, pace);
+    return d->search(subject, 0, pos, limit, out, pace);
 }
 
 QString Matcher::replaceAll(QStringView subject, QStringView replacement, MatchStatus *status,
@@ -188,17 +252,18 @@ QString Matcher::replaceAll(QStringView subject, QStringView replacement, MatchS
     MatchStatus result = MatchStatus::Rejected;
     if (d->code) {
         const Substitution substitution(replacement, d->pattern.captureCount());
+        const bool withinLines = d->pattern.options().perLine;
         out.reserve(subject.size());
         qsizetype copied = 0;
         // Expanding each batch as it comes keeps only a few thousand matches in memory at a time.
         result = findAll(subject, batch, [&](MatchSet &matches) {
-            substitution.replaceInto(out, subject, matches, copied);
+            substitution.replaceInto(out, subject, matches, copied, withinLines);
             matches.clear();
             if (progress)
                 progress->store(copied, std::memory_order_relaxed);
             return !keepGoing || keepGoing();
         });
-        substitution.replaceInto(out, subject, batch, copied);
+        substitution.replaceInto(out, subject, batch, copied, withinLines);
         out += subject.sliced(copied);
     }
     if (status)

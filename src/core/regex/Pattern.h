@@ -20,7 +20,8 @@ struct RegexOptions {
     bool ignoreCase = true;
     bool multiline = true;
     bool global = true;
-    // Each line of the subject is a subject of its own (what 逐行匹配 asks for); compiling ignores it.
+    // Each line of the subject is a subject of its own (what 逐行匹配 asks for; see Matcher::findAll);
+    // compiling ignores it.
     bool perLine = false;
 
     friend bool operator==(const RegexOptions &, const RegexOptions &) = default;
@@ -41,7 +42,8 @@ public:
     static Pattern compile(const QString &componentPattern, const RegexOptions &options = {});
     // The same for a pattern already read into tree.
     static Pattern compile(const SyntaxTree &tree, const QString &componentPattern, const RegexOptions &options);
-    // PCRE2's compile options for a translated pattern under options (what compile() gives PCRE2).
+    // PCRE2's compile options for a translated pattern under options (what compile() gives PCRE2); perLine
+    // plays no part.
     static std::uint32_t compileOptions(const RegexOptions &options);
 
     bool isValid() const { return m_code != nullptr; }

@@ -1,5 +1,7 @@
 #include "Substitution.h"
 
+#include "core/text/TextLines.h"
+
 namespace rw {
 
 namespace {
@@ -65,8 +67,8 @@ void Substitution::addLiteral(qsizetype from, qsizetype to) {
     m_pieces.push_back({Kind::Literal, from, to - from});
 }
 
-void Substitution::replaceInto(QString &out, QStringView subject, const MatchSet &matches,
-                               qsizetype &copied) const {
+void Substitution::replaceInto(QString &out, QStringView subject, const MatchSet &matches, qsizetype &copied,
+                               bool withinLines) const {
     const QStringView text(m_text);
     for (qsizetype i = 0, count = matches.size(); i < count; ++i) {
         const qsizetype start = matches.start(i, 0);
@@ -80,11 +82,13 @@ void Substitution::replaceInto(QString &out, QStringView subject, const MatchSet
             case Kind::Group:
                 out += matches.text(subject, i, int(piece.from));
                 break;
-            case Kind::Before:
-                out += subject.first(start);
+            case Kind::Before: {
+                const qsizetype from = withinLines ? lineStartAt(subject, start) : 0;
+                out += subject.sliced(from, start - from);
                 break;
+            }
             case Kind::After:
-                out += subject.sliced(end);
+                out += subject.sliced(end, (withinLines ? lineEndAt(subject, end) : subject.size()) - end);
                 break;
             }
         }

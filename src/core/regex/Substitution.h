@@ -17,7 +17,9 @@ public:
 
     // Appends to out the subject text from `copied` up to each match of matches, then the match's
     // expansion, and moves `copied` past the match. Matches must be in subject order, after `copied`.
-    void replaceInto(QString &out, QStringView subject, const MatchSet &matches, qsizetype &copied) const;
+    // withinLines: each match was found in its line alone, so $` and $' give the rest of that line only.
+    void replaceInto(QString &out, QStringView subject, const MatchSet &matches, qsizetype &copied,
+                     bool withinLines = false) const;
     // The subject with every match of matches replaced.
     QString replace(QStringView subject, const MatchSet &matches) const;
 
