@@ -41,6 +41,13 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const {
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section >= 0 && section == m_table.lineColumn()) {
+        if (role == Qt::DisplayRole)
+            return QStringLiteral("行号");
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral("匹配所在的行在源文本中是第几行");
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
     if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 2)
         return QStringLiteral("表达式中第 %1 个捕获分组 (子匹配 %1) 匹配到的文本").arg(section - 1);
     // A group's column carries the group's colour in the pattern box and the live marks: the text in it,
@@ -58,11 +65,11 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
     return QStringLiteral("子匹配文本%1").arg(section - 1);
 }
 
-void ResultsModel::reset(const QString &subject) {
+void ResultsModel::reset(const QString &subject, std::shared_ptr<const LineStarts> lines) {
     beginResetModel();
     // Ten million rows take a while to free: the old table goes on a worker.
     freeInBackground(std::exchange(m_table, MatchTable()));
-    m_table.reset(subject);
+    m_table.reset(subject, std::move(lines));
     endResetModel();
 }
 
@@ -83,9 +90,10 @@ void ResultsModel::appendBatches(std::vector<std::shared_ptr<const MatchSet>> ba
     }
     if (added == 0)
         return;
-    const int oldColumns = m_table.columnCount();
-    if (oldColumns < 2 + groups) {
-        beginInsertColumns({}, oldColumns, 1 + groups);
+    // The group columns go after the matched text, before the line column when there is one.
+    const int oldGroups = m_table.submatchColumns();
+    if (oldGroups < groups) {
+        beginInsertColumns({}, 2 + oldGroups, 1 + groups);
         m_table.addSubmatchColumns(groups);
         endInsertColumns();
     }

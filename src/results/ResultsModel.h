@@ -17,8 +17,9 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Empties the list down to its two design columns, ready for matches over subject.
-    void reset(const QString &subject);
+    // Empties the list down to its two design columns, ready for matches over subject; with lines (a
+    // search of each line alone), a last column 行号 gives each match's line.
+    void reset(const QString &subject, std::shared_ptr<const LineStarts> lines = nullptr);
     // Appends batches of rows in one insertion; the first rows bring the submatch columns.
     void appendBatches(std::vector<MatchSet> batches);
     void appendBatches(std::vector<std::shared_ptr<const MatchSet>> batches);

@@ -1,3 +1,4 @@
+#include "core/export/ExportTemplate.h"
 #include "core/export/MatchTableCells.h"
 #include "core/results/MatchTable.h"
 
@@ -33,6 +34,7 @@ private slots:
     void cells_data();
     void cells();
     void shownCellsAreCut();
+    void lineNumbersComeLast();
 };
 
 void TestMatchTableCells::cells_data() {
@@ -68,6 +70,46 @@ void TestMatchTableCells::shownCellsAreCut() {
     const MatchTable table = sampleTable();
     QCOMPARE(table.cell(1, 1, 2), QStringLiteral("cd…"));
     QCOMPARE(table.cell(1, 1, 4), QStringLiteral("cd22"));
+}
+
+// A search of each line alone gives the line of each match as the last column, after the groups: an
+// export's {1}, {2}, {3} ... keep their cells, and the next number is the line.
+void TestMatchTableCells::lineNumbersComeLast() {
+    const QString subject = QStringLiteral("ab1\r\n\r\ncd22\ne\rf3");
+    MatchSet set(2);
+    const std::size_t unset = std::size_t(-1);
+    const std::size_t rows[][6] = {{0, 3, 0, 2, 2, 3}, {7, 11, 7, 9, 9, 11}, {14, 16, unset, unset, 15, 16}};
+    for (const auto &row : rows)
+        set.append(row);
+    MatchTable table;
+    table.reset(subject, std::make_shared<const LineStarts>(subject));
+    QCOMPARE(table.columnCount(), 3);
+    QCOMPARE(table.lineColumn(), 2);
+    table.addSubmatchColumns(2);
+    table.append(set);
+    QCOMPARE(table.columnCount(), 5);
+    QCOMPARE(table.lineColumn(), 4);
+
+    const QStringList expected[] = {
+        {"1", "ab1", "ab", "1", "1"}, {"2", "cd22", "cd", "22", "3"}, {"3", "f3", "", "3", "5"}};
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column <= 5; ++column) {
+            const QString text = column < 5 ? expected[row][column] : QString();
+            QCOMPARE(table.cell(row, column), text);
+            QString appended;
+            MatchTableCells(table).appendCell(row, column, appended);
+            QCOMPARE(appended, text);
+        }
+    }
+    QCOMPARE(exportText(QStringLiteral("{1}:{2}@{5};"), MatchTableCells(table)),
+             QStringLiteral("1:ab1@1;2:cd22@3;3:f3@5"));
+    QCOMPARE(table.tabSeparated({{1, 2}}), QStringLiteral("2\tcd22\tcd\t22\t3\r\n3\tf3\t\t3\t5"));
+
+    // Over the whole text there is no such column.
+    table.reset(subject);
+    table.append(set);
+    QCOMPARE(table.lineColumn(), -1);
+    QCOMPARE(table.columnCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestMatchTableCells)

@@ -11,12 +11,24 @@ MatchTable::MatchTable(QString subject, MatchSet matches, int submatchColumns)
     append(std::move(matches));
 }
 
+std::pair<std::size_t, qsizetype> MatchTable::locate(qsizetype row) const {
+    const auto after = std::upper_bound(m_firstRows.begin(), m_firstRows.end(), row);
+    const std::size_t batch = std::size_t(after - m_firstRows.begin()) - 1;
+    return {batch, row - m_firstRows[batch]};
+}
+
 QStringView MatchTable::text(qsizetype row, int group) const {
     if (row < 0 || row >= m_rows)
         return {};
-    const auto after = std::upper_bound(m_firstRows.begin(), m_firstRows.end(), row);
-    const size_t batch = size_t(after - m_firstRows.begin()) - 1;
-    return m_batches[batch]->text(m_subject, row - m_firstRows[batch], group);
+    const auto [batch, index] = locate(row);
+    return m_batches[batch]->text(m_subject, index, group);
+}
+
+qsizetype MatchTable::lineNumber(qsizetype row) const {
+    if (!m_lines || row < 0 || row >= m_rows)
+        return 0;
+    const auto [batch, index] = locate(row);
+    return m_lines->lineNumber(m_batches[batch]->start(index, 0));
 }
 
 QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const {
@@ -24,6 +36,8 @@ QString MatchTable::cell(qsizetype row, int column, qsizetype limit) const {
         return {};
     if (column == 0)
         return QString::number(row + 1);
+    if (column == lineColumn())
+        return QString::number(lineNumber(row));
     const QStringView text = this->text(row, column - 1);
     if (limit < 0 || text.size() <= limit)
         return text.toString();
@@ -49,12 +63,13 @@ QString MatchTable::tabSeparated(QList<std::pair<qsizetype, qsizetype>> rowSpans
 
     // Sized first from the offsets alone, then filled with slices of the subject: a million rows make one
     // allocation, not a string per cell and a copy at every doubling.
-    const int columns = columnCount();
+    const int textColumns = 2 + m_submatchColumns;
+    const bool lineNumbers = m_lines != nullptr;
     qsizetype size = 0;
     for (const auto &[first, last] : rows)
         for (qsizetype row = first; row <= last; ++row) {
-            size += 2 + 20 + columns; // CRLF, number, tabs (a bound)
-            for (int column = 1; column < columns; ++column)
+            size += 2 + 20 + textColumns + (lineNumbers ? 21 : 0); // CRLF, numbers, tabs (a bound)
+            for (int column = 1; column < textColumns; ++column)
                 size += text(row, column - 1).size();
         }
     QString out;
@@ -66,9 +81,15 @@ QString MatchTable::tabSeparated(QList<std::pair<qsizetype, qsizetype>> rowSpans
                 out += QLatin1String("\r\n");
             const auto [end, ec] = std::to_chars(std::begin(digits), std::end(digits), row + 1);
             out += QLatin1String(digits, end);
-            for (int column = 1; column < columns; ++column) {
+            for (int column = 1; column < textColumns; ++column) {
                 out += QLatin1Char('\t');
                 out += text(row, column - 1);
+            }
+            if (lineNumbers) {
+                const auto [lineEnd, lineEc] =
+                    std::to_chars(std::begin(digits), std::end(digits), lineNumber(row));
+                out += QLatin1Char('\t');
+                out += QLatin1String(digits, lineEnd);
             }
         }
     return out;
@@ -79,11 +100,14 @@ std::size_t MatchTable::bytesUsed() const {
         m_batches.capacity() * sizeof(m_batches[0]) + m_firstRows.capacity() * sizeof(qsizetype);
     for (const auto &batch : m_batches)
         bytes += batch->bytesUsed() + sizeof(MatchSet);
+    if (m_lines)
+        bytes += m_lines->bytesUsed();
     return bytes;
 }
 
-void MatchTable::reset(QString subject) {
+void MatchTable::reset(QString subject, std::shared_ptr<const LineStarts> lines) {
     m_subject = std::move(subject);
+    m_lines = std::move(lines);
     m_batches.clear();
     m_firstRows.clear();
     m_rows = 0;
