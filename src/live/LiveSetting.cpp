@@ -1,28 +1,20 @@
 #include "LiveSetting.h"
 
-#include <QDir>
-#include <QSettings>
+#include "platform/SettingsFile.h"
 
 namespace rw {
 
 namespace {
-const QString kFileName = QStringLiteral("settings.ini");
 const QString kKey = QStringLiteral("live/highlight");
 } // namespace
 
 bool loadLiveHighlight(const QString &dir) {
-    const QSettings settings(QDir(dir).filePath(kFileName), QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
-        return true;
-    const QString value = settings.value(kKey).toString().trimmed().toLower();
     // Anything but a clear "off" keeps the default.
-    return value != QLatin1String("false") && value != QLatin1String("0");
+    return loadFlag(dir, kKey, true);
 }
 
 void saveLiveHighlight(const QString &dir, bool on) {
-    QSettings settings(QDir(dir).filePath(kFileName), QSettings::IniFormat);
-    settings.setValue(kKey, on);
-    settings.sync();
+    saveFlag(dir, kKey, on);
 }
 
 } // namespace rw
