@@ -17,6 +17,7 @@
 #include "patterntests/TestsModel.h"
 #include "platform/AppContext.h"
 #include "platform/Dialogs.h"
+#include "platform/SettingsFile.h"
 #include "replace/ReplaceController.h"
 #include "results/ResultsModel.h"
 #include "results/ResultsView.h"
@@ -45,6 +46,8 @@ const QSize kOuterSize(722, 530);
 // The pages of 高级选择夹2.
 constexpr int kResultsPage = 0;
 constexpr int kReplaceResultPage = 2;
+// Where settings.ini keeps 选择框_逐行匹配.
+const QString kPerLineKey = QStringLiteral("match/perLine");
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
@@ -54,8 +57,10 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     resize(kOuterSize.width() - 6, kOuterSize.height() - 34);
     setMinimumSize(minimumClientSize());
     MainWindowUi &ui = *m_ui;
+    // Line by line is kept between sessions; read before the pattern's owner reads the boxes.
+    keepFlag(ui.checkPerLine, m_context.programDir, kPerLineKey, false);
     m_pattern = std::make_unique<PatternOwner>(
-        PatternInputs{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal});
+        PatternInputs{ui.expression, ui.checkCase, ui.checkMultiline, ui.checkGlobal, ui.checkPerLine});
     PatternOwner *pattern = m_pattern.get();
     // The box owns it (its colours go with it); it follows the box's document through the loader's swap.
     new PatternHighlighter(pattern);

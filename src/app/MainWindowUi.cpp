@@ -137,6 +137,8 @@ MainWindowUi::MainWindowUi(QWidget *window) : m_window(window) {
     checkMultiline = named(new QCheckBox(QStringLiteral("多行模式"), exprPage), "选择框_多行模式");
     checkLive = named(new QCheckBox(QStringLiteral("实时高亮"), exprPage), "选择框_实时");
     checkLive->setChecked(true);
+    checkPerLine = named(new QCheckBox(QStringLiteral("逐行匹配"), exprPage), "选择框_逐行匹配");
+    checkPerLine->setToolTip(QStringLiteral("源文本的每一行单独匹配: 匹配不跨行, ^ 和 $ 即行首行尾"));
     replaceButton = named(new QPushButton(QStringLiteral("替换"), exprPage), "按钮_替换");
     matchButton = named(new QPushButton(QStringLiteral("匹配"), exprPage), "按钮_匹配");
     // The row of the options and commands is full at the design width: this one sits at the tabs' end.
@@ -261,6 +263,7 @@ void MainWindowUi::apply(const WindowLayout &l, int clientWidth, int clientHeigh
     place(checkCase, l.checkCase, o1);
     place(checkMultiline, l.checkMultiline, o1);
     place(checkLive, l.checkLive, o1);
+    place(checkPerLine, l.checkPerLine, o1);
 
     const QPoint o2 = pageOffset(tabs2);
     place(resultsList, l.resultsList, o2);

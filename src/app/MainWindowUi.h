@@ -52,6 +52,7 @@ public:
     QCheckBox *checkCase = nullptr;       // 选择框_区分大小写
     QCheckBox *checkMultiline = nullptr;  // 选择框_多行模式
     QCheckBox *checkLive = nullptr;       // 选择框_实时
+    QCheckBox *checkPerLine = nullptr;    // 选择框_逐行匹配
     QPushButton *replaceButton = nullptr; // 按钮_替换
     QPushButton *matchButton = nullptr;   // 按钮_匹配
     QPushButton *codeButton = nullptr;    // 按钮_生成代码, in the corner of 高级选择夹1

@@ -87,7 +87,7 @@ void MatchController::start() {
                                        return;
                                    m_foundElsewhere.reset();
                                    if (found)
-                                       list(*found);
+                                       list(run, *found);
                                    else
                                        search(run, value, subject);
                                }};
@@ -100,8 +100,20 @@ void MatchController::start() {
     });
 }
 
-void MatchController::list(const FoundMatches &found) {
-    m_model->reset(found.subject);
+void MatchController::list(const RunState::Run &run, const FoundMatches &found) {
+    if (found.options.perLine) {
+        // The line index of a big text is too long a job for the UI thread.
+        runInBackground([this, run, found] {
+            auto lines = std::make_shared<const LineStarts>(found.subject);
+            run.deliver([this, found, lines] { show(found, lines); });
+        });
+        return;
+    }
+    show(found, nullptr);
+}
+
+void MatchController::show(const FoundMatches &found, std::shared_ptr<const LineStarts> lines) {
+    m_model->reset(found.subject, std::move(lines));
     m_model->appendBatches({found.matches});
     emit tookFoundMatches();
     finish(found.status, found.matches->isEmpty() ? 0 : found.matches->groupCount());
@@ -115,7 +127,12 @@ void MatchController::search(const RunState::Run &run, const PatternSnapshot &va
             run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, 0, error); });
             return;
         }
-        run.deliver([this, subject] { m_model->reset(subject); });
+        // A search of each line alone lists the line of each match: the lines are found here, once, and the
+        // search goes by them.
+        std::shared_ptr<const LineStarts> lines;
+        if (pattern.options().perLine)
+            lines = std::make_shared<const LineStarts>(subject);
+        run.deliver([this, subject, lines] { m_model->reset(subject, lines); });
         Matcher matcher(pattern);
         MatchSet found(pattern.captureCount());
         qsizetype total = 0;
@@ -135,13 +152,16 @@ void MatchController::search(const RunState::Run &run, const PatternSnapshot &va
             set.reserve(batchRoom);
             sinceBatch.restart();
         };
-        const MatchStatus status = matcher.findAll(subject, found, [&](MatchSet &set) {
-            if (!run.isCurrent())
-                return false;
-            if (set.size() >= batchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
-                flush(set);
-            return true;
-        });
+        const MatchStatus status = matcher.findAll(
+            subject, found,
+            [&](MatchSet &set) {
+                if (!run.isCurrent())
+                    return false;
+                if (set.size() >= batchMatches || (!set.isEmpty() && sinceBatch.elapsed() >= kBatchMillis))
+                    flush(set);
+                return true;
+            },
+            0, -1, lines.get());
         if (status == MatchStatus::Canceled)
             return;
         if (!found.isEmpty())

@@ -21,6 +21,7 @@ class TextEditor;
 
 namespace rw {
 
+class LineStarts;
 class MatchSet;
 class PatternOwner;
 class ResultsModel;
@@ -68,7 +69,9 @@ private:
     void start();
     // The worker's search of the pattern over subject, for run.
     void search(const RunState::Run &run, const PatternSnapshot &pattern, const QString &subject);
-    void list(const FoundMatches &found);
+    // Lists what a search made elsewhere found, for run.
+    void list(const RunState::Run &run, const FoundMatches &found);
+    void show(const FoundMatches &found, std::shared_ptr<const LineStarts> lines);
     void addBatch(MatchSet batch);
     // Puts the batches that came since the last turn of the event loop into the list at once.
     void flushBatches();

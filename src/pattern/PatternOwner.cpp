@@ -16,8 +16,10 @@ PatternOwner::PatternOwner(const PatternInputs &inputs, QObject *parent)
     connect(&m_pause, &QTimer::timeout, this, &PatternOwner::publish);
     // The box, not its document: the working files swap in a document of their own.
     connect(m_inputs.expression, &QPlainTextEdit::textChanged, this, &PatternOwner::edited);
-    for (QCheckBox *option : {m_inputs.checkCase, m_inputs.checkMultiline, m_inputs.checkGlobal})
-        connect(option, &QCheckBox::toggled, this, &PatternOwner::edited);
+    for (QCheckBox *option :
+         {m_inputs.checkCase, m_inputs.checkMultiline, m_inputs.checkGlobal, m_inputs.checkPerLine})
+        if (option)
+            connect(option, &QCheckBox::toggled, this, &PatternOwner::edited);
     edited();
 }
 
@@ -26,6 +28,7 @@ RegexOptions PatternOwner::options() const {
     o.ignoreCase = !m_inputs.checkCase->isChecked();
     o.multiline = m_inputs.checkMultiline->isChecked();
     o.global = m_inputs.checkGlobal->isChecked();
+    o.perLine = m_inputs.checkPerLine && m_inputs.checkPerLine->isChecked();
     return o;
 }
 
@@ -59,6 +62,8 @@ void PatternOwner::put(const QString &text, const std::optional<RegexOptions> &o
         m_inputs.checkCase->setChecked(!options->ignoreCase);
         m_inputs.checkMultiline->setChecked(options->multiline);
         m_inputs.checkGlobal->setChecked(options->global);
+        if (m_inputs.checkPerLine)
+            m_inputs.checkPerLine->setChecked(options->perLine);
     }
 }
 

@@ -12,9 +12,9 @@ class QPlainTextEdit;
 
 namespace rw {
 
-// The one owner of the pattern: the expression box's text and the three options. It reads them into one
-// PatternValue per change (the one parse of that change) and, once the user has paused, publishes it to
-// every reader: the colours and tooltips, the explanation, the cost, the live highlight, Match, Replace.
+// The one owner of the pattern: the expression box's text, the three options and line by line. It reads them
+// into one PatternValue per change (the one parse of that change) and, once the user has paused, publishes it
+// to every reader: the colours and tooltips, the explanation, the cost, the live highlight, Match, Replace.
 // No reader reads the box or the check boxes; those that mark or select in the box get it from here.
 class PatternOwner final : public QObject {
     Q_OBJECT

@@ -66,8 +66,11 @@ void ReplaceController::start() {
             return;
         m_subjectSize = subject.size();
         runInBackground([=, this] {
-            // The check boxes govern matching only; replacing always uses the component's defaults.
-            const Pattern pattern = Pattern::compile(value->tree, value->text, RegexOptions{});
+            // The three option boxes govern matching only; replacing always uses the component's defaults.
+            // Line by line is how the text is cut into subjects, and holds for replacing too.
+            RegexOptions options;
+            options.perLine = value->options.perLine;
+            const Pattern pattern = Pattern::compile(value->tree, value->text, options);
             if (!pattern.isValid()) {
                 run.deliver([this, error = pattern.error()] { finish(MatchStatus::Rejected, {}, error); });
                 return;

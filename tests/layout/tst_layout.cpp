@@ -14,6 +14,8 @@ private slots:
     void buttonsFollowTheRightEdge();
     void tinyClientAreaGivesNegativeSizes();
     void minimumKeepsControlsApart();
+    void perLineBoxGivesWayToTheButtons_data();
+    void perLineBoxGivesWayToTheButtons();
     void fitToArea_data();
     void fitToArea();
 };
@@ -122,6 +124,30 @@ void TestLayout::minimumKeepsControlsApart() {
     QVERIFY(anyOverlap(keywordRow(narrow)));
     const rw::WindowLayout reported = computeLayout(420, 300);
     QVERIFY(anyOverlap(expressionRow(reported)));
+}
+
+void TestLayout::perLineBoxGivesWayToTheButtons_data() {
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("width");
+    QTest::newRow("design width: whole") << 716 << 72;
+    QTest::newRow("wider: whole") << 1200 << 72;
+    QTest::newRow("narrowest whole") << 700 << 72;
+    QTest::newRow("below it: cut at the replace button") << 690 << 62;
+}
+
+// 选择框_逐行匹配 stands in the option row after 选择框_实时, and keeps its gap to the replace button; the
+// smallest window is as narrow as it was without it.
+void TestLayout::perLineBoxGivesWayToTheButtons() {
+    QFETCH(int, w);
+    QFETCH(int, width);
+    const rw::WindowLayout l = computeLayout(w, 459);
+    QCOMPARE(l.checkPerLine, QRect(360, 24 + 93, width, 24));
+    QVERIFY(l.replaceButton.left() >= l.checkPerLine.left() + l.checkPerLine.width() + 8);
+    // The keyword row sets the smallest width, as it did before the box came.
+    const QSize min = rw::minimumClientSize();
+    QCOMPARE(min.width(), 682);
+    const rw::WindowLayout narrowest = computeLayout(min.width(), min.height());
+    QVERIFY(!narrowest.checkPerLine.intersects(narrowest.replaceButton));
 }
 
 void TestLayout::fitToArea_data() {

@@ -1,5 +1,7 @@
 #include "Layout.h"
 
+#include <algorithm>
+
 namespace rw {
 
 namespace {
@@ -48,6 +50,7 @@ WindowLayout designLayout() {
     l.checkCase = QRect(88, 152, 88, 24);
     l.checkMultiline = QRect(184, 152, 72, 24);
     l.checkLive = QRect(264, 152, 88, 24);
+    l.checkPerLine = QRect(360, 152, 72, 24);
     l.keyword = QRect(91, 28, 176, 24);
     l.searchButton = QRect(392, 27, 88, 24);
     return l;
@@ -86,6 +89,11 @@ WindowLayout computeLayout(int w, int h) {
     l.checkGlobal.moveTop(belowExpression);
     l.checkCase.moveTop(belowExpression);
     l.checkLive.moveTop(belowExpression);
+    // The line-by-line box came after the rest: it gives way to the replace button, so the smallest window
+    // is no wider than before (its caption is cut only in the last few pixels above that width).
+    l.checkPerLine.moveTop(belowExpression);
+    l.checkPerLine.setWidth(
+        std::min(l.checkPerLine.width(), l.replaceButton.left() - kMinimumGap - l.checkPerLine.left()));
     l.keyword.setWidth(truncated(w / 3.0 + 90));
     l.searchButton.moveLeft(l.keyword.left() + l.keyword.width() + 49);
     return l;

@@ -26,6 +26,7 @@ struct WindowLayout {
     QRect checkCase;      // 选择框_区分大小写
     QRect checkMultiline; // 选择框_多行模式
     QRect checkLive;      // 选择框_实时
+    QRect checkPerLine;   // 选择框_逐行匹配
     QRect keyword;        // 编辑框_关键字
     QRect searchButton;   // 按钮_搜索关键字
 };
