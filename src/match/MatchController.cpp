@@ -45,6 +45,12 @@ MatchController::MatchController(const MatchWidgets &widgets, QObject *parent)
                 for (int c = first; c <= last; ++c)
                     m_w.results->setColumnWidth(c, kSubmatchColumnWidth);
             });
+    // The line numbers take no more room than the running numbers; the group columns that come in before
+    // them later push them on, width and all.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (const int c = m_model->table().lineColumn(); c >= 0)
+            m_w.results->setColumnWidth(c, kDesignColumnWidth[0]);
+    });
     connect(m_w.button, &QPushButton::clicked, this, &MatchController::toggle);
     showRunsOn(m_w.button, m_runs, kIdle, kBusy);
     m_progress.follow(m_runs);
