@@ -143,67 +143,48 @@ QString literalCode(ConvertTarget target, const QString &text, ConvertedPattern 
 }
 
 // A function of the match, for a replacement that takes the text before or after the match.
-QString pythonFunction(const std::vector<Piece> &pieces, ConvertedPattern &out) {
+// How a language writes a replacement as a function of the match: its pieces joined into one expression.
+struct FunctionForm {
+    ConvertTarget target;
+    const char16_t *group;  // %1: the group's number; an unset group gives ""
+    const char16_t *before; // the text from the start to the match
+    const char16_t *after;  // the text after the match
+    const char16_t *join;
+    const char16_t *empty;  // the expression of an empty replacement
+    const char16_t *open;   // before the expression
+    const char16_t *close;  // after it
+};
+
+constexpr FunctionForm kPythonFunction{ConvertTarget::Python, u"(m.group(%1) or \"\")", u"m.string[:m.start()]",
+                                       u"m.string[m.end():]", u" + ", u"\"\"", u"lambda m: ", u""};
+// Java's result is a replacement template again: quoted, so that "$" and "\\" in it stay literal.
+constexpr FunctionForm kJavaFunction{ConvertTarget::Java, u"Objects.toString(m.group(%1), \"\")",
+                                     u"text.substring(0, m.start())", u"text.substring(m.end())", u" + ", u"\"\"",
+                                     u"m -> Matcher.quoteReplacement(", u")"};
+constexpr FunctionForm kPhpFunction{ConvertTarget::Php, u"($m[%1][0] ?? '')", u"substr($text, 0, $m[0][1])",
+                                    u"substr($text, $m[0][1] + strlen($m[0][0]))", u" . ", u"''", u"fn($m) => ", u""};
+
+QString functionOfMatch(const FunctionForm &form, const std::vector<Piece> &pieces, ConvertedPattern &out) {
     QStringList parts;
     for (const Piece &p : pieces) {
         switch (p.kind) {
         case Piece::Kind::Literal:
-            parts << literalCode(ConvertTarget::Python, p.text, out);
+            parts << literalCode(form.target, p.text, out);
             break;
         case Piece::Kind::Group:
-            parts << QStringLiteral("(m.group(%1) or \"\")").arg(p.group);
+            parts << QString::fromUtf16(form.group).arg(p.group);
             break;
         case Piece::Kind::Before:
-            parts << QStringLiteral("m.string[:m.start()]");
+            parts << QString::fromUtf16(form.before);
             break;
         case Piece::Kind::After:
-            parts << QStringLiteral("m.string[m.end():]");
+            parts << QString::fromUtf16(form.after);
             break;
         }
     }
-    return QStringLiteral("lambda m: ") + (parts.isEmpty() ? QStringLiteral("\"\"") : parts.join(QStringLiteral(" + ")));
-}
-
-QString javaFunction(const std::vector<Piece> &pieces, ConvertedPattern &out) {
-    QStringList parts{QStringLiteral("\"\"")};
-    for (const Piece &p : pieces) {
-        switch (p.kind) {
-        case Piece::Kind::Literal:
-            parts << literalCode(ConvertTarget::Java, p.text, out);
-            break;
-        case Piece::Kind::Group:
-            parts << QStringLiteral("Objects.toString(m.group(%1), \"\")").arg(p.group);
-            break;
-        case Piece::Kind::Before:
-            parts << QStringLiteral("text.substring(0, m.start())");
-            break;
-        case Piece::Kind::After:
-            parts << QStringLiteral("text.substring(m.end())");
-            break;
-        }
-    }
-    return QStringLiteral("m -> Matcher.quoteReplacement(") + parts.join(QStringLiteral(" + ")) + u')';
-}
-
-QString phpFunction(const std::vector<Piece> &pieces, ConvertedPattern &out) {
-    QStringList parts;
-    for (const Piece &p : pieces) {
-        switch (p.kind) {
-        case Piece::Kind::Literal:
-            parts << literalCode(ConvertTarget::Php, p.text, out);
-            break;
-        case Piece::Kind::Group:
-            parts << QStringLiteral("($m[%1][0] ?? '')").arg(p.group);
-            break;
-        case Piece::Kind::Before:
-            parts << QStringLiteral("substr($text, 0, $m[0][1])");
-            break;
-        case Piece::Kind::After:
-            parts << QStringLiteral("substr($text, $m[0][1] + strlen($m[0][0]))");
-            break;
-        }
-    }
-    return QStringLiteral("fn($m) => ") + (parts.isEmpty() ? QStringLiteral("''") : parts.join(QStringLiteral(" . ")));
+    const QString expression =
+        parts.isEmpty() ? QString::fromUtf16(form.empty) : parts.join(QString::fromUtf16(form.join));
+    return QString::fromUtf16(form.open) + expression + QString::fromUtf16(form.close);
 }
 
 } // namespace
@@ -237,15 +218,15 @@ void writeReplacement(ConvertedPattern &out, const QString &replacement) {
         break;
     case ConvertTarget::Python:
         out.replacementIsCode = hasSurroundings(pieces);
-        out.replacement = out.replacementIsCode ? pythonFunction(pieces, out) : pythonTemplate(pieces);
+        out.replacement = out.replacementIsCode ? functionOfMatch(kPythonFunction, pieces, out) : pythonTemplate(pieces);
         break;
     case ConvertTarget::Java:
         out.replacementIsCode = hasSurroundings(pieces);
-        out.replacement = out.replacementIsCode ? javaFunction(pieces, out) : backslashTemplate(pieces, false);
+        out.replacement = out.replacementIsCode ? functionOfMatch(kJavaFunction, pieces, out) : backslashTemplate(pieces, false);
         break;
     case ConvertTarget::Php:
         out.replacementIsCode = hasSurroundings(pieces);
-        out.replacement = out.replacementIsCode ? phpFunction(pieces, out) : backslashTemplate(pieces, true);
+        out.replacement = out.replacementIsCode ? functionOfMatch(kPhpFunction, pieces, out) : backslashTemplate(pieces, true);
         break;
     case ConvertTarget::VbScript:
         out.replacement = replacement;
