@@ -103,7 +103,8 @@ TestsController::~TestsController() {
 
 TestedPattern TestsController::entry() const {
     TestedPattern entry = m_entry;
-    const PatternSnapshot &value = m_w.pattern->published();
+    // As the box is now, also within a pause: it is saved or written to a rule with the box's text.
+    const PatternSnapshot &value = m_w.pattern->now();
     entry.name.clear();
     entry.pattern = value->text;
     entry.options = value->options;

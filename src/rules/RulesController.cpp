@@ -255,6 +255,14 @@ void RulesController::updateFromBox() {
                                Dialogs::Icon::Warning);
         return;
     }
+    // The rule's own tests would be replaced by the box's: asked first, as they may be the only copy.
+    const std::optional<TestedPattern> &ruleTests = m_model->tests(row);
+    if (ruleTests && !ruleTests->tests.isEmpty() && ruleTests->tests != entry.tests &&
+        !m_context.dialogs.askYesNo(
+            window,
+            QStringLiteral("此规则现有的 %1 个测试将被表达式框的测试替换,是否继续?").arg(ruleTests->tests.size()),
+            kInfoCaption, Dialogs::Icon::Question))
+        return;
     const QString expression = entry.pattern;
     m_model->setData(m_model->index(row, int(RuleField::Expression)), expression);
     m_model->setTests(row, std::move(entry));

@@ -343,6 +343,12 @@ void TestTestsPage::ruleTestsTravelWithTheRule() {
     // Mended in the box, written back to the rule: the rule passes.
     model(t)->setData(model(t)->index(1, TestsModel::ExpectColumn),
                       QVariant::fromValue(groupTest({}, 2, QStringLiteral("12"))));
+    // The rule's own tests are replaced only once the user says so.
+    t.dialogs.yesNo.push_back(false);
+    t.action(QStringLiteral("规则右键菜单"), QStringLiteral("用表达式框更新此规则"))->trigger();
+    QCOMPARE(t.dialogs.asked.last().kind, QStringLiteral("yesno"));
+    QCOMPARE(rules->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("测试: 通过 1/2"));
+    t.dialogs.yesNo.push_back(true);
     t.action(QStringLiteral("规则右键菜单"), QStringLiteral("用表达式框更新此规则"))->trigger();
     QTRY_COMPARE(rules->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("测试: 通过 2/2"));
     QVERIFY(!rules->index(1, 0).data(Qt::DecorationRole).isValid());
