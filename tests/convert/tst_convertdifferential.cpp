@@ -363,6 +363,13 @@ void tst_ConvertDifferential::againstTheTargetsEngine() {
     if (target == ConvertTarget::Pcre2)
         QSKIP("no 8-bit PCRE2 library in this build");
 #endif
+#ifdef Q_OS_WIN
+    // The C++ conversion is proven against libstdc++'s std::regex with a 32-bit wchar_t; MinGW's has a
+    // 16-bit one (no character outside the BMP is one character), and its runner's console speaks the
+    // ANSI code page.
+    if (target == ConvertTarget::Cpp)
+        QSKIP("std::wregex with a 16-bit wchar_t is not the std::regex the conversion is proven against");
+#endif
     if (target != ConvertTarget::Pcre2) {
         QString missing;
         engine = engineFor(target, missing);
