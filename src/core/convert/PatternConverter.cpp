@@ -1,6 +1,7 @@
 #include "PatternConverter.h"
 
 #include "ReplacementWriter.h"
+#include "StringLiteral.h"
 #include "TargetTraits.h"
 
 #include "core/regex/CaseFolding.h"
@@ -485,30 +486,9 @@ private:
         }
         if (c < 0x80)
             return QStringLiteral("\\x%1").arg(uint(c), 2, 16, QChar(u'0')).toUpper().replace(u'X', u'x');
-        if (!isSurrogate(c) && isPlain(c))
+        if (!isSurrogate(c) && isPlainCharacter(c))
             return QString::fromUcs4(&c, 1);
         return m_traits.escapeCode(c);
-    }
-
-    // Whether a character can stand as itself in code a person reads: no control, format, separator
-    // other than the ASCII space, private use, unassigned or surrogate code point.
-    static bool isPlain(char32_t c) {
-        switch (QChar::category(c)) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Other_Surrogate:
-        case QChar::Other_PrivateUse:
-        case QChar::Other_NotAssigned:
-        case QChar::Separator_Space:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-        case QChar::Mark_NonSpacing:
-        case QChar::Mark_Enclosing:
-        case QChar::Mark_SpacingCombining:
-            return false;
-        default:
-            return true;
-        }
     }
 
     void literal(const SyntaxNode &n, char16_t u) {
