@@ -96,6 +96,25 @@ StringLiteral javaScript(const QList<char32_t> &chars) {
     return {out + u'"', {}};
 }
 
+// A double-quoted literal with \x, \u and \U escapes (Python's and Go's): characters below byteEscapesBelow
+// that are not plain are written as \xHH, the others as \uHHHH or \UHHHHHHHH.
+QString quotedWithEscapes(const QList<char32_t> &chars, char32_t byteEscapesBelow) {
+    QString out = QStringLiteral("\"");
+    for (char32_t c : chars) {
+        if (commonEscape(c, out))
+            continue;
+        if (isPlainCharacter(c))
+            out += fromChar(c);
+        else if (c < byteEscapesBelow)
+            out += QStringLiteral("\\x") + hex(c, 2);
+        else if (c > 0xFFFF)
+            out += QStringLiteral("\\U") + hex(c, 8);
+        else
+            out += QStringLiteral("\\u") + hex(c, 4);
+    }
+    return out + u'"';
+}
+
 StringLiteral python(QStringView text, const QList<char32_t> &chars, bool preferRaw) {
     if (preferRaw && allPlain(chars)) {
         int trailing = 0;
@@ -108,20 +127,7 @@ StringLiteral python(QStringView text, const QList<char32_t> &chars, bool prefer
             }
         }
     }
-    QString out = QStringLiteral("\"");
-    for (char32_t c : chars) {
-        if (commonEscape(c, out))
-            continue;
-        if (isPlainCharacter(c))
-            out += fromChar(c);
-        else if (c < 0x100)
-            out += QStringLiteral("\\x") + hex(c, 2);
-        else if (c > 0xFFFF)
-            out += QStringLiteral("\\U") + hex(c, 8);
-        else
-            out += QStringLiteral("\\u") + hex(c, 4);
-    }
-    return {out + u'"', {}};
+    return {quotedWithEscapes(chars, 0x100), {}};
 }
 
 // Java reads \uXXXX before it reads the program, so only characters that can't end or break a string
@@ -179,20 +185,7 @@ StringLiteral go(QStringView text, const QList<char32_t> &chars, bool preferRaw)
         return {{}, loneSurrogateRefusal(QStringLiteral("Go"))};
     if (preferRaw && allPlain(chars) && !text.contains(u'`'))
         return {u'`' + text.toString() + u'`', {}};
-    QString out = QStringLiteral("\"");
-    for (char32_t c : chars) {
-        if (commonEscape(c, out))
-            continue;
-        if (isPlainCharacter(c))
-            out += fromChar(c);
-        else if (c < 0x80)
-            out += QStringLiteral("\\x") + hex(c, 2);
-        else if (c > 0xFFFF)
-            out += QStringLiteral("\\U") + hex(c, 8);
-        else
-            out += QStringLiteral("\\u") + hex(c, 4);
-    }
-    return {out + u'"', {}};
+    return {quotedWithEscapes(chars, 0x80), {}};
 }
 
 StringLiteral php(QStringView text, const QList<char32_t> &chars, bool preferRaw) {
